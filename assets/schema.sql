@@ -1,0 +1,31 @@
+-- The invoice database. One row per reimbursed invoice.
+-- 开票金额 holds ten-thousandths of a yuan as a whole number: exact to four decimal places.
+-- 报销时间 holds yyyy-MM-dd HH:mm:ss, so text order is time order.
+-- 报销方式: 0 scan, 1 manual entry, 2 Excel import.
+CREATE TABLE 发票报销 (
+    发票代码 TEXT NOT NULL,
+    发票号码 TEXT NOT NULL,
+    开票金额 INTEGER,
+    开票日期 TEXT,
+    校验码 TEXT,
+    报销时间 TEXT,
+    报销方式 INTEGER,
+    报销人 TEXT
+);
+
+-- An invoice is identified by its number and code: a second row of the same invoice is
+-- impossible, even when two registrations race.
+CREATE UNIQUE INDEX 发票报销_发票 ON 发票报销 (发票号码, 发票代码);
+CREATE INDEX 发票报销_报销时间 ON 发票报销 (报销时间);
+
+-- The number of rows, kept exact by the triggers below so that counting costs nothing.
+CREATE TABLE 发票报销_数量 (数量 INTEGER NOT NULL);
+INSERT INTO 发票报销_数量 (数量) VALUES (0);
+CREATE TRIGGER 发票报销_数量_加 AFTER INSERT ON 发票报销
+BEGIN
+    UPDATE 发票报销_数量 SET 数量 = 数量 + 1;
+END;
+CREATE TRIGGER 发票报销_数量_减 AFTER DELETE ON 发票报销
+BEGIN
+    UPDATE 发票报销_数量 SET 数量 = 数量 - 1;
+END;

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Paths, file listing and copy, the database connection string and the daily log.
+
+// The directory of the running executable, worked out anew on every call (without a trailing
+// "/"). In-process tests may point it elsewhere with setExeDirOverride.
+QString GetExeDir();
+void setExeDirOverride(const QString& directory);  // empty: back to the executable's own
+
+// The globals the start-up preparation fills: the exe directory and the tax number.
+QString ExeDir();
+void setExeDir(const QString& directory);
+QString TaxNumber();
+void setTaxNumber(const QString& taxNumber);
+
+// directory + "/" + name, one "/" between them however directory ends.
+QString joinPath(const QString& directory, const QString& name);
+
+// The company directory: the exe directory's subdirectory named after the tax number.
+QString CompanyDir();
+
+// Adds to list the name of every plain, non-hidden file in directory matched by name (which may
+// hold wildcards), letter case ignored as the Windows file system does.
+void FindFilesByName(const QString& directory, const QString& name, QStringList& list);
+
+// Copies the file source into the directory destination (created when missing), replacing a
+// file of the same name. 0 on success, non-zero (2 source missing, 5 destination refused) on
+// failure, -1 when the copy raised an error.
+int CopyFileTo(const QString& source, const QString& destination);
+
+// The one place that names the invoice database file, its password and its open mode.
+QString GetConnectionString();
+
+// Appends "yyyy-MM-dd HH:mm:ss  message" to directory/log/yyyyMMdd.log (GBK, CR LF), creating
+// the folders. Never fails its caller: a line that cannot be written is dropped. Lines from
+// several threads never interleave.
+void WriteLog(const QString& directory, const QString& message);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class IniFile;
+
+// The keys of config.ini the program reads and writes, with their defaults and write-back
+// rules.
+namespace config {
+
+QString iniPath();  // <exe directory>/config.ini
+
+// The base URL written into [SERVER] updateUrl when it was never configured. Nothing listens on
+// port 9 of the local machine, so without a configured service the check fails at once.
+inline QString defaultUpdateBaseUrl() { return QStringLiteral("http://127.0.0.1:9/fpbx"); }
+inline QString unconfiguredUpdateUrl() { return QStringLiteral("100"); }
+inline QString defaultVersion() { return QStringLiteral("1.0.1"); }
+
+// [基本信息] 税号, cut before its first ".".
+QString readTaxNumber(const IniFile& ini);
+// At least 15 bytes of GBK text.
+bool isUsableTaxNumber(const QString& taxNumber);
+
+// Reads [SERVER] updateUrl (default "100"); writes the default base URL when the value read is
+// "100" or empty. Returns the value read.
+QString readUpdateUrlWritingDefault(IniFile& ini);
+// Reads [版本信息] Version (default "1.0.1") and writes the value read back. Returns it.
+QString readVersionWritingBack(IniFile& ini);
+// [SERVER] server, default empty.
+QString readServer(const IniFile& ini);
+
+}  // namespace config

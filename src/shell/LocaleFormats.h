@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+// The locale settings of a Chinese Windows desktop, kept in one place: short date "yyyy/M/d",
+// long time "H:mm:ss", decimal separator ".".
+namespace localefmt {
+
+inline constexpr char kShortDate[] = "yyyy/M/d";
+inline constexpr char kLongTime[] = "H:mm:ss";
+inline constexpr QChar kDecimalSeparator = u'.';
+
+// Short date, a blank and long time: the text a reimbursement time is written as.
+QString dateTimeText(const QDateTime& value);
+
+// The grid's display of a date-time: the short date, and the long time only when the time of
+// day is not exactly midnight.
+QString dateTimeDisplay(const QDateTime& value);
+
+// Reads a date-time written in the locale formats (the time may be missing or lack seconds;
+// "-" is accepted as date separator too). Nothing when the text is no date-time.
+std::optional<QDateTime> parseDateTime(const QString& text);
+
+// The sortable form the database keeps reimbursement times in: yyyy-MM-dd HH:mm:ss.
+QString storageText(const QDateTime& value);
+std::optional<QDateTime> fromStorageText(const QString& text);
+
+}  // namespace localefmt

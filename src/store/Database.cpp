@@ -1,0 +1,190 @@
+#include "store/Database.h"
+
+#include <sqlite3.h>
+
+#include <QFileInfo>
+#include <QStringList>
+
+#include "shell/AppError.h"
+#include "store/SqlFunctions.h"
+
+namespace {
+
+QString valueOf(const QString& connectionString, const QString& key) {
+    const QStringList parts = connectionString.split(u';');
+    for (const QString& part : parts) {
+        const qsizetype eq = part.indexOf(u'=');
+        if (eq > 0 && part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
+            return part.mid(eq + 1).trimmed();
+        }
+    }
+    return {};
+}
+
+[[noreturn]] void fail(sqlite3* db) {
+    throw AppError(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+}  // namespace
+
+Database Database::open(const QString& connectionString, Durability durability) {
+    const QString path = valueOf(connectionString, QStringLiteral("Data Source"));
+    const QString mode = valueOf(connectionString, QStringLiteral("Mode"));
+    if (!QFileInfo(path).isFile()) {
+        throw AppError(QStringLiteral("Could not find file '%1'.").arg(path));
+    }
+    const int flags = (mode.compare(QStringLiteral("Read"), Qt::CaseInsensitive) == 0
+                           ? SQLITE_OPEN_READONLY
+                           : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_NOMUTEX;
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    Database database(db);
+    if (rc != SQLITE_OK) {
+        fail(db);
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db, 1);
+    registerSqlFunctions(db);
+    database.exec(durability == Durability::Full ? QStringLiteral("PRAGMA synchronous=FULL")
+                                                 : QStringLiteral("PRAGMA synchronous=NORMAL"));
+    return database;
+}
+
+Database::Database(Database&& other) noexcept : db_(other.db_) { other.db_ = nullptr; }
+
+Database& Database::operator=(Database&& other) noexcept {
+    if (this != &other) {
+        sqlite3_close_v2(db_);
+        db_ = other.db_;
+        other.db_ = nullptr;
+    }
+    return *this;
+}
+
+Database::~Database() { sqlite3_close_v2(db_); }
+
+Statement Database::prepare(const QString& sql) {
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt, nullptr) != SQLITE_OK) {
+        fail(db_);
+    }
+    return Statement(db_, stmt);
+}
+
+void Database::exec(const QString& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error != nullptr ? error : sqlite3_errmsg(db_));
+        sqlite3_free(error);
+        throw AppError(message);
+    }
+}
+
+QString Database::lastError() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
+
+Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) {
+    other.stmt_ = nullptr;
+}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+    if (this != &other) {
+        sqlite3_finalize(stmt_);
+        db_ = other.db_;
+        stmt_ = other.stmt_;
+        other.stmt_ = nullptr;
+    }
+    return *this;
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement& Statement::bind(int index, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    if (sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) !=
+        SQLITE_OK) {
+        fail(db_);
+    }
+    return *this;
+}
+
+Statement& Statement::bind(int index, qint64 value) {
+    if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) {
+        fail(db_);
+    }
+    return *this;
+}
+
+Statement& Statement::bindNull(int index) {
+    if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) {
+        fail(db_);
+    }
+    return *this;
+}
+
+Statement& Statement::bind(int index, const std::optional<qint64>& value) {
+    return value ? bind(index, *value) : bindNull(index);
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) {
+        return true;
+    }
+    if (rc == SQLITE_DONE) {
+        return false;
+    }
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db_));
+    sqlite3_reset(stmt_);
+    throw AppError(message);
+}
+
+bool Statement::execute() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW) {
+        sqlite3_reset(stmt_);
+        return true;
+    }
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db_));
+    sqlite3_reset(stmt_);
+    if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
+        return false;
+    }
+    throw AppError(message);
+}
+
+void Statement::reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+
+QString Statement::columnName(int column) const {
+    return QString::fromUtf8(sqlite3_column_name(stmt_, column));
+}
+
+bool Statement::isNull(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+QString Statement::text(int column) const {
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return QString::fromUtf8(data, sqlite3_column_bytes(stmt_, column));
+}
+
+qint64 Statement::int64(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+Transaction::Transaction(Database& db) : db_(db) { db_.exec(QStringLiteral("BEGIN IMMEDIATE")); }
+
+Transaction::~Transaction() {
+    if (open_) {
+        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+void Transaction::commit() {
+    db_.exec(QStringLiteral("COMMIT"));
+    open_ = false;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+// Every message box, file dialog and input box of the program goes through this interface.
+// The program shows Qt dialogs; tests install a fake that records each call and answers from a
+// script. Calls may come from any thread: an implementation shows its dialogs on the UI thread.
+
+enum class MsgIcon { None, Information, Warning, Question, Stop };
+enum class MsgButtons { Ok, OkCancel };
+enum class MsgAnswer { Ok, Cancel };
+
+struct FileFilter {
+    QString description;  // "文本文件(*.txt)"
+    QString pattern;      // "*.txt"
+};
+
+struct FileDialogRequest {
+    QObject* owner = nullptr;
+    QString caption;
+    QString proposedName;    // put into the file name box
+    QList<FileFilter> filters;
+    int selectedFilter = 1;  // 1-based, as the type indexes of the save dialogs
+};
+
+struct FileDialogResult {
+    QString path;
+    int filterIndex = 1;  // 1-based
+};
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+
+    virtual MsgAnswer message(QObject* owner, const QString& caption, const QString& text,
+                              MsgIcon icon, MsgButtons buttons = MsgButtons::Ok) = 0;
+    virtual std::optional<FileDialogResult> saveFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<FileDialogResult> openFile(const FileDialogRequest& request) = 0;
+    // The input box: nothing when cancelled, else the edited text.
+    virtual std::optional<QString> inputText(QObject* owner, const QString& caption,
+                                             const QString& prompt, const QString& initial) = 0;
+};
+
+namespace appprompts {
+
+// The installed prompts. Until one is installed, a silent one answers Ok and cancels dialogs.
+Prompts& get();
+void install(Prompts* prompts);
+
+}  // namespace appprompts

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "ui/Prompts.h"
+
+// The program's prompts: Qt message boxes, file dialogs and the input box, always shown on the
+// UI thread (a call from another thread waits for the answer).
+class QtPrompts final : public Prompts {
+public:
+    MsgAnswer message(QObject* owner, const QString& caption, const QString& text, MsgIcon icon,
+                      MsgButtons buttons) override;
+    std::optional<FileDialogResult> saveFile(const FileDialogRequest& request) override;
+    std::optional<FileDialogResult> openFile(const FileDialogRequest& request) override;
+    std::optional<QString> inputText(QObject* owner, const QString& caption,
+                                     const QString& prompt, const QString& initial) override;
+};

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "TempExeDir.h"
+#include "TestFiles.h"
+#include "shell/Config.h"
+#include "shell/IniFile.h"
+
+namespace {
+
+IniFile iniWithTaxNumber(const TempExeDir& dir, const QByteArray& value) {
+    testfiles::writeBytes(dir.file("config.ini"),
+                          "[\xBB\xF9\xB1\xBE\xD0\xC5\xCF\xA2]\r\n\xCB\xB0\xBA\xC5=" + value + "\r\n");
+    return IniFile(dir.file("config.ini"));
+}
+
+TEST(TaxNumber, IsCutBeforeTheFirstDotAndNeedsFifteenBytes) {
+    TempExeDir dir;
+    const QString cut = config::readTaxNumber(iniWithTaxNumber(dir, "91110108ABCDEFGH12.5"));
+    EXPECT_EQ(cut, "91110108ABCDEFGH12");
+    EXPECT_TRUE(config::isUsableTaxNumber(cut));
+
+    EXPECT_FALSE(config::isUsableTaxNumber(config::readTaxNumber(iniWithTaxNumber(dir, "12345678901234"))));
+    EXPECT_TRUE(config::isUsableTaxNumber(config::readTaxNumber(iniWithTaxNumber(dir, "123456789012345"))));
+    // "1234567890123.45678" keeps only 13 characters
+    EXPECT_FALSE(config::isUsableTaxNumber(config::readTaxNumber(iniWithTaxNumber(dir, "1234567890123.45678"))));
+    EXPECT_FALSE(config::isUsableTaxNumber(config::readTaxNumber(IniFile(dir.file("nosuch.ini")))));
+    // Eight Chinese characters are 16 bytes of GBK.
+    EXPECT_TRUE(config::isUsableTaxNumber("北京某某科技有限"));
+}
+
+TEST(UpdateUrl, NeverConfiguredGetsTheDefaultBaseUrl) {
+    TempExeDir dir;
+    IniFile ini(dir.file("config.ini"));
+    EXPECT_EQ(config::readUpdateUrlWritingDefault(ini), "100");
+    EXPECT_EQ(IniFile(dir.file("config.ini")).readString("SERVER", "updateUrl", "100"),
+              "http://127.0.0.1:9/fpbx");
+
+    ini.writeString("SERVER", "updateUrl", "100");
+    config::readUpdateUrlWritingDefault(ini);
+    EXPECT_EQ(IniFile(dir.file("config.ini")).readString("SERVER", "updateUrl", ""),
+              "http://127.0.0.1:9/fpbx");
+
+    ini.writeString("SERVER", "updateUrl", "http://updates.example");
+    EXPECT_EQ(config::readUpdateUrlWritingDefault(ini), "http://updates.example");
+    EXPECT_EQ(IniFile(dir.file("config.ini")).readString("SERVER", "updateUrl", ""),
+              "http://updates.example");
+}
+
+TEST(Version, IsWrittenBackAsRead) {
+    TempExeDir dir;
+    IniFile ini(dir.file("config.ini"));
+    EXPECT_EQ(config::readVersionWritingBack(ini), "1.0.1");
+    EXPECT_EQ(IniFile(dir.file("config.ini")).readString("版本信息", "Version", ""), "1.0.1");
+    ini.writeString("版本信息", "Version", "2.3.4");
+    EXPECT_EQ(config::readVersionWritingBack(ini), "2.3.4");
+    EXPECT_EQ(IniFile(dir.file("config.ini")).readString("版本信息", "Version", ""), "2.3.4");
+}
+
+}  // namespace
