@@ -20,7 +20,8 @@ const QString kTaxNumber = QStringLiteral("91110108MA01ABCD2X");
 
 ScratchStore::ScratchStore() {
     QDir().mkpath(dir_.path() + QStringLiteral("/database"));
-    QFile::copy(QStringLiteral(FPBX_TEMPLATE_DB), dir_.path() + QStringLiteral("/database/fpbx.mdb"));
+    QFile::copy(QStringLiteral(FPBX_TEMPLATE_DB),
+                dir_.path() + QStringLiteral("/database/fpbx.mdb"));
     QFile ini(dir_.path() + QStringLiteral("/config.ini"));
     ini.open(QIODevice::WriteOnly);
     ini.write("[\xBB\xF9\xB1\xBE\xD0\xC5\xCF\xA2]\r\n\xCB\xB0\xBA\xC5=" + kTaxNumber.toLatin1() +
@@ -52,8 +53,8 @@ void ScratchStore::fill(qint64 rows, qint64 firstNumber, int days) {
                                .arg(firstNumber)
                                .arg(days)
                                .arg(appclock::now().toString(QStringLiteral("yyyyMMdd")));
-    if (QFile::exists(cached) &&
-        QFileInfo(cached).lastModified() > QFileInfo(QStringLiteral(FPBX_TEMPLATE_DB)).lastModified()) {
+    if (QFile::exists(cached) && QFileInfo(cached).lastModified() >
+                                     QFileInfo(QStringLiteral(FPBX_TEMPLATE_DB)).lastModified()) {
         QFile::remove(databasePath());
         QFile::copy(cached, databasePath());
         QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
@@ -93,7 +94,9 @@ void ScratchStore::fillRows(qint64 rows, qint64 firstNumber, int days) {
     db.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
-double median(std::vector<double> samples) { return percentile(std::move(samples), 50); }
+double median(std::vector<double> samples) {
+    return percentile(std::move(samples), 50);
+}
 
 double percentile(std::vector<double> samples, double p) {
     if (samples.empty()) {

@@ -17,14 +17,16 @@ Figures measure(qint64 rows) {
     bench::ScratchStore store;
     bench::Stopwatch fillTime;
     store.fill(rows);
-    std::printf("  filled %lld rows in %.0f ms\n", static_cast<long long>(rows), fillTime.elapsedMs());
+    std::printf("  filled %lld rows in %.0f ms\n", static_cast<long long>(rows),
+                fillTime.elapsedMs());
     std::vector<double> fresh, present;
     const int samples = 400;
     for (int i = 0; i < samples; ++i) {
         const QString number = QString::number(90000000 + i);
         bench::Stopwatch sw;
         RegisterInvoice(QStringLiteral("0"), number, QStringLiteral("044031900222"),
-                        QStringLiteral("1234"), QStringLiteral("20240101"), QStringLiteral("100.00"));
+                        QStringLiteral("1234"), QStringLiteral("20240101"),
+                        QStringLiteral("100.00"));
         CountInvoices();
         fresh.push_back(sw.elapsedMs());
     }

@@ -8,7 +8,8 @@
 // top-level error display.
 class AppError : public std::exception {
 public:
-    explicit AppError(QString message) : message_(std::move(message)), utf8_(message_.toStdString()) {}
+    explicit AppError(QString message)
+        : message_(std::move(message)), utf8_(message_.toStdString()) {}
     const QString& message() const { return message_; }
     const char* what() const noexcept override { return utf8_.c_str(); }
 

@@ -6,9 +6,13 @@ namespace appinfo {
 
 // The application's title: caption of the top-level error display and the name the
 // single-instance guard is known by.
-inline QString title() { return QStringLiteral("Velmora电子发票核销软件"); }
+inline QString title() {
+    return QStringLiteral("Velmora电子发票核销软件");
+}
 
 // Sent to the update service and handed to the updater.
-inline QString updateFlag() { return QStringLiteral("16"); }
+inline QString updateFlag() {
+    return QStringLiteral("16");
+}
 
 }  // namespace appinfo

@@ -23,6 +23,8 @@ QDateTime now() {
     return value;
 }
 
-void install(Clock* clock) { installed.store(clock != nullptr ? clock : &systemClock); }
+void install(Clock* clock) {
+    installed.store(clock != nullptr ? clock : &systemClock);
+}
 
 }  // namespace appclock

@@ -43,12 +43,22 @@ QString GetExeDir() {
     return dir;
 }
 
-void setExeDirOverride(const QString& directory) { writeGlobal(exeDirOverride, directory); }
+void setExeDirOverride(const QString& directory) {
+    writeGlobal(exeDirOverride, directory);
+}
 
-QString ExeDir() { return readGlobal(exeDirGlobal); }
-void setExeDir(const QString& directory) { writeGlobal(exeDirGlobal, directory); }
-QString TaxNumber() { return readGlobal(taxNumberGlobal); }
-void setTaxNumber(const QString& taxNumber) { writeGlobal(taxNumberGlobal, taxNumber); }
+QString ExeDir() {
+    return readGlobal(exeDirGlobal);
+}
+void setExeDir(const QString& directory) {
+    writeGlobal(exeDirGlobal, directory);
+}
+QString TaxNumber() {
+    return readGlobal(taxNumberGlobal);
+}
+void setTaxNumber(const QString& taxNumber) {
+    writeGlobal(taxNumberGlobal, taxNumber);
+}
 
 QString joinPath(const QString& directory, const QString& name) {
     if (directory.endsWith(u'/')) {
@@ -57,7 +67,9 @@ QString joinPath(const QString& directory, const QString& name) {
     return directory + u'/' + name;
 }
 
-QString CompanyDir() { return joinPath(GetExeDir(), TaxNumber()); }
+QString CompanyDir() {
+    return joinPath(GetExeDir(), TaxNumber());
+}
 
 void FindFilesByName(const QString& directory, const QString& name, QStringList& list) {
     QDir dir(directory);
@@ -116,9 +128,9 @@ void WriteLog(const QString& directory, const QString& message) {
     const QDateTime now = appclock::now();
     const QString logDir = joinPath(directory, QStringLiteral("log"));
     const QString fileName = now.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".log");
-    const QByteArray line = textcodec::toGbkTextMode(
-        now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral("  ") + message +
-        u'\n');
+    const QByteArray line =
+        textcodec::toGbkTextMode(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                                 QStringLiteral("  ") + message + u'\n');
 
     QMutexLocker lock(&logMutex);
     if (!QDir().mkpath(logDir)) {

@@ -6,7 +6,9 @@
 
 namespace config {
 
-QString iniPath() { return joinPath(GetExeDir(), QStringLiteral("config.ini")); }
+QString iniPath() {
+    return joinPath(GetExeDir(), QStringLiteral("config.ini"));
+}
 
 QString readTaxNumber(const IniFile& ini) {
     QString taxNumber = ini.readString(QStringLiteral("基本信息"), QStringLiteral("税号"), {});
@@ -22,10 +24,11 @@ bool isUsableTaxNumber(const QString& taxNumber) {
 }
 
 QString readUpdateUrlWritingDefault(IniFile& ini) {
-    const QString value =
-        ini.readString(QStringLiteral("SERVER"), QStringLiteral("updateUrl"), unconfiguredUpdateUrl());
+    const QString value = ini.readString(QStringLiteral("SERVER"), QStringLiteral("updateUrl"),
+                                         unconfiguredUpdateUrl());
     if (value == unconfiguredUpdateUrl() || value.isEmpty()) {
-        ini.writeString(QStringLiteral("SERVER"), QStringLiteral("updateUrl"), defaultUpdateBaseUrl());
+        ini.writeString(QStringLiteral("SERVER"), QStringLiteral("updateUrl"),
+                        defaultUpdateBaseUrl());
     }
     return value;
 }

@@ -12,9 +12,15 @@ QString iniPath();  // <exe directory>/config.ini
 
 // The base URL written into [SERVER] updateUrl when it was never configured. Nothing listens on
 // port 9 of the local machine, so without a configured service the check fails at once.
-inline QString defaultUpdateBaseUrl() { return QStringLiteral("http://127.0.0.1:9/fpbx"); }
-inline QString unconfiguredUpdateUrl() { return QStringLiteral("100"); }
-inline QString defaultVersion() { return QStringLiteral("1.0.1"); }
+inline QString defaultUpdateBaseUrl() {
+    return QStringLiteral("http://127.0.0.1:9/fpbx");
+}
+inline QString unconfiguredUpdateUrl() {
+    return QStringLiteral("100");
+}
+inline QString defaultVersion() {
+    return QStringLiteral("1.0.1");
+}
 
 // [基本信息] 税号, cut before its first ".".
 QString readTaxNumber(const IniFile& ini);

@@ -19,7 +19,9 @@ QString sectionName(const QString& line) {
     return (close < 0 ? trimmed.mid(1) : trimmed.mid(1, close - 1)).trimmed();
 }
 
-bool isSectionLine(const QString& line) { return line.trimmed().startsWith(u'['); }
+bool isSectionLine(const QString& line) {
+    return line.trimmed().startsWith(u'[');
+}
 
 bool sameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -46,13 +48,16 @@ QString valueOf(const QString& line) {
 bool writable(const QFileInfo& info) {
     // A file or folder without any write bit is read-only, as the read-only attribute makes it
     // on Windows, even for root (whom the system would let write).
-    const auto writeBits = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const auto writeBits =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return (info.permissions() & writeBits) != 0;
 }
 
 }  // namespace
 
-IniFile::IniFile(QString path) : path_(std::move(path)) { load(); }
+IniFile::IniFile(QString path) : path_(std::move(path)) {
+    load();
+}
 
 void IniFile::load() {
     lines_.clear();
@@ -122,7 +127,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     if (pos.keyLine >= 0) {
         QByteArray ending = lines.at(pos.keyLine).raw.endsWith("\r\n") ? "\r\n"
                             : lines.at(pos.keyLine).raw.endsWith('\n') ? "\n"
-                                                                        : "";
+                                                                       : "";
         lines[pos.keyLine] = Line{textcodec::toGbk(keyText) + ending, keyText};
         if (ending.isEmpty()) {
             lines[pos.keyLine].raw += "\r\n";

@@ -15,7 +15,9 @@ QString fromGbk(const QByteArray& bytes) {
     return decoder.decode(bytes);
 }
 
-qsizetype gbkLength(const QString& text) { return toGbk(text).size(); }
+qsizetype gbkLength(const QString& text) {
+    return toGbk(text).size();
+}
 
 bool isGbkEncodable(const QString& text) {
     QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);

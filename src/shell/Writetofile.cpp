@@ -12,12 +12,16 @@ void WriteToFile(const QString& path, const QString& text, bool append) {
         return;
     }
     const QByteArray bytes = textcodec::toGbkTextMode(text);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) ||
-        file.write(bytes) != bytes.size() || !file.flush()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size() ||
+        !file.flush()) {
         throw AppError(QStringLiteral("Cannot open file %1").arg(path));
     }
 }
 
-void CreateEmptyFile(const QString& path) { WriteToFile(path, QString(), false); }
+void CreateEmptyFile(const QString& path) {
+    WriteToFile(path, QString(), false);
+}
 
-void AppendTextToFile(const QString& path, const QString& text) { WriteToFile(path, text, true); }
+void AppendTextToFile(const QString& path, const QString& text) {
+    WriteToFile(path, text, true);
+}

@@ -24,8 +24,8 @@ std::optional<qint64> fromText(const QString& text, const QString& field) {
         negative = t[i] == u'-';
         ++i;
     }
-    QString digits;     // every mantissa digit, leading zeros dropped
-    int decimals = 0;   // how many of them stand after the separator
+    QString digits;    // every mantissa digit, leading zeros dropped
+    int decimals = 0;  // how many of them stand after the separator
     bool anyDigit = false;
     bool seenSeparator = false;
     for (; i < t.size(); ++i) {
@@ -116,6 +116,8 @@ QString toShortestText(qint64 units) {
     return negative && magnitude != 0 ? u'-' + text : text;
 }
 
-double toDouble(qint64 units) { return double(units) / double(kScale); }
+double toDouble(qint64 units) {
+    return double(units) / double(kScale);
+}
 
 }  // namespace amount

@@ -33,10 +33,10 @@ Database Database::open(const QString& connectionString, Durability durability) 
     if (!QFileInfo(path).isFile()) {
         throw AppError(QStringLiteral("Could not find file '%1'.").arg(path));
     }
-    const int flags = (mode.compare(QStringLiteral("Read"), Qt::CaseInsensitive) == 0
-                           ? SQLITE_OPEN_READONLY
-                           : SQLITE_OPEN_READWRITE) |
-                      SQLITE_OPEN_NOMUTEX;
+    const int flags =
+        (mode.compare(QStringLiteral("Read"), Qt::CaseInsensitive) == 0 ? SQLITE_OPEN_READONLY
+                                                                        : SQLITE_OPEN_READWRITE) |
+        SQLITE_OPEN_NOMUTEX;
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     Database database(db);
@@ -51,7 +51,9 @@ Database Database::open(const QString& connectionString, Durability durability) 
     return database;
 }
 
-Database::Database(Database&& other) noexcept : db_(other.db_) { other.db_ = nullptr; }
+Database::Database(Database&& other) noexcept : db_(other.db_) {
+    other.db_ = nullptr;
+}
 
 Database& Database::operator=(Database&& other) noexcept {
     if (this != &other) {
@@ -62,7 +64,9 @@ Database& Database::operator=(Database&& other) noexcept {
     return *this;
 }
 
-Database::~Database() { sqlite3_close_v2(db_); }
+Database::~Database() {
+    sqlite3_close_v2(db_);
+}
 
 Statement Database::prepare(const QString& sql) {
     sqlite3_stmt* stmt = nullptr;
@@ -82,7 +86,9 @@ void Database::exec(const QString& sql) {
     }
 }
 
-QString Database::lastError() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
+QString Database::lastError() const {
+    return QString::fromUtf8(sqlite3_errmsg(db_));
+}
 
 Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) {
     other.stmt_ = nullptr;
@@ -98,7 +104,9 @@ Statement& Statement::operator=(Statement&& other) noexcept {
     return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
 Statement& Statement::bind(int index, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
@@ -159,7 +167,9 @@ void Statement::reset() {
     sqlite3_clear_bindings(stmt_);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(stmt_);
+}
 
 QString Statement::columnName(int column) const {
     return QString::fromUtf8(sqlite3_column_name(stmt_, column));
@@ -174,9 +184,13 @@ QString Statement::text(int column) const {
     return QString::fromUtf8(data, sqlite3_column_bytes(stmt_, column));
 }
 
-qint64 Statement::int64(int column) const { return sqlite3_column_int64(stmt_, column); }
+qint64 Statement::int64(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
 
-Transaction::Transaction(Database& db) : db_(db) { db_.exec(QStringLiteral("BEGIN IMMEDIATE")); }
+Transaction::Transaction(Database& db) : db_(db) {
+    db_.exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
 
 Transaction::~Transaction() {
     if (open_) {

@@ -6,7 +6,9 @@
 
 namespace {
 
-QString twoDigits(int value) { return QString::number(value).rightJustified(2, u'0'); }
+QString twoDigits(int value) {
+    return QString::number(value).rightJustified(2, u'0');
+}
 
 void formatFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {

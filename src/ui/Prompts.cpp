@@ -27,7 +27,11 @@ std::atomic<Prompts*> installed{&silent};
 
 namespace appprompts {
 
-Prompts& get() { return *installed.load(); }
-void install(Prompts* prompts) { installed.store(prompts != nullptr ? prompts : &silent); }
+Prompts& get() {
+    return *installed.load();
+}
+void install(Prompts* prompts) {
+    installed.store(prompts != nullptr ? prompts : &silent);
+}
 
 }  // namespace appprompts

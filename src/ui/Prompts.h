@@ -21,7 +21,7 @@ struct FileFilter {
 struct FileDialogRequest {
     QObject* owner = nullptr;
     QString caption;
-    QString proposedName;    // put into the file name box
+    QString proposedName;  // put into the file name box
     QList<FileFilter> filters;
     int selectedFilter = 1;  // 1-based, as the type indexes of the save dialogs
 };

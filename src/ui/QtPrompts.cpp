@@ -72,7 +72,8 @@ std::optional<FileDialogResult> runFileDialog(const FileDialogRequest& request,
     }
     FileDialogResult result;
     result.path = dialog.selectedFiles().constFirst();
-    result.filterIndex = filters.isEmpty() ? 1 : int(names.indexOf(dialog.selectedNameFilter())) + 1;
+    result.filterIndex =
+        filters.isEmpty() ? 1 : int(names.indexOf(dialog.selectedNameFilter())) + 1;
     if (result.filterIndex < 1) {
         result.filterIndex = 1;
     }

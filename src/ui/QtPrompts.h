@@ -10,6 +10,6 @@ public:
                       MsgButtons buttons) override;
     std::optional<FileDialogResult> saveFile(const FileDialogRequest& request) override;
     std::optional<FileDialogResult> openFile(const FileDialogRequest& request) override;
-    std::optional<QString> inputText(QObject* owner, const QString& caption,
-                                     const QString& prompt, const QString& initial) override;
+    std::optional<QString> inputText(QObject* owner, const QString& caption, const QString& prompt,
+                                     const QString& initial) override;
 };

@@ -5,9 +5,9 @@
 
 #include "TempExeDir.h"
 #include "TestFiles.h"
+#include "shell/AppError.h"
 #include "shell/Commonfun.h"
 #include "shell/Writetofile.h"
-#include "shell/AppError.h"
 
 namespace {
 

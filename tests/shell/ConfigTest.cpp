@@ -8,8 +8,9 @@
 namespace {
 
 IniFile iniWithTaxNumber(const TempExeDir& dir, const QByteArray& value) {
-    testfiles::writeBytes(dir.file("config.ini"),
-                          "[\xBB\xF9\xB1\xBE\xD0\xC5\xCF\xA2]\r\n\xCB\xB0\xBA\xC5=" + value + "\r\n");
+    testfiles::writeBytes(
+        dir.file("config.ini"),
+        "[\xBB\xF9\xB1\xBE\xD0\xC5\xCF\xA2]\r\n\xCB\xB0\xBA\xC5=" + value + "\r\n");
     return IniFile(dir.file("config.ini"));
 }
 
@@ -19,10 +20,13 @@ TEST(TaxNumber, IsCutBeforeTheFirstDotAndNeedsFifteenBytes) {
     EXPECT_EQ(cut, "91110108ABCDEFGH12");
     EXPECT_TRUE(config::isUsableTaxNumber(cut));
 
-    EXPECT_FALSE(config::isUsableTaxNumber(config::readTaxNumber(iniWithTaxNumber(dir, "12345678901234"))));
-    EXPECT_TRUE(config::isUsableTaxNumber(config::readTaxNumber(iniWithTaxNumber(dir, "123456789012345"))));
+    EXPECT_FALSE(
+        config::isUsableTaxNumber(config::readTaxNumber(iniWithTaxNumber(dir, "12345678901234"))));
+    EXPECT_TRUE(
+        config::isUsableTaxNumber(config::readTaxNumber(iniWithTaxNumber(dir, "123456789012345"))));
     // "1234567890123.45678" keeps only 13 characters
-    EXPECT_FALSE(config::isUsableTaxNumber(config::readTaxNumber(iniWithTaxNumber(dir, "1234567890123.45678"))));
+    EXPECT_FALSE(config::isUsableTaxNumber(
+        config::readTaxNumber(iniWithTaxNumber(dir, "1234567890123.45678"))));
     EXPECT_FALSE(config::isUsableTaxNumber(config::readTaxNumber(IniFile(dir.file("nosuch.ini")))));
     // Eight Chinese characters are 16 bytes of GBK.
     EXPECT_TRUE(config::isUsableTaxNumber("北京某某科技有限"));

@@ -9,7 +9,8 @@
 namespace {
 
 TEST(TopLevelErrorText, AddsAStopAfterCharactersThatSortAfterIt) {
-    EXPECT_EQ(topLevelErrorText("Unable to write to /x/config.ini"), "Unable to write to /x/config.ini.");
+    EXPECT_EQ(topLevelErrorText("Unable to write to /x/config.ini"),
+              "Unable to write to /x/config.ini.");
     EXPECT_EQ(topLevelErrorText("done!"), "done!");
     EXPECT_EQ(topLevelErrorText("trailing "), "trailing ");
     EXPECT_EQ(topLevelErrorText("ends."), "ends.");

@@ -17,9 +17,10 @@ protected:
 
 TEST_F(IniFileTest, ReadsGbkValuesIgnoringCaseOfNames) {
     // [基本信息] 税号 = 91110108ABCDEFGH12 and [server] UPDATEURL in other case
-    testfiles::writeBytes(path(),
-                          "[\xBB\xF9\xB1\xBE\xD0\xC5\xCF\xA2]\r\n\xCB\xB0\xBA\xC5 = 91110108ABCDEFGH12 \r\n"
-                          "[server]\nUPDATEURL=http://a.example\n");
+    testfiles::writeBytes(
+        path(),
+        "[\xBB\xF9\xB1\xBE\xD0\xC5\xCF\xA2]\r\n\xCB\xB0\xBA\xC5 = 91110108ABCDEFGH12 \r\n"
+        "[server]\nUPDATEURL=http://a.example\n");
     const IniFile ini(path());
     EXPECT_EQ(ini.readString("基本信息", "税号", ""), "91110108ABCDEFGH12");
     EXPECT_EQ(ini.readString("SERVER", "updateUrl", "100"), "http://a.example");

@@ -19,10 +19,11 @@ TEST(WriteLog, CreatesTheFoldersAndTheDailyFile) {
     WriteLog(dir.path(), "扫描录入");
     clock.set(QDateTime(QDate(2024, 2, 1), QTime(0, 0, 0)));
     WriteLog(dir.path(), "手动录入");
-    EXPECT_EQ(testfiles::readBytes(dir.file("log/20240131.log")),
-              "2024-01-31 13:05:09  " +
-                  QByteArray("\xB1\xA8\xCF\xFA\xB3\xC9\xB9\xA6\xB7\xA2\xC6\xB1\xD0\xC5\xCF\xA2\xA3\xBA") +
-                  "044031900111-12345678\r\n2024-01-31 23:59:59  \xC9\xA8\xC3\xE8\xC2\xBC\xC8\xEB\r\n");
+    EXPECT_EQ(
+        testfiles::readBytes(dir.file("log/20240131.log")),
+        "2024-01-31 13:05:09  " +
+            QByteArray("\xB1\xA8\xCF\xFA\xB3\xC9\xB9\xA6\xB7\xA2\xC6\xB1\xD0\xC5\xCF\xA2\xA3\xBA") +
+            "044031900111-12345678\r\n2024-01-31 23:59:59  \xC9\xA8\xC3\xE8\xC2\xBC\xC8\xEB\r\n");
     EXPECT_EQ(testfiles::logMessages(dir.file("log/20240201.log")), QStringList{"手动录入"});
 }
 
@@ -31,7 +32,8 @@ TEST(WriteLog, KeepsALineBreakOfTheMessageAndIsNoFormatString) {
     FakeClock clock(QDateTime(QDate(2024, 1, 31), QTime(8, 0, 0)));
     WriteLog(dir.path(), "扫描结果：a,b\n%s%d");
     EXPECT_EQ(testfiles::readBytes(dir.file("log/20240131.log")).mid(21),
-              QByteArray("\xC9\xA8\xC3\xE8\xBD\xE1\xB9\xFB\xA3\xBA" "a,b\r\n%s%d\r\n"));
+              QByteArray("\xC9\xA8\xC3\xE8\xBD\xE1\xB9\xFB\xA3\xBA"
+                         "a,b\r\n%s%d\r\n"));
 }
 
 TEST(WriteLog, DropsTheLineWhenTheFileCannotBeOpened) {

@@ -5,7 +5,9 @@
 
 namespace {
 
-qint64 units(const char* text) { return *amount::fromText(QString::fromUtf8(text), "开票金额"); }
+qint64 units(const char* text) {
+    return *amount::fromText(QString::fromUtf8(text), "开票金额");
+}
 
 TEST(AmountFromText, ReadsDecimalTextsExactly) {
     EXPECT_EQ(units("100.00"), 1000000);
@@ -23,7 +25,9 @@ TEST(AmountFromText, ReadsDecimalTextsExactly) {
     EXPECT_EQ(units("-1.23456"), -12346);
 }
 
-TEST(AmountFromText, EmptyIsNull) { EXPECT_FALSE(amount::fromText("", "开票金额").has_value()); }
+TEST(AmountFromText, EmptyIsNull) {
+    EXPECT_FALSE(amount::fromText("", "开票金额").has_value());
+}
 
 TEST(AmountFromText, RefusesWhatIsNoNumberNamingTextAndField) {
     for (const char* bad : {"12.3x", "abc", "1,000.00", "1.2.3", "-", "e5", "  ", "1e", "１２"}) {
@@ -31,8 +35,10 @@ TEST(AmountFromText, RefusesWhatIsNoNumberNamingTextAndField) {
             amount::fromText(QString::fromUtf8(bad), "开票金额");
             ADD_FAILURE() << bad;
         } catch (const AppError& error) {
-            EXPECT_EQ(error.message(), QStringLiteral("'%1' is not a valid floating point value for field '开票金额'")
-                                           .arg(QString::fromUtf8(bad)));
+            EXPECT_EQ(
+                error.message(),
+                QStringLiteral("'%1' is not a valid floating point value for field '开票金额'")
+                    .arg(QString::fromUtf8(bad)));
         }
     }
     EXPECT_THROW(amount::fromText("100000000000000", "开票金额"), AppError);

@@ -24,7 +24,8 @@ struct Row {
 QList<Row> rows() {
     Database db = Database::open(GetConnectionString());
     Statement s = db.prepare(
-        "select 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, 报销方式, 报销人 from 发票报销 "
+        "select 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, 报销方式, 报销人 from "
+        "发票报销 "
         "order by rowid");
     QList<Row> result;
     while (s.step()) {
@@ -133,7 +134,9 @@ TEST_F(RegisterInvoiceTest, CountFailureShowsLogsAndGivesZero) {
     EXPECT_TRUE(log[0].startsWith("获取扫描总数异常：Could not find file")) << log[0].toStdString();
 }
 
-TEST_F(RegisterInvoiceTest, EmptyTableCountsZero) { EXPECT_EQ(CountInvoices(), "0"); }
+TEST_F(RegisterInvoiceTest, EmptyTableCountsZero) {
+    EXPECT_EQ(CountInvoices(), "0");
+}
 
 TEST_F(RegisterInvoiceTest, RacingRegistrationsOfOneInvoiceGiveOneRow) {
     std::atomic<int> appended{0};
@@ -159,7 +162,7 @@ TEST_F(RegisterInvoiceTest, AnInsertThatLosesTheRaceAfterTheLookupReturnsFalse) 
     Database db = Database::open(GetConnectionString());
     EXPECT_FALSE(store::isRegistered(db, "30000000", "044031900111"));
     EXPECT_TRUE(RegisterInvoice("0", "30000000", "044031900111", "", "20200101", "1"));
-    InvoiceRecord late{"044031900111", "30000000", "1", "20200101", "", "李四", "2",
+    InvoiceRecord late{"044031900111",      "30000000", "1", "20200101", "", "李四", "2",
                        "2024/1/31 13:05:09"};
     EXPECT_FALSE(store::appendInvoice(db, late));
     EXPECT_EQ(rows().size(), 1);

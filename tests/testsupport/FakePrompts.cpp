@@ -1,7 +1,11 @@
 #include "FakePrompts.h"
 
-FakePrompts::FakePrompts() { appprompts::install(this); }
-FakePrompts::~FakePrompts() { appprompts::install(nullptr); }
+FakePrompts::FakePrompts() {
+    appprompts::install(this);
+}
+FakePrompts::~FakePrompts() {
+    appprompts::install(nullptr);
+}
 
 void FakePrompts::answerMessage(MsgAnswer answer) {
     QMutexLocker lock(&mutex_);

@@ -25,7 +25,7 @@ public:
         FileDialogRequest request;
     };
 
-    FakePrompts();  // installs itself
+    FakePrompts();            // installs itself
     ~FakePrompts() override;  // uninstalls
 
     // Scripted answers, taken in order by the calls of their kind.
@@ -44,8 +44,8 @@ public:
                       MsgButtons buttons) override;
     std::optional<FileDialogResult> saveFile(const FileDialogRequest& request) override;
     std::optional<FileDialogResult> openFile(const FileDialogRequest& request) override;
-    std::optional<QString> inputText(QObject* owner, const QString& caption,
-                                     const QString& prompt, const QString& initial) override;
+    std::optional<QString> inputText(QObject* owner, const QString& caption, const QString& prompt,
+                                     const QString& initial) override;
 
 private:
     void record(const Call& call);

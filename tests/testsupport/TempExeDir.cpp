@@ -34,9 +34,13 @@ TempExeDir::~TempExeDir() {
     setTaxNumber(QString());
 }
 
-QString TempExeDir::file(const QString& relative) const { return joinPath(path(), relative); }
+QString TempExeDir::file(const QString& relative) const {
+    return joinPath(path(), relative);
+}
 
-QString TempExeDir::companyDir() const { return file(taxNumber_); }
+QString TempExeDir::companyDir() const {
+    return file(taxNumber_);
+}
 
 QString TempExeDir::databasePath() const {
     return joinPath(companyDir(), QStringLiteral("fpbx.mdb"));

@@ -20,7 +20,9 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-QString readGbk(const QString& path) { return textcodec::fromGbk(readBytes(path)); }
+QString readGbk(const QString& path) {
+    return textcodec::fromGbk(readBytes(path));
+}
 
 QStringList logMessages(const QString& logPath) {
     QStringList messages;
