@@ -39,6 +39,8 @@ QList<Row> rows() {
 
 class RegisterInvoiceTest : public ::testing::Test {
 protected:
+    RegisterInvoiceTest() { store::setCurrentReimburser(QString()); }
+
     TempExeDir dir;
     FakePrompts prompts;
     FakeClock clock{QDateTime(QDate(2024, 1, 31), QTime(13, 5, 9, 750))};
