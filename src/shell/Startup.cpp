@@ -1,0 +1,66 @@
+#include "shell/Startup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "shell/AppInfo.h"
+#include "shell/Commonfun.h"
+#include "shell/Config.h"
+#include "shell/IniFile.h"
+
+namespace startup {
+
+bool PrepareStartup() {
+    setExeDir(GetExeDir());
+    const QString taxNumber = config::readTaxNumber(IniFile(config::iniPath()));
+    setTaxNumber(taxNumber);
+    if (!config::isUsableTaxNumber(taxNumber)) {
+        WriteLog(ExeDir(), QStringLiteral("读取失败，税号为空或税号不符合规则"));
+        return false;
+    }
+    const QString companyDir = joinPath(ExeDir(), taxNumber);
+    if (!QFileInfo::exists(companyDir)) {
+        QDir().mkdir(companyDir);
+    }
+    const QString templateDir = joinPath(ExeDir(), QStringLiteral("database")) + u'/';
+    QStringList names;
+    FindFilesByName(templateDir, QStringLiteral("fpbx.mdb"), names);
+    for (const QString& name : names) {
+        if (name != QStringLiteral("fpbx.mdb")) {
+            continue;  // FPBX.MDB and the like: names are compared exactly
+        }
+        if (!QFileInfo::exists(joinPath(companyDir, QStringLiteral("fpbx.mdb")))) {
+            if (CopyFileTo(joinPath(templateDir, name), companyDir + u'/') != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void WriteBackSettings() {
+    IniFile ini(config::iniPath());
+    config::readUpdateUrlWritingDefault(ini);
+    config::readVersionWritingBack(ini);
+}
+
+void InstallStagedUpdater() {
+    const QString staged = joinPath(GetExeDir(), QStringLiteral("temp/Update.exe"));
+    if (!QFileInfo::exists(staged)) {
+        return;
+    }
+    if (CopyFileTo(staged, GetExeDir()) == 0) {
+        QFile::remove(staged);
+    }
+}
+
+QString updaterProgram() {
+    return QStringLiteral("Update.exe");
+}
+
+QString updaterArguments(const QString& executablePath) {
+    return QFileInfo(executablePath).fileName() + u' ' + appinfo::updateFlag();
+}
+
+}  // namespace startup

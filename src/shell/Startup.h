@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// The start-up work that needs no window.
+namespace startup {
+
+// Works out the exe directory and the tax number (both kept in the globals), creates the
+// company directory when absent and puts the template database into it when it has none. False
+// when the tax number is unusable (logged) or the template could not be copied.
+bool PrepareStartup();
+
+// The config.ini write-backs of the main window's construction: the default update URL when
+// none is configured, and [版本信息] Version as read. Throws AppError when config.ini cannot be
+// written.
+void WriteBackSettings();
+
+// Moves a staged updater (<exe dir>/temp/Update.exe) into the exe directory. The staged copy is
+// deleted only when the copy succeeded, so a failed copy leaves it for the next start.
+void InstallStagedUpdater();
+
+// What the updater is started with: the executable's own file name and the update flag.
+QString updaterProgram();
+QString updaterArguments(const QString& executablePath);
+
+}  // namespace startup

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "TempExeDir.h"
+#include "TestFiles.h"
+#include "shell/AppError.h"
+#include "shell/Commonfun.h"
+#include "shell/IniFile.h"
+#include "shell/Startup.h"
+
+namespace {
+
+TempExeDir::Options bare(const QString& taxNumber = TempExeDir::kTaxNumber, bool ini = true) {
+    TempExeDir::Options options;
+    options.companyDir = false;
+    options.configIni = ini;
+    options.taxNumber = taxNumber;
+    return options;
+}
+
+TEST(PrepareStartup, NewTaxNumberGetsItsDirectoryAndACopyOfTheTemplate) {
+    TempExeDir dir(bare());
+    ASSERT_FALSE(QFile::exists(dir.companyDir()));
+    EXPECT_TRUE(startup::PrepareStartup());
+    EXPECT_EQ(TaxNumber(), TempExeDir::kTaxNumber);
+    EXPECT_EQ(ExeDir(), dir.path());
+    EXPECT_EQ(testfiles::readBytes(dir.databasePath()),
+              testfiles::readBytes(dir.file("database/fpbx.mdb")));
+    // A second start leaves the working database alone.
+    testfiles::writeBytes(dir.databasePath(), "working data");
+    EXPECT_TRUE(startup::PrepareStartup());
+    EXPECT_EQ(testfiles::readBytes(dir.databasePath()), "working data");
+}
+
+TEST(PrepareStartup, TaxNumberIsCutAtTheDot) {
+    TempExeDir dir(bare("91110108ABCDEFGH12.5"));
+    EXPECT_TRUE(startup::PrepareStartup());
+    EXPECT_EQ(TaxNumber(), "91110108ABCDEFGH12");
+    EXPECT_TRUE(QFile::exists(dir.file("91110108ABCDEFGH12/fpbx.mdb")));
+}
+
+TEST(PrepareStartup, UnusableTaxNumberIsLoggedAndStops) {
+    for (const bool ini : {true, false}) {
+        TempExeDir dir(bare("12345678901234", ini));
+        EXPECT_FALSE(startup::PrepareStartup());
+        EXPECT_EQ(testfiles::logMessages(dir.logPath()),
+                  QStringList{"读取失败，税号为空或税号不符合规则"});
+        EXPECT_FALSE(QFile::exists(dir.file("12345678901234")));
+    }
+}
+
+TEST(PrepareStartup, ATemplateInAnotherCaseIsNotCopied) {
+    TempExeDir dir(bare());
+    QFile::rename(dir.file("database/fpbx.mdb"), dir.file("database/FPBX.MDB"));
+    EXPECT_TRUE(startup::PrepareStartup());
+    EXPECT_TRUE(QDir(dir.companyDir()).exists());
+    EXPECT_FALSE(QFile::exists(dir.databasePath()));
+}
+
+TEST(PrepareStartup, AFailedTemplateCopyStops) {
+    TempExeDir dir(bare());
+    // A file where the company directory should be: the copy into it fails.
+    testfiles::writeBytes(dir.companyDir(), "not a folder");
+    EXPECT_FALSE(startup::PrepareStartup());
+}
+
+TEST(WriteBackSettings, WritesTheDefaultUrlAndTheVersion) {
+    TempExeDir dir;
+    startup::WriteBackSettings();
+    const IniFile ini(dir.file("config.ini"));
+    EXPECT_EQ(ini.readString("SERVER", "updateUrl", ""), "http://127.0.0.1:9/fpbx");
+    EXPECT_EQ(ini.readString("版本信息", "Version", ""), "1.0.1");
+    EXPECT_EQ(ini.readString("基本信息", "税号", ""), TempExeDir::kTaxNumber);
+    QFile::setPermissions(dir.file("config.ini"), QFile::ReadOwner);
+    EXPECT_THROW(startup::WriteBackSettings(), AppError);
+}
+
+TEST(StagedUpdater, ReplacesTheInstalledOneAndIsRemoved) {
+    TempExeDir dir;
+    testfiles::writeBytes(dir.file("Update.exe"), "old updater");
+    QDir().mkpath(dir.file("temp"));
+    testfiles::writeBytes(dir.file("temp/Update.exe"), "new updater");
+    startup::InstallStagedUpdater();
+    EXPECT_EQ(testfiles::readBytes(dir.file("Update.exe")), "new updater");
+    EXPECT_FALSE(QFile::exists(dir.file("temp/Update.exe")));
+    startup::InstallStagedUpdater();  // nothing staged: nothing changes
+    EXPECT_EQ(testfiles::readBytes(dir.file("Update.exe")), "new updater");
+}
+
+TEST(StagedUpdater, IsKeptWhenTheCopyFails) {
+    TempExeDir dir;
+    QDir().mkpath(dir.file("temp"));
+    testfiles::writeBytes(dir.file("temp/Update.exe"), "new updater");
+    QDir().mkpath(dir.file("Update.exe"));  // a folder in the way
+    startup::InstallStagedUpdater();
+    EXPECT_EQ(testfiles::readBytes(dir.file("temp/Update.exe")), "new updater");
+}
+
+TEST(Updater, IsStartedWithTheProgramFileNameAndTheFlag) {
+    EXPECT_EQ(startup::updaterProgram(), "Update.exe");
+    EXPECT_EQ(startup::updaterArguments("/opt/fpbx/fpbx"), "fpbx 16");
+}
+
+}  // namespace
