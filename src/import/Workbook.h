@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// The first worksheet of an import workbook as the import sees it: its name and its cells as
+// texts, rows in sheet order. Both readers (FreeXL for OLE2 workbooks, the record reader for
+// the bare worksheet stream of the program's own XLS export) deliver this.
+namespace workbook {
+
+struct Cell {
+    enum class Kind { Empty, Text, Number, Date, DateTime, Time };
+    Kind kind = Kind::Empty;
+    // Text as is; numbers in their shortest decimal form; dates "yyyy/M/d", date-times
+    // "yyyy/M/d H:mm:ss", times "H:mm:ss" (the locale formats); empty cells "".
+    QString text;
+    QDateTime value;  // Date and DateTime cells
+
+    bool isEmpty() const { return text.isEmpty(); }
+};
+
+struct Sheet {
+    QString name = QStringLiteral("sheet1");  // when the file names no sheet
+    int columnCount = 0;
+    QList<QList<Cell>> rows;  // each row padded to columnCount
+
+    // The cell, or an empty one outside the sheet.
+    const Cell& cell(qsizetype row, int column) const;
+};
+
+// Reads the first worksheet. Throws AppError with the reader's message when the file is no
+// workbook the program can read (not OLE2 and not a worksheet stream, damaged, protected).
+Sheet readFirstSheet(const QString& path);
+
+// Cell texts as the import writes them.
+Cell textCell(const QString& text);
+Cell numberCell(double value);
+Cell dateCell(const QDate& date);
+Cell dateTimeCell(const QDateTime& value);
+Cell timeCell(const QTime& time);
+
+// The shortest decimal text that reads back as value, never in exponent form.
+QString shortestDecimal(double value);
+
+}  // namespace workbook
