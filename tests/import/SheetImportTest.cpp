@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "FakeClock.h"
+#include "FakePrompts.h"
+#include "ImportFixtures.h"
+#include "TempExeDir.h"
+#include "TestFiles.h"
+#include "import/SheetImport.h"
+
+using fixtures::Row;
+
+namespace {
+
+class SheetImportTest : public ::testing::Test {
+protected:
+    QString workbook(const QString& name, const QList<Row>& rows) {
+        const QString path = dir.file(name);
+        fixtures::writeXls(path, rows);
+        return path;
+    }
+    bool import(const QString& path) {
+        view.path = path;
+        return RunImport(view);
+    }
+    QStringList messages() const { return prompts.messageTexts(); }
+
+    TempExeDir dir;
+    FakePrompts prompts;
+    FakeClock clock{QDateTime(QDate(2024, 3, 5), QTime(9, 7, 30))};
+    fixtures::FakeView view;
+};
+
+TEST(PadWithZeros, PadsOnTheLeftToTheWidthInBytes) {
+    EXPECT_EQ(PadWithZeros("123", 8), "00000123");
+    EXPECT_EQ(PadWithZeros("12345678", 8), "12345678");
+    EXPECT_EQ(PadWithZeros("123456789", 8), "123456789");
+    EXPECT_EQ(PadWithZeros("", 8), "00000000");
+    EXPECT_EQ(PadWithZeros("发票", 8), "0000发票");  // four GBK bytes
+    EXPECT_EQ(PadWithZeros("24442000000012345678", 8), "24442000000012345678");
+}
+
+TEST_F(SheetImportTest, EachRowBecomesAnImportedInvoice) {
+    const QString path = workbook(
+        "rows.xls",
+        {fixtures::exportHeadings(),
+         Row{"044031900111", 123, "100.00", "2020-01-01", "", "张三", "扫描"},
+         Row{"044031900111", "123456789", 12.5, "20200101", "2023/12/1 8:05:09", "李四",
+             "手工录入"},
+         Row{"044031900112", "12345678", QJsonValue(), fixtures::date("2021-02-03"),
+             fixtures::dateTime("2023-11-30 23:59:58"), "O'Brien", QJsonValue()},
+         Row{"0440'31900113", "5\"6", "0.5", "2020-1-2", fixtures::date("2023-06-07"), "", ""}});
+    EXPECT_TRUE(import(path));
+    EXPECT_EQ(fixtures::storedRows(),
+              (QStringList{
+                  "044031900111|00000123|1000000|20200101||2024-03-05 09:07:30|2|张三",
+                  "044031900111|123456789|125000|20200101||2023-12-01 08:05:09|2|李四",
+                  "044031900112|12345678|null|20210203||2023-11-30 23:59:58|2|O'Brien",
+                  "0440'31900113|000005\"6|5000|202012||2023-06-07 00:00:00|2|",
+              }));
+    EXPECT_EQ(messages(), QStringList{"导入完毕, 总共 4 条数据，成功 4 条，失败 0 条！"});
+    const QList<FakePrompts::Call> calls = prompts.messages();
+    EXPECT_EQ(calls[0].caption, "提示");
+    EXPECT_EQ(calls[0].icon, MsgIcon::Information);
+    EXPECT_EQ(calls[0].owner, &view.ownerObject);
+    EXPECT_EQ(testfiles::logMessages(dir.logPath()),
+              (QStringList{"导入报销成功发票信息：044031900111-00000123",
+                           "导入报销成功发票信息：044031900111-123456789",
+                           "导入报销成功发票信息：044031900112-12345678",
+                           "导入报销成功发票信息：0440'31900113-000005\"6"}));
+    // Label_count: the first row at once, then at most every 50 ms, and the last row.
+    ASSERT_GE(view.events.size(), 4);
+    EXPECT_EQ(view.events.mid(0, 2), (QStringList{"loading on", "processed 1"}));
+    EXPECT_EQ(view.events.mid(view.events.size() - 2), (QStringList{"processed 4", "loading off"}));
+}
+
+TEST_F(SheetImportTest, TheSameSheetTwiceRegistersNothingTheSecondTime) {
+    const QString path = workbook(
+        "twice.xls", {fixtures::readHeadings(), Row{"044031900111", "1", "1", "20200101", "", "a"},
+                      Row{"044031900111", "2", "1", "20200101", "", "a"},
+                      Row{"044031900111", "3", "1", "20200101", "", "a"}});
+    EXPECT_TRUE(import(path));
+    EXPECT_TRUE(import(path));
+    EXPECT_EQ(messages(), (QStringList{"导入完毕, 总共 3 条数据，成功 3 条，失败 0 条！",
+                                       "导入完毕, 总共 3 条数据，成功 0 条，失败 3 条！"}));
+    EXPECT_EQ(fixtures::storedRows().size(), 3);
+}
+
+TEST_F(SheetImportTest, AnInvoiceTwiceInOneSheetCountsOnceAsAFailure) {
+    const QString path =
+        workbook("dup.xls", {fixtures::readHeadings(), Row{"044031900111", 77, "1", "", "", "a"},
+                             Row{"044031900111", "00000077", "2", "", "", "b"},
+                             Row{"044031900112", 77, "3", "", "", "c"}});
+    EXPECT_TRUE(import(path));
+    EXPECT_EQ(messages(), QStringList{"导入完毕, 总共 3 条数据，成功 2 条，失败 1 条！"});
+    EXPECT_EQ(fixtures::storedRows().size(), 2);
+}
+
+TEST_F(SheetImportTest, AFullyDigitalInvoiceWithoutCodeIsRegisteredOnce) {
+    const QString path =
+        workbook("digital.xls", {fixtures::readHeadings(),
+                                 Row{"", "24442000000012345678", "88.00", "20240301", "", "王五"}});
+    EXPECT_TRUE(import(path));
+    EXPECT_TRUE(import(path));
+    EXPECT_EQ(fixtures::storedRows(),
+              QStringList{"|24442000000012345678|880000|20240301||2024-03-05 09:07:30|2|王五"});
+    EXPECT_EQ(messages(), (QStringList{"导入完毕, 总共 1 条数据，成功 1 条，失败 0 条！",
+                                       "导入完毕, 总共 1 条数据，成功 0 条，失败 1 条！"}));
+}
+
+TEST_F(SheetImportTest, ARowThatDoesNotConvertIsAFailureAndTheImportGoesOn) {
+    const QString path =
+        workbook("bad.xls", {fixtures::readHeadings(), Row{"1", "11", "12.3x", "", "", "a"},
+                             Row{"1", "12", "1", "", "2024/13/40 10:00:00", "a"},
+                             Row{"1", "13", "1", "", fixtures::timeOfDay("10:00:00"), "a"},
+                             Row{"1", "14", "2", "", "", "a"}});
+    EXPECT_TRUE(import(path));
+    EXPECT_EQ(messages(), QStringList{"导入完毕, 总共 4 条数据，成功 1 条，失败 3 条！"});
+    EXPECT_EQ(fixtures::storedRows(), QStringList{"1|00000014|20000|||2024-03-05 09:07:30|2|a"});
+    EXPECT_EQ(
+        testfiles::logMessages(dir.logPath()),
+        (QStringList{
+            "导入发票信息失败（第2行）：1-00000011：'12.3x' is not a valid floating point value "
+            "for field '开票金额'",
+            "导入发票信息失败（第3行）：1-00000012：'2024/13/40 10:00:00' is not a valid date and "
+            "time for field '报销时间'",
+            "导入发票信息失败（第4行）：1-00000013：'10:00:00' is not a valid date and time for "
+            "field '报销时间'",
+            "导入报销成功发票信息：1-00000014"}));
+}
+
+TEST_F(SheetImportTest, HeadingsOnlyGiveAnEmptySummary) {
+    EXPECT_TRUE(import(workbook("empty.xls", {fixtures::exportHeadings()})));
+    EXPECT_EQ(messages(), QStringList{"导入完毕, 总共 0 条数据，成功 0 条，失败 0 条！"});
+    EXPECT_EQ(view.events, (QStringList{"loading on", "loading off"}));
+    EXPECT_TRUE(import(QStringLiteral(FPBX_IMPORT_TEMPLATE)));
+    EXPECT_EQ(messages().last(), "导入完毕, 总共 0 条数据，成功 0 条，失败 0 条！");
+}
+
+TEST_F(SheetImportTest, EmptyRowsAndEmptyTrailingColumnsAreNotPartOfTheSheet) {
+    const QString path =
+        workbook("gaps.xls", {Row{"报销人", "报销时间", "开票日期", "开票金额", "发票号码",
+                                  "发票代码", fixtures::formattedBlank()},
+                              Row{}, Row{"a", "", "", "1", "9", "c", fixtures::formattedBlank()},
+                              Row{fixtures::formattedBlank(), QJsonValue(), ""}});
+    EXPECT_TRUE(import(path));
+    EXPECT_EQ(messages(), QStringList{"导入完毕, 总共 1 条数据，成功 1 条，失败 0 条！"});
+    EXPECT_EQ(fixtures::storedRows(), QStringList{"c|00000009|10000|||2024-03-05 09:07:30|2|a"});
+}
+
+TEST_F(SheetImportTest, TheColumnCheckRefusesSheetsItCannotRead) {
+    const QList<Row> refused[] = {
+        {Row{"发票代码", "发票号码", "开票金额", "开票日期", "报销时间"},
+         Row{"1", "2", "3", "4", "5"}},
+        {Row{"发票代码", "发票号码", "开票金额", "开票日期", "报销时间", "报销人", "备注"},
+         Row{"1", "2", "3", "4", "", "a", "x"}},
+        {Row{"发票代码", "发票号码", "开票金额", "开票日期", "报销时间", "录入方式"},
+         Row{"1", "2", "3", "4", "", "x"}},
+        {Row{"发票代码", "发票号码", "开票金额", "开票日期", "报销时间", "报销人", "发票代码"},
+         Row{"1", "2", "3", "4", "", "a", "1"}},
+        {Row{"发票代码 ", "发票号码", "开票金额", "开票日期", "报销时间", "报销人"},
+         Row{"1", "2", "3", "4", "", "a"}},
+    };
+    int index = 0;
+    for (const QList<Row>& rows : refused) {
+        prompts.clear();
+        EXPECT_FALSE(import(workbook(QStringLiteral("refused%1.xls").arg(index++), rows)));
+        EXPECT_EQ(messages(), QStringList{"请选择有效的Excel表！"}) << index;
+    }
+    EXPECT_TRUE(fixtures::storedRows().isEmpty());
+}
+
+TEST_F(SheetImportTest, UnreadableWorkbooksShowTheReadersMessage) {
+    testfiles::writeBytes(dir.file("text.xls"), "发票代码\t发票号码\r\n");
+    EXPECT_FALSE(import(dir.file("text.xls")));
+    EXPECT_EQ(messages(), QStringList{"External table is not in the expected format."});
+    EXPECT_EQ(prompts.messages()[0].caption, "提示");
+    EXPECT_EQ(view.events, (QStringList{"loading on", "loading off"}));
+}
+
+TEST_F(SheetImportTest, TheStartChecksComeBeforeAnyReading) {
+    EXPECT_FALSE(import(QString()));
+    EXPECT_FALSE(import(dir.file("none.xls")));
+    EXPECT_FALSE(import(dir.path()));  // a folder is no file
+    EXPECT_EQ(messages(),
+              (QStringList{"请选择Excel表！", "请选择有效的Excel表！", "请选择有效的Excel表！"}));
+    EXPECT_TRUE(view.events.isEmpty());
+
+    // Only a path with none of ".", "x", "l", "s" fails the extension test.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    workbook("bad", {fixtures::readHeadings()});
+    QFile::copy("bad", "a.b");
+    prompts.clear();
+    EXPECT_FALSE(import("bad"));
+    EXPECT_TRUE(import("a.b"));
+    QDir::setCurrent(previous);
+    EXPECT_EQ(messages(), (QStringList{"请选择有效的Excel表！",
+                                       "导入完毕, 总共 0 条数据，成功 0 条，失败 0 条！"}));
+}
+
+TEST_F(SheetImportTest, AMissingDatabaseStopsTheImportWithOneBox) {
+    const QString path = workbook(
+        "rows.xls",
+        {fixtures::readHeadings(), Row{"1", "1", "", "", "", ""}, Row{"1", "2", "", "", "", ""}});
+    QFile::remove(dir.databasePath());
+    EXPECT_FALSE(import(path));
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].caption, "出现异常");
+    EXPECT_EQ(prompts.messages()[0].owner, nullptr);
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith("Could not find file"));
+}
+
+TEST_F(SheetImportTest, TheExportedWorksheetStreamImports) {
+    fixtures::BiffStream s;
+    s.bof().codePage(936);
+    const QStringList titles{"发票代码", "发票号码", "开票金额", "开票日期",
+                             "报销时间", "报销人",   "录入方式"};
+    for (int c = 0; c < 7; ++c) {
+        s.label(0, quint16(c), titles[c]);
+    }
+    s.label(1, 0, "044031900111").label(1, 1, "00000123").number(1, 2, 123.5);
+    s.label(1, 3, "20170120").label(1, 4, "2024/1/31 13:05:09").blank(1, 5).label(1, 6, "扫描");
+    s.label(2, 0, "044031900111").label(2, 1, "00000124").blank(2, 2);
+    s.label(2, 3, "20170121").label(2, 4, "2024/2/1").label(2, 5, "张三").label(2, 6, "手工录入");
+    s.eof();
+    testfiles::writeBytes(dir.file("exported.xls"), s.bytes());
+    EXPECT_TRUE(import(dir.file("exported.xls")));
+    EXPECT_EQ(fixtures::storedRows(),
+              (QStringList{"044031900111|00000123|1235000|20170120||2024-01-31 13:05:09|2|",
+                           "044031900111|00000124|null|20170121||2024-02-01 00:00:00|2|张三"}));
+}
+
+}  // namespace
