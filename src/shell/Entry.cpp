@@ -1,0 +1,104 @@
+#include "shell/Entry.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <memory>
+#include <optional>
+
+#include "mainwindow/Fphxdialog.h"
+#include "records/Fpbx_result.h"
+#include "scanner/ProcInputDevices.h"
+#include "shell/AppInfo.h"
+#include "shell/Checkupdate.h"
+#include "shell/Commonfun.h"
+#include "shell/ErrorDisplay.h"
+#include "shell/FpbxApplication.h"
+#include "shell/SingleInstance.h"
+#include "shell/Startup.h"
+#include "ui/QtPrompts.h"
+
+namespace {
+
+void startUpdaterProcess(const QString& program, const QString& arguments) {
+    // Started by its bare name; the copy beside the executable is the one installed.
+    const QString local = joinPath(GetExeDir(), program);
+    QProcess::startDetached(QFileInfo::exists(local) ? local : program,
+                            arguments.split(u' ', Qt::SkipEmptyParts));
+}
+
+void bringForward(QWidget* window) {
+    if (window->isMinimized()) {
+        window->showNormal();
+    }
+    window->raise();
+    window->activateWindow();
+}
+
+void showInformation(const QString& text) {
+    appprompts::get().message(nullptr, QStringLiteral("提示"), text, MsgIcon::Information);
+}
+
+// The start after the single-instance test; errors escaping from here end the program.
+void runStart(ProgramSeams& seams, SingleInstance& instance) {
+    const bool updateDue = seams.checkUpdate ? seams.checkUpdate() : checkupdate::CheckUpdate();
+    if (updateDue) {
+        showInformation(QStringLiteral("软件有更新，点击确定开始更新！"));
+        const QString arguments =
+            startup::updaterArguments(QCoreApplication::applicationFilePath());
+        if (seams.startUpdater) {
+            seams.startUpdater(startup::updaterProgram(), arguments);
+        } else {
+            startUpdaterProcess(startup::updaterProgram(), arguments);
+        }
+        return;
+    }
+    if (!startup::PrepareStartup()) {
+        showInformation(QStringLiteral("启动失败，请先检查是否安装开票软件！"));
+        return;
+    }
+
+    std::unique_ptr<KeyboardDeviceSource> devices =
+        seams.keyboardDevices ? seams.keyboardDevices() : std::make_unique<ProcInputDevices>();
+    TMainForm mainWindow(std::move(devices));
+    setExeDir(GetExeDir());
+    startup::WriteBackSettings();
+    startup::InstallStagedUpdater();
+    mainWindow.setOpenRecords([](QWidget* owner) {
+        TListForm records(owner);
+        records.exec();
+    });
+    instance.setActivationHandler([&mainWindow] { bringForward(&mainWindow); });
+
+    mainWindow.show();
+    if (seams.mainWindowShown) {
+        seams.mainWindowShown(mainWindow);
+    }
+    QApplication::exec();
+    instance.setActivationHandler({});
+}
+
+}  // namespace
+
+int RunFpbx(int& argc, char** argv, ProgramSeams seams) {
+    std::optional<FpbxApplication> ownApplication;
+    if (QCoreApplication::instance() == nullptr) {
+        ownApplication.emplace(argc, argv);
+    }
+    const QString title = seams.instanceTitle.isEmpty() ? appinfo::title() : seams.instanceTitle;
+    SingleInstance instance(title);
+    if (!instance.acquire()) {
+        return 0;  // the running instance comes forward; nothing else is touched
+    }
+    QCoreApplication::setApplicationName(appinfo::title());
+
+    std::optional<QtPrompts> qtPrompts;
+    Prompts* previous = &appprompts::get();
+    if (seams.prompts == nullptr) {
+        qtPrompts.emplace();
+        seams.prompts = &*qtPrompts;
+    }
+    appprompts::install(seams.prompts);
+    runGuarded([&] { runStart(seams, instance); });
+    appprompts::install(previous);
+    return 0;
+}
