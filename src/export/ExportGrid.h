@@ -20,9 +20,9 @@ enum class Alignment { Left, Right, Center };
 
 // The type of the data field behind a column, as the XLS writer chooses its cell record.
 enum class FieldType {
-    None,      // the column has no data field
+    None,  // the column has no data field
     Text,
-    Decimal,   // an exact amount (BCD): written as a number
+    Decimal,  // an exact amount (BCD): written as a number
     Float,
     Integer,
     DateTime,
@@ -73,7 +73,7 @@ class Grid {
 public:
     virtual ~Grid() = default;
 
-    virtual QString name() const = 0;    // "DBGridEh1"
+    virtual QString name() const = 0;     // "DBGridEh1"
     virtual bool showsLines() const = 0;  // column or row lines
     virtual bool has3DLook() const = 0;
     virtual bool isFlat() const = 0;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "export/DBGridEhExport.h"
+
+// The grid as an HTML 3.2 page holding one table. The page names its code page (GBK) in a
+// meta element, since no reader here takes it from the system.
+class TDBGridEhExportAsHTML : public TDBGridEhExport {
+public:
+    static QByteArray GetColor(exportgrid::Rgb color);  // "RRGGBB"
+    static QByteArray GetAlignment(exportgrid::Alignment alignment);
+    // The font-wrapped, escaped form of one cell's text.
+    static QByteArray fontText(const exportgrid::Font& font, const QString& text);
+
+protected:
+    void WritePrefix() override;
+    void WriteSuffix() override;
+    void WriteTitle(const QList<exportgrid::Column>& columns) override;
+    void WriteRecord(const QList<exportgrid::Column>& columns) override;
+    void WriteDataCell(const exportgrid::Column& column, TColCellParamsEh& params) override;
+    void WriteFooter(const QList<exportgrid::Column>& columns, int footerRow) override;
+    void WriteFooterCell(int dataCol, int row, const exportgrid::Column& column,
+                         const exportgrid::Font& font, exportgrid::Rgb background,
+                         exportgrid::Alignment alignment, const QString& text) override;
+
+    void Put(const QByteArray& s) { Stream->write(s); }
+    void PutL(const QByteArray& s);
+    void PutText(const exportgrid::Font& font, const QString& text) { Put(fontText(font, text)); }
+};

@@ -1,0 +1,160 @@
+#include "export/DBGridEhExportAsXLS.h"
+
+#include <cstring>
+
+#include "shell/AppError.h"
+
+using exportgrid::Column;
+using exportgrid::FieldType;
+
+namespace {
+
+constexpr quint16 kBof = 0x0809;
+constexpr quint16 kCodePage = 0x0042;
+constexpr quint16 kLabel = 0x0204;
+constexpr quint16 kNumber = 0x0203;
+constexpr quint16 kRk = 0x027E;
+constexpr quint16 kBlank = 0x0201;
+constexpr quint16 kEof = 0x000A;
+constexpr quint16 kGbkCodePage = 936;
+constexpr qsizetype kMaxLabelBytes = 0xFFFF - 8;
+// An RK integer keeps 30 bits.
+constexpr qint64 kRkMin = -536870912;
+constexpr qint64 kRkMax = 536870911;
+
+AppError tooManyRecords(qint64 count) {
+    return AppError(QStringLiteral("共%1条记录，超过Excel工作表的上限%2条，无法导出为Excel工作簿，"
+                                   "请缩小查询范围后再导出。")
+                        .arg(count)
+                        .arg(TDBGridEhExportAsXLS::kMaxRecords));
+}
+
+}  // namespace
+
+void TDBGridEhExportAsXLS::checkRowCount() const {
+    const qint64 count = DBGridEh->rowCount();
+    if (count > kMaxRecords) {
+        throw tooManyRecords(count);
+    }
+}
+
+void TDBGridEhExportAsXLS::ExportToFile(const QString& fileName, bool exportAll) {
+    checkRowCount();
+    TDBGridEhExport::ExportToFile(fileName, exportAll);
+}
+
+void TDBGridEhExportAsXLS::ExportToStream(exportio::OutputStream& stream, bool exportAll) {
+    checkRowCount();
+    col_ = 0;
+    row_ = 0;
+    sheetFull_ = false;
+    TDBGridEhExport::ExportToStream(stream, exportAll);
+}
+
+void TDBGridEhExportAsXLS::WritePrefix() {
+    Stream->writeUInt16(kBof);
+    Stream->writeUInt16(8);
+    Stream->writeUInt16(0);       // version
+    Stream->writeUInt16(0x0010);  // worksheet
+    Stream->writeUInt16(0);       // build
+    Stream->writeUInt16(0);       // year
+    Stream->writeUInt16(kCodePage);
+    Stream->writeUInt16(2);
+    Stream->writeUInt16(kGbkCodePage);
+}
+
+void TDBGridEhExportAsXLS::WriteSuffix() {
+    Stream->writeUInt16(kEof);
+    Stream->writeUInt16(0);
+}
+
+void TDBGridEhExportAsXLS::IncColRow() {
+    if (col_ + 1 >= ExpCols.size()) {
+        // Past the sheet's last row the number would wrap over the title row.
+        if (row_ == 0xFFFF) {
+            sheetFull_ = true;
+        }
+        ++row_;
+        col_ = 0;
+    } else {
+        ++col_;
+    }
+}
+
+void TDBGridEhExportAsXLS::writeCellHeader(quint16 type, quint16 length, quint16 format) {
+    if (sheetFull_) {
+        // The row count changed under the export; never write over earlier rows.
+        throw tooManyRecords(DBGridEh->rowCount());
+    }
+    Stream->writeUInt16(type);
+    Stream->writeUInt16(length);
+    Stream->writeUInt16(row_);
+    Stream->writeUInt16(col_);
+    Stream->writeUInt16(format);
+}
+
+void TDBGridEhExportAsXLS::WriteBlankCell() {
+    writeCellHeader(kBlank, 6, 0x0017);
+    IncColRow();
+}
+
+void TDBGridEhExportAsXLS::WriteFloatCell(double value) {
+    writeCellHeader(kNumber, 14, 0);
+    quint64 bits = 0;
+    std::memcpy(&bits, &value, 8);
+    Stream->writeUInt32(quint32(bits & 0xFFFFFFFFu));
+    Stream->writeUInt32(quint32(bits >> 32));
+    IncColRow();
+}
+
+void TDBGridEhExportAsXLS::WriteIntegerCell(qint32 value) {
+    writeCellHeader(kRk, 10, 0);
+    Stream->writeUInt32((quint32(value) << 2) | 0x2);
+    IncColRow();
+}
+
+void TDBGridEhExportAsXLS::WriteStringCell(const QString& text) {
+    const QByteArray bytes = encode(text);
+    if (bytes.size() > kMaxLabelBytes) {
+        throw AppError(
+            QStringLiteral("单元格文本过长（%1字节），无法导出为Excel工作簿。").arg(bytes.size()));
+    }
+    writeCellHeader(kLabel, quint16(bytes.size() + 8), 0);
+    Stream->writeUInt16(quint16(bytes.size()));
+    Stream->write(bytes);
+    IncColRow();
+}
+
+void TDBGridEhExportAsXLS::WriteTitle(const QList<Column>& columns) {
+    for (const Column& column : columns) {
+        WriteStringCell(column.title);
+    }
+}
+
+void TDBGridEhExportAsXLS::WriteDataCell(const Column& column, TColCellParamsEh& params) {
+    if (column.fieldType == FieldType::None) {
+        WriteBlankCell();
+    } else if (column.lookup) {
+        WriteStringCell(params.Text);
+    } else if (params.Value.isNull) {
+        WriteBlankCell();
+    } else if (column.fieldType == FieldType::Integer) {
+        const qint64 value = params.Value.integer;
+        if (value >= kRkMin && value <= kRkMax) {
+            WriteIntegerCell(qint32(value));
+        } else {
+            // Too wide for an RK value: a double holds it without losing the top bits.
+            WriteFloatCell(double(value));
+        }
+    } else if (column.fieldType == FieldType::Decimal || column.fieldType == FieldType::Float) {
+        WriteFloatCell(params.Value.number);
+    } else {
+        WriteStringCell(params.Text);
+    }
+}
+
+void TDBGridEhExportAsXLS::WriteFooterCell(int, int, const Column&, const exportgrid::Font&,
+                                           exportgrid::Rgb, exportgrid::Alignment,
+                                           const QString& text) {
+    WriteStringCell(text);
+}

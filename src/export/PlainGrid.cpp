@@ -1,0 +1,159 @@
+#include "export/PlainGrid.h"
+
+#include "shell/AppError.h"
+#include "shell/LocaleFormats.h"
+#include "store/Amount.h"
+
+namespace exportgrid {
+
+QList<Column> recordsColumns(const SystemColours& colours) {
+    struct Design {
+        const char16_t* title;
+        Alignment titleAlignment;
+        Alignment alignment;
+        int width;
+        FieldType type;
+    };
+    static const Design designs[] = {
+        {u"发票代码", Alignment::Center, Alignment::Center, 88, FieldType::Text},
+        {u"发票号码", Alignment::Center, Alignment::Center, 80, FieldType::Text},
+        {u"开票金额", Alignment::Right, Alignment::Right, 90, FieldType::Decimal},
+        {u"开票日期", Alignment::Center, Alignment::Center, 71, FieldType::Text},
+        {u"报销时间", Alignment::Center, Alignment::Left, 101, FieldType::DateTime},
+        {u"报销人", Alignment::Left, Alignment::Left, 11 * 6 + 4, FieldType::Text},
+        {u"录入方式", Alignment::Center, Alignment::Center, 80, FieldType::Text},
+    };
+    Font font;
+    font.color = colours.windowText;
+    QList<Column> columns;
+    for (const Design& d : designs) {
+        Column c;
+        c.title = QString::fromUtf16(d.title);
+        c.titleAlignment = d.titleAlignment;
+        c.alignment = d.alignment;
+        c.width = d.width;
+        c.titleFont = font;
+        c.font = font;
+        c.titleColor = colours.buttonFace;
+        c.color = colours.window;
+        c.fieldType = d.type;
+        columns << c;
+    }
+    return columns;
+}
+
+Cell nullCell() {
+    return Cell{};
+}
+
+Cell textCell(const QString& text) {
+    Cell cell;
+    cell.isNull = false;
+    cell.displayText = text;
+    cell.rawText = text;
+    return cell;
+}
+
+Cell amountCell(std::optional<qint64> tenThousandths) {
+    if (!tenThousandths) {
+        return nullCell();
+    }
+    Cell cell = textCell(amount::toShortestText(*tenThousandths));
+    cell.number = amount::toDouble(*tenThousandths);
+    return cell;
+}
+
+Cell dateTimeCell(std::optional<QDateTime> value) {
+    if (!value) {
+        return nullCell();
+    }
+    Cell cell;
+    cell.isNull = false;
+    cell.displayText = localefmt::dateTimeDisplay(*value);
+    cell.rawText = localefmt::storageText(*value);
+    return cell;
+}
+
+Cell integerCell(qint64 value) {
+    Cell cell = textCell(QString::number(value));
+    cell.integer = value;
+    return cell;
+}
+
+Cell entryModeCell(int mode) {
+    Cell cell = textCell(mode == 0 ? QStringLiteral("扫描") : QStringLiteral("手工录入"));
+    cell.rawText = QString::number(mode);
+    return cell;
+}
+
+class PlainGrid::Cursor final : public RowCursor {
+public:
+    explicit Cursor(PlainGrid& grid) : grid_(grid) {}
+
+    bool next() override {
+        ++position_;
+        if (position_ >= grid_.rowCount()) {
+            return false;
+        }
+        if (grid_.failRow_ && *grid_.failRow_ == position_) {
+            throw AppError(grid_.failMessage_);
+        }
+        grid_.currentRow_ = position_;
+        row_ = grid_.sourceCount_ >= 0 ? grid_.source_(position_) : grid_.held_.at(position_);
+        return true;
+    }
+
+    Cell cell(int column) const override { return row_.at(grid_.fieldOf_.at(column)); }
+
+private:
+    PlainGrid& grid_;
+    qint64 position_ = -1;
+    QList<Cell> row_;
+};
+
+PlainGrid::PlainGrid(QList<Column> columns, SystemColours colours)
+    : fixed(colours.buttonFace), columns_(std::move(columns)) {
+    for (int i = 0; i < columns_.size(); ++i) {
+        fieldOf_ << i;
+    }
+}
+
+void PlainGrid::moveColumn(int from, int to) {
+    columns_.move(from, to);
+    fieldOf_.move(from, to);
+}
+
+void PlainGrid::addRow(QList<Cell> cells) {
+    held_ << std::move(cells);
+}
+
+void PlainGrid::setRowSource(qint64 count, RowSource source) {
+    sourceCount_ = count;
+    source_ = std::move(source);
+}
+
+void PlainGrid::failAtRow(qint64 row, const QString& message) {
+    failRow_ = row;
+    failMessage_ = message;
+}
+
+qint64 PlainGrid::rowCount() const {
+    return sourceCount_ >= 0 ? sourceCount_ : held_.size();
+}
+
+std::unique_ptr<RowCursor> PlainGrid::rows() {
+    return std::make_unique<Cursor>(*this);
+}
+
+void PlainGrid::beginExport() {
+    savedRow_ = currentRow_;
+    exporting_ = true;
+    ++exportsBegun_;
+}
+
+void PlainGrid::endExport() {
+    currentRow_ = savedRow_;
+    exporting_ = false;
+}
+
+}  // namespace exportgrid

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "ExportTestSupport.h"
+#include "FakeClock.h"
+#include "FakePrompts.h"
+#include "TestFiles.h"
+#include "export/ExportCommand.h"
+#include "shell/AppError.h"
+
+using namespace exporttest;
+using exportgrid::PlainGrid;
+
+namespace {
+
+class ExportCommand : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files); }
+
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    PlainGrid grid = twoRecordsGrid();
+    QObject owner;
+};
+
+}  // namespace
+
+TEST(ExportCommandName, IsTheTimeStampAndTheFixedText) {
+    EXPECT_EQ(proposedExportName(QDateTime(QDate(2020, 1, 1), QTime(9, 30, 5))),
+              QStringLiteral("20200101093005_电子发票报销记录"));
+    FakeClock clock(QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59)));
+    EXPECT_EQ(proposedExportName(), QStringLiteral("20241231235959_电子发票报销记录"));
+}
+
+TEST_F(ExportCommand, DialogOffersTheFiveTypesWithExcelPreselected) {
+    prompts.answerFile(std::nullopt);
+    ExportGridToFile(grid, QStringLiteral("20200101093005_电子发票报销记录"), &owner);
+    const QList<FakePrompts::Call> calls = prompts.calls();
+    ASSERT_EQ(calls.size(), 1);
+    const FileDialogRequest& request = calls[0].request;
+    EXPECT_EQ(calls[0].kind, FakePrompts::Kind::Save);
+    EXPECT_EQ(request.owner, &owner);
+    EXPECT_EQ(request.proposedName, QStringLiteral("20200101093005_电子发票报销记录"));
+    EXPECT_EQ(request.selectedFilter, 5);
+    ASSERT_EQ(request.filters.size(), 5);
+    const char* expected[][2] = {{"文本文件(*.txt)", "*.txt"},
+                                 {"文本交换文件(*.csv)", "*.csv"},
+                                 {"htm文件(*.htm)", "*.htm"},
+                                 {"副文本文件(*.rtf)", "*.rtf"},
+                                 {"Excel工作簿(*.xls)", "*.xls"}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(request.filters[i].description, QString::fromUtf8(expected[i][0]));
+        EXPECT_EQ(request.filters[i].pattern, QString::fromUtf8(expected[i][1]));
+    }
+}
+
+TEST_F(ExportCommand, KeptNameAndTypeGiveAnXlsFileAndTheSuccessMessage) {
+    grid.setCurrentRow(1);
+    const QString chosen = path(QStringLiteral("20200101093005_电子发票报销记录"));
+    prompts.answerFile(FileDialogResult{chosen, 5});
+    bool selectedDuringExport = false;
+    prompts.onCall = [&](const FakePrompts::Call& call) {
+        if (call.caption == QStringLiteral("导出文件")) {
+            selectedDuringExport = QFile::exists(chosen + QStringLiteral(".xls"));
+        }
+    };
+    ExportGridToFile(grid, QStringLiteral("20200101093005_电子发票报销记录"), &owner);
+
+    EXPECT_EQ(files(), QStringList{QStringLiteral("20200101093005_电子发票报销记录.xls")});
+    EXPECT_TRUE(testfiles::readBytes(chosen + QStringLiteral(".xls"))
+                    .startsWith(hex("09 08 08 00 00 00 10 00 00 00 00 00 42 00 02 00 A8 03")));
+    const QList<FakePrompts::Call> boxes = prompts.messages();
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("确认"));
+    EXPECT_EQ(boxes[0].text, QStringLiteral("确认导出？"));
+    EXPECT_EQ(boxes[0].icon, MsgIcon::None);
+    EXPECT_EQ(boxes[0].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(boxes[1].caption, QStringLiteral("导出文件"));
+    EXPECT_EQ(boxes[1].text,
+              QStringLiteral("文件导出成功！\r\n\r\n") + chosen + QStringLiteral(".xls"));
+    EXPECT_EQ(boxes[1].icon, MsgIcon::Information);
+    EXPECT_EQ(boxes[1].buttons, MsgButtons::Ok);
+    EXPECT_EQ(boxes[1].owner, &owner);
+    EXPECT_TRUE(selectedDuringExport);
+    EXPECT_FALSE(grid.allSelected());
+    EXPECT_EQ(grid.currentRow(), 1);
+}
+
+TEST_F(ExportCommand, ExtensionOfTheChosenTypeIsAlwaysAppended) {
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("report")), 2});
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("report.xls")), 5});
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("r")), 1});
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("r")), 3});
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("r")), 4});
+    for (int i = 0; i < 5; ++i) {
+        ExportGridToFile(grid, QStringLiteral("x"), &owner);
+    }
+    EXPECT_EQ(files(), (QStringList{"r.htm", "r.rtf", "r.txt", "report.csv", "report.xls.xls"}));
+    EXPECT_TRUE(testfiles::readBytes(path(QStringLiteral("report.csv"))).startsWith("\"\xB7\xA2"));
+    EXPECT_TRUE(testfiles::readBytes(path(QStringLiteral("r.rtf"))).startsWith("{\\rtf0"));
+    EXPECT_TRUE(testfiles::readBytes(path(QStringLiteral("r.htm"))).startsWith("<!DOCTYPE"));
+}
+
+TEST_F(ExportCommand, CancelAtEitherPromptWritesNothingAndShowsNothingMore) {
+    prompts.answerFile(std::nullopt);
+    ExportGridToFile(grid, QStringLiteral("x"), &owner);
+    EXPECT_TRUE(prompts.messages().isEmpty());
+
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("report")), 2});
+    prompts.answerMessage(MsgAnswer::Cancel);
+    ExportGridToFile(grid, QStringLiteral("x"), &owner);
+    EXPECT_EQ(prompts.messageTexts(), QStringList{QStringLiteral("确认导出？")});
+    EXPECT_TRUE(files().isEmpty());
+    EXPECT_EQ(grid.exportsBegun(), 0);
+    EXPECT_FALSE(grid.allSelected());
+}
+
+TEST_F(ExportCommand, ExistingFileIsReplacedWithoutAQuestion) {
+    testfiles::writeBytes(path(QStringLiteral("report.txt")), QByteArray(5000, 'x'));
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("report")), 1});
+    ExportGridToFile(grid, QStringLiteral("x"), &owner);
+    EXPECT_EQ(prompts.messages().size(), 2);
+    EXPECT_TRUE(testfiles::readBytes(path(QStringLiteral("report.txt")))
+                    .endsWith("\t\xCA\xD6\xB9\xA4\xC2\xBC\xC8\xEB"));
+}
+
+TEST_F(ExportCommand, EmptyResultStillGivesAFile) {
+    PlainGrid empty = emptyRecordsGrid();
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("none")), 2});
+    ExportGridToFile(empty, QStringLiteral("x"), &owner);
+    EXPECT_EQ(testfiles::readGbk(path(QStringLiteral("none.csv"))),
+              QStringLiteral("\"发票代码\";\"发票号码\";\"开票金额\";\"开票日期\";\"报销时间\";"
+                             "\"报销人\";\"录入方式\""));
+}
+
+TEST_F(ExportCommand, FileThatCannotBeCreatedReachesTheCallerWithoutSuccessBox) {
+    const QString chosen = path(QStringLiteral("no/such/dir/report"));
+    prompts.answerFile(FileDialogResult{chosen, 5});
+    try {
+        ExportGridToFile(grid, QStringLiteral("x"), &owner);
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Cannot create file ") + chosen + QStringLiteral(".xls"));
+    }
+    EXPECT_EQ(prompts.messageTexts(), QStringList{QStringLiteral("确认导出？")});
+    EXPECT_FALSE(grid.allSelected());
+}
