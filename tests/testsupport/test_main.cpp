@@ -1,14 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "shell/FpbxApplication.h"
 
-// Every test executable runs with an application object, so that windows can be built.
+// Every test executable runs with the program's application object, so that windows can be built
+// and errors escaping an event handler reach the error display as in the program.
 int main(int argc, char** argv) {
     // Windows are built offscreen unless a test run asks for a real display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QApplication app(argc, argv);
+    FpbxApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

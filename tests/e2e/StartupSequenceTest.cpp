@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QTimer>
+
+#include "FakePrompts.h"
+#include "TempExeDir.h"
+#include "TestFiles.h"
+#include "mainwindow/Fphxdialog.h"
+#include "scanner/Emnudevice.h"
+#include "shell/AppError.h"
+#include "shell/Entry.h"
+#include "shell/IniFile.h"
+
+namespace {
+
+class NoDevices final : public KeyboardDeviceSource {
+public:
+    std::optional<QList<RawInputDevice>> deviceList() override { return QList<RawInputDevice>{}; }
+    bool hasDeviceInfo(quint32) override { return false; }
+    QString deviceName(quint32) override { return {}; }
+    std::optional<QString> deviceDescription(const QString&) override { return {}; }
+};
+
+// Runs the whole start in-process; the main window, once shown, is looked at and closed.
+struct Start {
+    explicit Start(const char* title) { seams.instanceTitle = QString::fromLatin1(title); }
+
+    int run() {
+        seams.prompts = &prompts;
+        seams.keyboardDevices = [] { return std::make_unique<NoDevices>(); };
+        seams.startUpdater = [this](const QString& program, const QString& arguments) {
+            updaterStarts << program + u'|' + arguments;
+        };
+        seams.mainWindowShown = [this](TMainForm& window) {
+            ++windowsShown;
+            if (onShown) {
+                onShown(window);
+            }
+            QTimer::singleShot(0, &window, &QWidget::close);
+        };
+        int argc = 1;
+        char name[] = "test_startup";
+        char* argv[] = {name, nullptr};
+        return RunFpbx(argc, argv, seams);
+    }
+
+    FakePrompts prompts;
+    ProgramSeams seams;
+    QStringList updaterStarts;
+    int windowsShown = 0;
+    std::function<void(TMainForm&)> onShown;
+};
+
+TempExeDir::Options fresh(bool configIni = true,
+                          const QString& taxNumber = TempExeDir::kTaxNumber) {
+    TempExeDir::Options options;
+    options.companyDir = false;
+    options.configIni = configIni;
+    options.taxNumber = taxNumber;
+    return options;
+}
+
+QString iniValue(const TempExeDir& dir, const QString& section, const QString& key) {
+    return IniFile(dir.file("config.ini")).readString(section, key, "<absent>");
+}
+
+TEST(StartupSequence, AFirstStartProvisionsTheCompanyAndShowsTheScanPanel) {
+    TempExeDir dir(fresh());
+    Start start("fpbx startup test 1");
+    start.onShown = [](TMainForm& window) {
+        EXPECT_TRUE(window.Panel_center1->isVisible());
+        EXPECT_EQ(window.Label_msg->text(), "等待扫描");
+        EXPECT_EQ(window.Label_num->text(), "0");
+        EXPECT_EQ(window.modeFlag(), 1);
+    };
+    EXPECT_EQ(start.run(), 0);
+    EXPECT_EQ(start.windowsShown, 1);
+    EXPECT_TRUE(start.prompts.calls().isEmpty());
+    EXPECT_TRUE(QFile::exists(dir.databasePath()));
+    EXPECT_TRUE(QFile::exists(dir.companyDir() + "/bxr.txt"));
+    EXPECT_EQ(iniValue(dir, "SERVER", "updateUrl"), "http://127.0.0.1:9/fpbx");
+    EXPECT_EQ(iniValue(dir, "版本信息", "Version"), "1.0.1");
+    const QStringList log = testfiles::logMessages(dir.logPath());
+    EXPECT_TRUE(log.contains("===================hook==================="));
+    EXPECT_TRUE(log.contains("扫描录入"));
+}
+
+TEST(StartupSequence, WithoutConfigIniTheStartFailsWithItsBox) {
+    TempExeDir dir(fresh(/*configIni=*/false));
+    Start start("fpbx startup test 2");
+    EXPECT_EQ(start.run(), 0);
+    EXPECT_EQ(start.windowsShown, 0);
+    ASSERT_EQ(start.prompts.messages().size(), 1);
+    const auto box = start.prompts.messages()[0];
+    EXPECT_EQ(box.text, "启动失败，请先检查是否安装开票软件！");
+    EXPECT_EQ(box.caption, "提示");
+    EXPECT_EQ(box.icon, MsgIcon::Information);
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(iniValue(dir, "SERVER", "updateUrl"), "http://127.0.0.1:9/fpbx");
+    EXPECT_EQ(testfiles::logMessages(dir.logPath()),
+              QStringList{"读取失败，税号为空或税号不符合规则"});
+}
+
+TEST(StartupSequence, AFourteenCharacterTaxNumberStopsTheStart) {
+    TempExeDir dir(fresh(true, "12345678901234"));
+    Start start("fpbx startup test 3");
+    start.run();
+    EXPECT_EQ(start.windowsShown, 0);
+    EXPECT_EQ(start.prompts.messageTexts(), QStringList{"启动失败，请先检查是否安装开票软件！"});
+    EXPECT_FALSE(QFile::exists(dir.file("12345678901234")));
+}
+
+TEST(StartupSequence, ADueUpdateHandsOverAndTouchesNothingElse) {
+    TempExeDir dir(fresh());
+    Start start("fpbx startup test 4");
+    start.seams.checkUpdate = [] { return true; };
+    EXPECT_EQ(start.run(), 0);
+    EXPECT_EQ(start.windowsShown, 0);
+    EXPECT_EQ(start.prompts.messageTexts(), QStringList{"软件有更新，点击确定开始更新！"});
+    EXPECT_EQ(start.prompts.messages()[0].caption, "提示");
+    EXPECT_EQ(start.updaterStarts, QStringList{"Update.exe|test_startup 16"});
+    EXPECT_FALSE(QFile::exists(dir.companyDir()));
+    EXPECT_FALSE(QDir(dir.file("log")).exists());
+}
+
+TEST(StartupSequence, AStagedUpdaterIsSwappedIn) {
+    TempExeDir dir(fresh());
+    QDir().mkpath(dir.file("temp"));
+    testfiles::writeBytes(dir.file("temp/Update.exe"), "staged");
+    Start start("fpbx startup test 5");
+    start.run();
+    EXPECT_EQ(start.windowsShown, 1);
+    EXPECT_EQ(testfiles::readBytes(dir.file("Update.exe")), "staged");
+    EXPECT_FALSE(QFile::exists(dir.file("temp/Update.exe")));
+}
+
+TEST(StartupSequence, ATemplateNamedInCapitalsLeavesTheCompanyWithoutADatabase) {
+    TempExeDir dir(fresh());
+    QFile::rename(dir.file("database/fpbx.mdb"), dir.file("database/FPBX.MDB"));
+    Start start("fpbx startup test 6");
+    start.run();
+    EXPECT_EQ(start.windowsShown, 1);
+    EXPECT_FALSE(QFile::exists(dir.databasePath()));
+    // The count cannot be read: its box says so.
+    ASSERT_FALSE(start.prompts.messages().isEmpty());
+    EXPECT_EQ(start.prompts.messages()[0].caption, "出现异常");
+}
+
+TEST(StartupSequence, AReadOnlyConfigIniEndsTheStartAtTheErrorDisplay) {
+    TempExeDir dir(fresh());
+    QFile::setPermissions(dir.file("config.ini"), QFile::ReadOwner);
+    Start start("fpbx startup test 7");
+    EXPECT_EQ(start.run(), 0);
+    QFile::setPermissions(dir.file("config.ini"), QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(start.windowsShown, 0);
+    ASSERT_EQ(start.prompts.messages().size(), 1);
+    const auto box = start.prompts.messages()[0];
+    EXPECT_EQ(box.caption, "Velmora电子发票核销软件");
+    EXPECT_EQ(box.icon, MsgIcon::Stop);
+    EXPECT_EQ(box.text, "Unable to write to " + dir.file("config.ini") + ".");
+    EXPECT_FALSE(QFile::exists(dir.companyDir()));
+}
+
+TEST(StartupSequence, ASecondStartEndsAtOnceAndBringsTheFirstForward) {
+    TempExeDir dir(fresh());
+    Start first("fpbx startup test 8");
+    int secondResult = -1;
+    QByteArray iniBefore, logBefore;
+    first.onShown = [&](TMainForm& window) {
+        window.showMinimized();
+        iniBefore = testfiles::readBytes(dir.file("config.ini"));
+        logBefore = testfiles::readBytes(dir.logPath());
+        Start second("fpbx startup test 8");
+        second.seams.checkUpdate = [] {
+            ADD_FAILURE() << "the second start ran the update check";
+            return false;
+        };
+        secondResult = second.run();
+        EXPECT_EQ(second.windowsShown, 0);
+        EXPECT_TRUE(second.prompts.calls().isEmpty());
+    };
+    first.run();
+    EXPECT_EQ(secondResult, 0);
+    EXPECT_EQ(testfiles::readBytes(dir.file("config.ini")), iniBefore);
+    EXPECT_EQ(testfiles::readBytes(dir.logPath()), logBefore);
+}
+
+}  // namespace
+
+namespace {
+
+class Throwing final : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) {
+            throw AppError("事件处理失败");
+        }
+        return QObject::event(e);
+    }
+};
+
+TEST(MessageLoop, AnErrorInAnEventHandlerIsShownAndTheLoopGoesOn) {
+    FakePrompts prompts;
+    Throwing target;
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    bool later = false;
+    QTimer::singleShot(0, [&] { later = true; });
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(later);
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].text, "事件处理失败.");
+    EXPECT_EQ(prompts.messages()[0].icon, MsgIcon::Stop);
+}
+
+}  // namespace
