@@ -1,0 +1,115 @@
+// Export of 100,000 records of the records grid in each format (XLS: 65,535, the most a sheet
+// takes; its time is also scaled to 100,000): time, file size, and resident memory before,
+// after and at the peak of the process. Rows come from a small pool of
+// prepared records, so the figures are the writers' own (a pass over the rows alone is printed
+// first).
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "BenchSupport.h"
+#include "export/DBGridEhExport.h"
+#include "export/PlainGrid.h"
+
+namespace {
+
+using namespace exportgrid;
+
+constexpr qint64 kRecords = 100000;
+
+double peakMiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    return 0;
+}
+
+QList<QList<Cell>> recordPool() {
+    const QString names[] = {QStringLiteral("张三"), QStringLiteral("李四"),
+                             QStringLiteral("欧阳明月"), QStringLiteral("王五"), QString()};
+    QList<QList<Cell>> pool;
+    const QDateTime start(QDate(2023, 1, 1), QTime(8, 0, 0));
+    for (int i = 0; i < 1000; ++i) {
+        const qint64 amount = (i % 7 == 0) ? 1000000 : 1234500 + i * 37;
+        pool << QList<Cell>{
+            textCell(QStringLiteral("0440319%1").arg(i % 100000, 5, 10, QChar(u'0'))),
+            textCell(QString::number(10000000 + i * 13)),
+            i % 50 == 0 ? nullCell() : amountCell(amount),
+            textCell(QStringLiteral("2023%1%2")
+                         .arg(1 + i % 12, 2, 10, QChar(u'0'))
+                         .arg(1 + i % 28, 2, 10, QChar(u'0'))),
+            dateTimeCell(i % 20 == 0 ? start.addDays(i) : start.addSecs(qint64(i) * 3607)),
+            names[i % 5].isEmpty() ? nullCell() : textCell(names[i % 5]),
+            entryModeCell(i % 3 == 0 ? 1 : 0)};
+    }
+    return pool;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QList<QList<Cell>> pool = recordPool();
+    PlainGrid grid(recordsColumns());
+    const auto source = [&pool](qint64 row) { return pool.at(row % pool.size()); };
+    grid.setRowSource(kRecords, source);
+
+    bench::Stopwatch walk;
+    const std::unique_ptr<RowCursor> rows = grid.rows();
+    qint64 seen = 0;
+    while (rows->next()) {
+        seen += rows->cell(0).displayText.size();
+    }
+    std::printf("export benchmark, %lld records of 7 columns\n", static_cast<long long>(kRecords));
+    std::printf("rows alone: %.0f ms (%lld)\n", walk.elapsedMs(), static_cast<long long>(seen));
+    std::printf("format  time ms  file MiB  RSS before  RSS after  peak RSS (MiB)\n");
+
+    struct Format {
+        const char* name;
+        ExporterClass exporter;
+        double limitMs;
+        qint64 records;
+    };
+    // RTF last: it holds its body in memory by design and would lift the peak for the others.
+    const Format formats[] = {{"txt", ExporterClass::Text, 1000, kRecords},
+                              {"csv", ExporterClass::Csv, 1000, kRecords},
+                              {"xls", ExporterClass::Xls, 1000, 65535},
+                              {"htm", ExporterClass::Html, 2000, kRecords},
+                              {"rtf", ExporterClass::Rtf, 2000, kRecords}};
+    bool allWithin = true;
+    for (const Format& format : formats) {
+        grid.setRowSource(format.records, source);
+        const QString file = dir.filePath(QStringLiteral("bench.") + QLatin1String(format.name));
+        std::vector<double> samples;
+        double before = 0;
+        double after = 0;
+        for (int run = 0; run < 3; ++run) {
+            before = bench::residentMiB();
+            bench::Stopwatch sw;
+            SaveDBGridEhToExportFile(format.exporter, grid, file, true);
+            samples.push_back(sw.elapsedMs());
+            after = bench::residentMiB();
+        }
+        const double ms = bench::median(samples);
+        const double per100k = ms * double(kRecords) / double(format.records);
+        allWithin = allWithin && per100k < format.limitMs;
+        std::printf("%-6s  %7.0f  %8.1f  %10.1f  %9.1f  %8.1f   (%lld records", format.name, ms,
+                    double(QFileInfo(file).size()) / 1048576.0, before, after, peakMiB(),
+                    static_cast<long long>(format.records));
+        if (format.records != kRecords) {
+            std::printf(", %.0f ms per 100000", per100k);
+        }
+        std::printf("; limit %.0f ms)\n", format.limitMs);
+    }
+    std::printf(allWithin ? "all within their limits\n" : "SOME FORMAT OVER ITS LIMIT\n");
+    return 0;
+}

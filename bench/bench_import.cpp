@@ -1,0 +1,264 @@
+// The import of a workbook of 65,535 rows (the .xls maximum) into an empty store, through the
+// dialog and its worker thread as the clerk runs it: a real BIFF8 workbook (FreeXL) and the
+// bare worksheet stream of the program's XLS export. Prints the time to the closed dialog, the
+// longest wait between two changes of Label_count as the UI thread sees them, and whether the
+// rows counted as registered survive a kill -9 as soon as the summary is up.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QtEndian>
+#include <atomic>
+#include <cstdio>
+
+#include "BenchSupport.h"
+#include "import/Importexcel.h"
+#include "import/Workbook.h"
+#include "shell/Commonfun.h"
+#include "shell/TextCodec.h"
+#include "store/Database.h"
+#include "ui/Prompts.h"
+
+namespace {
+
+constexpr int kRows = 65535;
+
+const char* const kXlwtScript = R"(
+import sys, xlwt
+book = xlwt.Workbook(encoding="utf-8")
+sheet = book.add_sheet("Sheet1")
+for c, h in enumerate(["发票代码", "发票号码", "开票金额", "开票日期", "报销时间", "报销人"]):
+    sheet.write(0, c, h)
+for i in range(int(sys.argv[2])):
+    r = i + 1
+    sheet.write(r, 0, "044031900111")
+    sheet.write(r, 1, str(10000000 + i))
+    sheet.write(r, 2, 123.45)
+    sheet.write(r, 3, "2024-01-01")
+    sheet.write(r, 4, "" if i % 2 else "2024/1/31 13:05:09")
+    sheet.write(r, 5, "张三")
+book.save(sys.argv[1])
+)";
+
+bool writeXls(const QString& path, const QString& scriptDir) {
+    const QString script = scriptDir + QStringLiteral("/make.py");
+    QFile f(script);
+    f.open(QIODevice::WriteOnly);
+    f.write(kXlwtScript);
+    f.close();
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {script, path, QString::number(kRows)});
+    return python.waitForFinished(300000) && python.exitCode() == 0;
+}
+
+// The records the XLS export writes: BOF, CODEPAGE 936, LABEL / NUMBER / BLANK cells, EOF.
+class Stream {
+public:
+    void record(quint16 type, const QByteArray& data) {
+        put16(type);
+        put16(quint16(data.size()));
+        bytes += data;
+    }
+    QByteArray cellHead(quint16 row, quint16 col, quint16 xf) {
+        QByteArray b(6, '\0');
+        qToLittleEndian(row, b.data());
+        qToLittleEndian(col, b.data() + 2);
+        qToLittleEndian(xf, b.data() + 4);
+        return b;
+    }
+    void label(quint16 row, quint16 col, const QString& text) {
+        const QByteArray gbk = textcodec::toGbk(text);
+        QByteArray len(2, '\0');
+        qToLittleEndian(quint16(gbk.size()), len.data());
+        record(0x0204, cellHead(row, col, 0) + len + gbk);
+    }
+    void number(quint16 row, quint16 col, double value) {
+        QByteArray v(8, '\0');
+        qToLittleEndian(value, v.data());
+        record(0x0203, cellHead(row, col, 0) + v);
+    }
+    void blank(quint16 row, quint16 col) { record(0x0201, cellHead(row, col, 0x17)); }
+    QByteArray bytes;
+
+private:
+    void put16(quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        bytes.append(b, 2);
+    }
+};
+
+bool writeStream(const QString& path) {
+    Stream s;
+    s.record(0x0809, QByteArray("\x00\x00\x10\x00\x00\x00\x00\x00", 8));
+    s.record(0x0042, QByteArray("\xA8\x03", 2));
+    const QStringList titles{"发票代码", "发票号码", "开票金额", "开票日期",
+                             "报销时间", "报销人",   "录入方式"};
+    for (int c = 0; c < 7; ++c) {
+        s.label(0, quint16(c), titles[c]);
+    }
+    for (int i = 0; i < kRows; ++i) {
+        const quint16 r = quint16(i + 1);
+        s.label(r, 0, QStringLiteral("044031900111"));
+        s.label(r, 1, QString::number(20000000 + i));
+        s.number(r, 2, 123.45);
+        s.label(r, 3, QStringLiteral("20240101"));
+        s.label(r, 4, QStringLiteral("2024/1/31 13:05:09"));
+        if (i % 2) {
+            s.blank(r, 5);
+        } else {
+            s.label(r, 5, QStringLiteral("李四"));
+        }
+        s.label(r, 6, QStringLiteral("扫描"));
+    }
+    s.record(0x000A, QByteArray());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(s.bytes) == s.bytes.size();
+}
+
+// Answers every box with Ok; remembers the last text. With announce set, prints the summary
+// and holds the worker there, as an open box would.
+class BenchPrompts final : public Prompts {
+public:
+    bool announce = false;
+    QString last;
+    MsgAnswer message(QObject*, const QString&, const QString& text, MsgIcon,
+                      MsgButtons) override {
+        last = text;
+        if (announce) {
+            std::printf("SUMMARY %s\n", text.toUtf8().constData());
+            std::fflush(stdout);
+            for (;;) {
+                QThread::sleep(1);
+            }
+        }
+        return MsgAnswer::Ok;
+    }
+    std::optional<FileDialogResult> saveFile(const FileDialogRequest&) override { return {}; }
+    std::optional<FileDialogResult> openFile(const FileDialogRequest&) override { return {}; }
+    std::optional<QString> inputText(QObject*, const QString&, const QString&,
+                                     const QString&) override {
+        return {};
+    }
+};
+
+qint64 storedRows() {
+    Database db = Database::open(GetConnectionString());
+    Statement count = db.prepare(QStringLiteral("select count(*) from 发票报销"));
+    count.step();
+    return count.int64(0);
+}
+
+void measure(const char* title, const QString& path) {
+    bench::ScratchStore store;
+    BenchPrompts prompts;
+    appprompts::install(&prompts);
+
+    bench::Stopwatch readTime;
+    const workbook::Sheet sheet = workbook::readFirstSheet(path);
+    const double readMs = readTime.elapsedMs();
+
+    QWidget owner;
+    TImportForm form(&owner);
+    form.show();
+    form.Edit1->setText(path);
+
+    // What the clerk sees: Label_count as the UI thread paints it, sampled every 2 ms.
+    QElapsedTimer clock;
+    QString lastCount = form.Label_count->text();
+    double lastChange = 0, longestGap = 0;
+    int changes = 0;
+    QTimer sampler;
+    sampler.setInterval(2);
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        const QString now = form.Label_count->text();
+        if (now != lastCount) {
+            const double t = clock.nsecsElapsed() / 1e6;
+            longestGap = qMax(longestGap, t - lastChange);
+            lastChange = t;
+            lastCount = now;
+            ++changes;
+        }
+    });
+    clock.start();
+    sampler.start();
+    form.Button2->click();
+    while (form.isImporting() || form.isVisible()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    const double totalMs = clock.nsecsElapsed() / 1e6;
+    sampler.stop();
+    appprompts::install(nullptr);
+
+    std::printf("%s: %lld data rows\n", title, static_cast<long long>(sheet.rows.size() - 1));
+    std::printf("  reading the workbook alone  %8.0f ms\n", readMs);
+    std::printf("  press to closed dialog      %8.0f ms (limit 5000)\n", totalMs);
+    std::printf("  Label_count changes %d, longest wait %.0f ms (limit 100), last \"%s\"\n",
+                changes, longestGap, lastCount.toUtf8().constData());
+    std::printf("  summary: %s\n", prompts.last.toUtf8().constData());
+    std::printf("  rows stored %lld\n", static_cast<long long>(storedRows()));
+}
+
+// The child of the durability check: imports and stops at the summary, to be killed there.
+int child(const QString& exeDir, const QString& taxNumber, const QString& path) {
+    setExeDirOverride(exeDir);
+    setExeDir(exeDir);
+    setTaxNumber(taxNumber);
+    BenchPrompts prompts;
+    prompts.announce = true;
+    appprompts::install(&prompts);
+    QWidget owner;
+    TImportForm form(&owner);
+    form.Edit1->setText(path);
+    form.Button2Click();
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+}
+
+void durability(const QString& path) {
+    bench::ScratchStore store;
+    QProcess process;
+    process.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--child"), store.exeDir(), TaxNumber(), path});
+    QByteArray out;
+    while (!out.contains('\n') && process.waitForReadyRead(60000)) {
+        out += process.readAllStandardOutput();
+    }
+    process.kill();  // SIGKILL while the summary is up
+    process.waitForFinished();
+    const QString summary = QString::fromUtf8(out).trimmed();
+    std::printf("kill -9 at the summary: %s\n", summary.toUtf8().constData());
+    std::printf("  rows on disk after the kill %lld\n", static_cast<long long>(storedRows()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    if (argc == 5 && QByteArray(argv[1]) == "--child") {
+        return child(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                     QString::fromLocal8Bit(argv[4]));
+    }
+    QTemporaryDir work;
+    const QString xls = work.filePath(QStringLiteral("rows.xls"));
+    const QString stream = work.filePath(QStringLiteral("exported.xls"));
+    bench::Stopwatch make;
+    if (!writeXls(xls, work.path()) || !writeStream(stream)) {
+        std::printf("could not make the workbooks\n");
+        return 1;
+    }
+    std::printf("import benchmark (workbooks made in %.0f ms)\n", make.elapsedMs());
+    measure("BIFF8 workbook (xlwt, FreeXL)", xls);
+    measure("export worksheet stream", stream);
+    durability(xls);
+    return 0;
+}
