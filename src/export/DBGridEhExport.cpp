@@ -1,25 +1,33 @@
 #include "export/DBGridEhExport.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "export/DBGridEhExportAsHTML.h"
 #include "export/DBGridEhExportAsRTF.h"
 #include "export/DBGridEhExportAsXLS.h"
-#include "shell/TextCodec.h"
 
 using exportgrid::Column;
 
 TDBGridEhExport::TDBGridEhExport() = default;
 TDBGridEhExport::~TDBGridEhExport() = default;
 
-QByteArray TDBGridEhExport::encode(const QString& text) {
+const QByteArray& TDBGridEhExport::gbk(QStringView text) {
     // Most cells are digits and dates: spare them the converter.
-    for (const QChar ch : text) {
-        if (ch.unicode() >= 0x80) {
-            return textcodec::toGbk(text);
+    const qsizetype length = text.size();
+    scratch_.resize(length);
+    char* out = scratch_.data();
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t ch = text[i].unicode();
+        if (ch >= 0x80) {
+            scratch_.resize(encoder_.requiredSpace(length));
+            char* end = encoder_.appendToBuffer(scratch_.data(), text);
+            scratch_.truncate(end - scratch_.constData());
+            return scratch_;
         }
+        out[i] = char(ch);
     }
-    return text.toLatin1();
+    return scratch_;
 }
 
 void TDBGridEhExport::ExportToStream(exportio::OutputStream& stream, bool exportAll) {
@@ -99,7 +107,7 @@ void TDBGridEhExportAsText::CheckFirstRec() {
     if (FirstRec) {
         FirstRec = false;
     } else {
-        Stream->write("\r\n", 2);
+        Stream->put("\r\n");
     }
 }
 
@@ -114,7 +122,7 @@ void TDBGridEhExportAsText::CheckFirstCell() {
 void TDBGridEhExportAsText::WriteTitle(const QList<Column>& columns) {
     CheckFirstRec();
     for (int i = 0; i < columns.size(); ++i) {
-        Stream->write(encode(columns.at(i).title));
+        putGbk(columns.at(i).title);
         if (i + 1 < columns.size()) {
             Stream->write('\t');
         }
@@ -129,7 +137,7 @@ void TDBGridEhExportAsText::WriteRecord(const QList<Column>& columns) {
 
 void TDBGridEhExportAsText::WriteDataCell(const Column&, TColCellParamsEh& params) {
     CheckFirstCell();
-    Stream->write(encode(params.Text));
+    putGbk(params.Text);
 }
 
 void TDBGridEhExportAsText::WriteFooter(const QList<Column>& columns, int footerRow) {
@@ -146,7 +154,7 @@ void TDBGridEhExportAsText::WriteFooterCell(int, int, const Column&, const expor
                                             exportgrid::Rgb, exportgrid::Alignment,
                                             const QString& text) {
     CheckFirstCell();
-    Stream->write(encode(text));
+    putGbk(text);
 }
 
 // Quoted values separated by ";".
@@ -163,10 +171,18 @@ void TDBGridEhExportAsCSV::CheckFirstCell() {
 
 void TDBGridEhExportAsCSV::putQuoted(const QString& text) {
     // No GBK trail byte is a double quote, so the bytes can be searched directly.
-    QByteArray bytes = encode(text);
-    bytes.replace('"', QByteArrayLiteral("\"\""));
+    const QByteArray& bytes = gbk(text);
     Stream->write('"');
-    Stream->write(bytes);
+    const char* begin = bytes.constData();
+    const char* end = begin + bytes.size();
+    const void* quote = nullptr;
+    while ((quote = std::memchr(begin, '"', size_t(end - begin))) != nullptr) {
+        const char* at = static_cast<const char*>(quote);
+        Stream->write(begin, at + 1 - begin);
+        Stream->write('"');
+        begin = at + 1;
+    }
+    Stream->write(begin, end - begin);
     Stream->write('"');
 }
 

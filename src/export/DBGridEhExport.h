@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringEncoder>
 #include <memory>
 
 #include "export/ExportGrid.h"
@@ -49,8 +50,10 @@ protected:
                                  const exportgrid::Font& font, exportgrid::Rgb background,
                                  exportgrid::Alignment alignment, const QString& text);
 
-    // The byte form of a text in the files: GBK.
-    static QByteArray encode(const QString& text);
+    // The byte form of a text in the files, GBK. The result lives until the next call: one
+    // buffer and one converter serve the whole export.
+    const QByteArray& gbk(QStringView text);
+    void putGbk(QStringView text) { Stream->write(gbk(text)); }
 
     int footerRowCount() const { return 0; }
 
@@ -61,6 +64,10 @@ protected:
 
     // The row being written, while the export walks the rows.
     const exportgrid::RowCursor* CurrentRow = nullptr;
+
+private:
+    QStringEncoder encoder_{"GBK", QStringConverter::Flag::Stateless};
+    QByteArray scratch_;
 };
 
 class TDBGridEhExportAsText : public TDBGridEhExport {

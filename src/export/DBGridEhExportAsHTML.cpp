@@ -2,29 +2,25 @@
 
 using exportgrid::Alignment;
 using exportgrid::Column;
+using exportgrid::Rgb;
 
 namespace {
 
-void appendHex(QByteArray& out, int value) {
+void colorDigits(Rgb color, char out[6]) {
     static const char digits[] = "0123456789ABCDEF";
-    out += digits[(value >> 4) & 0xF];
-    out += digits[value & 0xF];
-}
-
-QByteArray cellStart(int width, Alignment alignment) {
-    return QByteArrayLiteral("  <TD WIDTH=") + QByteArray::number(width) +
-           QByteArrayLiteral(" ALIGN=\"") + TDBGridEhExportAsHTML::GetAlignment(alignment) + '"';
+    const int parts[3] = {color.red, color.green, color.blue};
+    for (int i = 0; i < 3; ++i) {
+        out[2 * i] = digits[(parts[i] >> 4) & 0xF];
+        out[2 * i + 1] = digits[parts[i] & 0xF];
+    }
 }
 
 }  // namespace
 
-QByteArray TDBGridEhExportAsHTML::GetColor(exportgrid::Rgb color) {
-    QByteArray out;
-    out.reserve(6);
-    appendHex(out, color.red);
-    appendHex(out, color.green);
-    appendHex(out, color.blue);
-    return out;
+QByteArray TDBGridEhExportAsHTML::GetColor(Rgb color) {
+    char out[6];
+    colorDigits(color, out);
+    return QByteArray(out, 6);
 }
 
 QByteArray TDBGridEhExportAsHTML::GetAlignment(Alignment alignment) {
@@ -40,118 +36,170 @@ QByteArray TDBGridEhExportAsHTML::GetAlignment(Alignment alignment) {
 }
 
 QByteArray TDBGridEhExportAsHTML::fontText(const exportgrid::Font& font, const QString& text) {
-    QByteArray out = QByteArrayLiteral("<FONT STYLE=\"font-family: ") + encode(font.name) +
-                     QByteArrayLiteral("; font-size: ") + QByteArray::number(font.pointSize) +
-                     QByteArrayLiteral("pt; color: #") + GetColor(font.color) +
-                     QByteArrayLiteral("\">");
+    exportio::MemoryOutputStream out;
+    TDBGridEhExportAsHTML writer;
+    writer.Stream = &out;
+    writer.PutText(font, text);
+    return out.data();
+}
+
+void TDBGridEhExportAsHTML::putColor(Rgb color) {
+    char out[6];
+    colorDigits(color, out);
+    Stream->write(out, 6);
+}
+
+void TDBGridEhExportAsHTML::PutText(const exportgrid::Font& font, QStringView text) {
+    Stream->put("<FONT STYLE=\"font-family: ");
+    putGbk(font.name);
+    Stream->put("; font-size: ");
+    Stream->writeNumber(font.pointSize);
+    Stream->put("pt; color: #");
+    putColor(font.color);
+    Stream->put("\">");
     if (font.bold)
-        out += "<B>";
+        Stream->put("<B>");
     if (font.italic)
-        out += "<I>";
+        Stream->put("<I>");
     if (font.underline)
-        out += "<U>";
+        Stream->put("<U>");
     if (font.strikeOut)
-        out += "<STRIKE>";
+        Stream->put("<STRIKE>");
     if (text.isEmpty()) {
-        out += "&nbsp";
+        Stream->put("&nbsp");
     } else {
-        // One replacement after the other, ampersand first; no closing semicolons.
-        QByteArray escaped = encode(text);
-        escaped.replace('&', QByteArrayLiteral("&amp"));
-        escaped.replace('<', QByteArrayLiteral("&lt"));
-        escaped.replace('>', QByteArrayLiteral("&gt"));
-        escaped.replace('"', QByteArrayLiteral("&quot"));
-        out += escaped;
+        // The four replacements one after the other, ampersand first, come to one pass that
+        // replaces each of the four characters; none gets a closing semicolon.
+        const QByteArray& bytes = gbk(text);
+        const char* run = bytes.constData();
+        const char* end = run + bytes.size();
+        for (const char* at = run; at < end; ++at) {
+            const char* entity = nullptr;
+            qsizetype length = 0;
+            switch (*at) {
+                case '&':
+                    entity = "&amp";
+                    length = 4;
+                    break;
+                case '<':
+                    entity = "&lt";
+                    length = 3;
+                    break;
+                case '>':
+                    entity = "&gt";
+                    length = 3;
+                    break;
+                case '"':
+                    entity = "&quot";
+                    length = 5;
+                    break;
+                default:
+                    continue;
+            }
+            Stream->write(run, at - run);
+            Stream->write(entity, length);
+            run = at + 1;
+        }
+        Stream->write(run, end - run);
     }
     if (font.bold)
-        out += "</B>";
+        Stream->put("</B>");
     if (font.italic)
-        out += "</I>";
+        Stream->put("</I>");
     if (font.underline)
-        out += "</U>";
+        Stream->put("</U>");
     if (font.strikeOut)
-        out += "</STRIKE>";
-    out += "</FONT>";
-    return out;
+        Stream->put("</STRIKE>");
+    Stream->put("</FONT>");
 }
 
 void TDBGridEhExportAsHTML::PutL(const QByteArray& s) {
     Stream->write(s);
-    Stream->write("\r\n", 2);
+    Stream->put("\r\n");
 }
 
 void TDBGridEhExportAsHTML::WritePrefix() {
-    PutL(QByteArrayLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">"));
-    PutL(QByteArrayLiteral("<html>"));
-    PutL(QByteArrayLiteral("<head>"));
-    PutL(
-        QByteArrayLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\">"));
-    PutL(QByteArrayLiteral("<title>"));
-    PutL(encode(DBGridEh->name()));
-    PutL(QByteArrayLiteral("</title>"));
-    PutL(QByteArrayLiteral("</head>"));
-    PutL(QByteArrayLiteral("<body>"));
-    QByteArray border;
+    Stream->put("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n");
+    Stream->put("<html>\r\n");
+    Stream->put("<head>\r\n");
+    Stream->put("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\">\r\n");
+    Stream->put("<title>\r\n");
+    PutL(gbk(DBGridEh->name()));
+    Stream->put("</title>\r\n");
+    Stream->put("</head>\r\n");
+    Stream->put("<body>\r\n");
+    Stream->put("<table ");
     if (!DBGridEh->showsLines()) {
-        border = QByteArrayLiteral("BORDER=0 CELLSPACING=0 CELLPADDING=");
+        Stream->put("BORDER=0 CELLSPACING=0 CELLPADDING=");
     } else if (DBGridEh->has3DLook()) {
-        border = QByteArrayLiteral("BORDER=1 CELLSPACING=0 CELLPADDING=");
+        Stream->put("BORDER=1 CELLSPACING=0 CELLPADDING=");
     } else {
-        border = QByteArrayLiteral("BORDER=0 CELLSPACING=1 CELLPADDING=");
+        Stream->put("BORDER=0 CELLSPACING=1 CELLPADDING=");
     }
-    border += DBGridEh->isFlat() ? '1' : '2';
-    PutL(QByteArrayLiteral("<table ") + border + QByteArrayLiteral(" BGCOLOR=#") +
-         GetColor(DBGridEh->fixedColor()) + QByteArrayLiteral(">\r\n"));
+    Stream->write(DBGridEh->isFlat() ? '1' : '2');
+    Stream->put(" BGCOLOR=#");
+    putColor(DBGridEh->fixedColor());
+    Stream->put(">\r\n\r\n");
 }
 
 void TDBGridEhExportAsHTML::WriteSuffix() {
-    PutL(QByteArrayLiteral("</table>"));
-    PutL(QByteArrayLiteral("</body>"));
-    PutL(QByteArrayLiteral("</html>"));
+    Stream->put("</table>\r\n</body>\r\n</html>\r\n");
+}
+
+void TDBGridEhExportAsHTML::putCellStart(int width, Alignment alignment) {
+    Stream->put("  <TD WIDTH=");
+    Stream->writeNumber(width);
+    Stream->put(" ALIGN=\"");
+    Stream->write(GetAlignment(alignment));
+    Stream->write('"');
+}
+
+void TDBGridEhExportAsHTML::putDataCell(int width, Alignment alignment, Rgb background,
+                                        const exportgrid::Font& font, QStringView text) {
+    putCellStart(width, alignment);
+    Stream->put(" BGCOLOR=#");
+    putColor(background);
+    Stream->write('>');
+    PutText(font, text);
+    Stream->put("</TD>\r\n");
 }
 
 void TDBGridEhExportAsHTML::WriteTitle(const QList<Column>& columns) {
     if (columns.isEmpty()) {
         return;
     }
-    PutL(QByteArrayLiteral("<TR>"));
+    Stream->put("<TR>\r\n");
     for (const Column& column : columns) {
-        Put(cellStart(column.width, column.titleAlignment) + '>');
+        putCellStart(column.width, column.titleAlignment);
+        Stream->write('>');
         PutText(column.titleFont, column.title);
-        PutL(QByteArrayLiteral("</TD>"));
+        Stream->put("</TD>\r\n");
     }
-    PutL(QByteArrayLiteral("</TR>"));
+    Stream->put("</TR>\r\n");
 }
 
 void TDBGridEhExportAsHTML::WriteRecord(const QList<Column>& columns) {
-    PutL(QByteArrayLiteral("<TR>"));
+    Stream->put("<TR>\r\n");
     TDBGridEhExport::WriteRecord(columns);
-    PutL(QByteArrayLiteral("</TR>"));
+    Stream->put("</TR>\r\n");
 }
 
 void TDBGridEhExportAsHTML::WriteDataCell(const Column& column, TColCellParamsEh& params) {
-    Put(cellStart(column.width, params.Alignment) + QByteArrayLiteral(" BGCOLOR=#") +
-        GetColor(params.Background) + '>');
-    PutText(params.Font, params.Text);
-    PutL(QByteArrayLiteral("</TD>"));
+    putDataCell(column.width, params.Alignment, params.Background, params.Font, params.Text);
 }
 
 void TDBGridEhExportAsHTML::WriteFooter(const QList<Column>& columns, int footerRow) {
-    PutL(QByteArrayLiteral("<TR>"));
+    Stream->put("<TR>\r\n");
     for (int i = 0; i < columns.size(); ++i) {
         const Column& column = columns.at(i);
         WriteFooterCell(i, footerRow, column, column.font, column.color, column.alignment,
                         QString());
     }
-    PutL(QByteArrayLiteral("</TR>"));
+    Stream->put("</TR>\r\n");
 }
 
 void TDBGridEhExportAsHTML::WriteFooterCell(int, int, const Column& column,
-                                            const exportgrid::Font& font,
-                                            exportgrid::Rgb background, Alignment alignment,
-                                            const QString& text) {
-    Put(cellStart(column.width, alignment) + QByteArrayLiteral(" BGCOLOR=#") +
-        GetColor(background) + '>');
-    PutText(font, text);
-    PutL(QByteArrayLiteral("</TD>"));
+                                            const exportgrid::Font& font, Rgb background,
+                                            Alignment alignment, const QString& text) {
+    putDataCell(column.width, alignment, background, font, text);
 }

@@ -8,7 +8,7 @@ class TDBGridEhExportAsHTML : public TDBGridEhExport {
 public:
     static QByteArray GetColor(exportgrid::Rgb color);  // "RRGGBB"
     static QByteArray GetAlignment(exportgrid::Alignment alignment);
-    // The font-wrapped, escaped form of one cell's text.
+    // The font-wrapped, escaped form of one cell's text, as PutText writes it.
     static QByteArray fontText(const exportgrid::Font& font, const QString& text);
 
 protected:
@@ -24,5 +24,11 @@ protected:
 
     void Put(const QByteArray& s) { Stream->write(s); }
     void PutL(const QByteArray& s);
-    void PutText(const exportgrid::Font& font, const QString& text) { Put(fontText(font, text)); }
+    void PutText(const exportgrid::Font& font, QStringView text);
+
+private:
+    void putColor(exportgrid::Rgb color);
+    void putCellStart(int width, exportgrid::Alignment alignment);
+    void putDataCell(int width, exportgrid::Alignment alignment, exportgrid::Rgb background,
+                     const exportgrid::Font& font, QStringView text);
 };

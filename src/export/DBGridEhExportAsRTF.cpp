@@ -12,11 +12,10 @@ bool isRtfSyntax(unsigned char byte) {
     return byte == '\\' || byte == '{' || byte == '}';
 }
 
-void appendHexEscape(QByteArray& out, unsigned char byte) {
+void putHexEscape(exportio::OutputStream& out, unsigned char byte) {
     static const char digits[] = "0123456789abcdef";
-    out += "\\'";
-    out += digits[byte >> 4];
-    out += digits[byte & 0xF];
+    const char escape[4] = {'\\', '\'', digits[byte >> 4], digits[byte & 0xF]};
+    out.write(escape, 4);
 }
 
 }  // namespace
@@ -34,30 +33,40 @@ QByteArray TDBGridEhExportAsRTF::GetAlignment(Alignment alignment) {
 }
 
 QByteArray TDBGridEhExportAsRTF::protectText(const QString& text) {
-    const QByteArray bytes = encode(text);
-    QByteArray out;
-    out.reserve(bytes.size());
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes.at(i));
-        if (byte >= 0x81 && byte <= 0xFE && i + 1 < bytes.size()) {
+    exportio::MemoryOutputStream out;
+    TDBGridEhExportAsRTF writer;
+    writer.Stream = &out;
+    writer.putProtected(text);
+    return out.data();
+}
+
+void TDBGridEhExportAsRTF::putProtected(QStringView text) {
+    const QByteArray& bytes = gbk(text);
+    const char* run = bytes.constData();
+    const char* end = run + bytes.size();
+    const char* at = run;
+    while (at < end) {
+        const auto byte = static_cast<unsigned char>(*at);
+        if (byte >= 0x81 && byte <= 0xFE && at + 1 < end) {
             // A double-byte character: its trail byte may look like RTF syntax.
-            const auto trail = static_cast<unsigned char>(bytes.at(i + 1));
+            const auto trail = static_cast<unsigned char>(at[1]);
             if (isRtfSyntax(trail)) {
-                appendHexEscape(out, byte);
-                appendHexEscape(out, trail);
-            } else {
-                out += char(byte);
-                out += char(trail);
+                Stream->write(run, at - run);
+                putHexEscape(*Stream, byte);
+                putHexEscape(*Stream, trail);
+                run = at + 2;
             }
-            ++i;
-        } else if (isRtfSyntax(byte)) {
-            out += '\\';
-            out += char(byte);
+            at += 2;
         } else {
-            out += char(byte);
+            if (isRtfSyntax(byte)) {
+                Stream->write(run, at - run);
+                Stream->write('\\');
+                run = at;  // the byte itself follows its backslash
+            }
+            ++at;
         }
     }
-    return out;
+    Stream->write(run, end - run);
 }
 
 int TDBGridEhExportAsRTF::twips(int pixels, int dpi) {
@@ -75,29 +84,36 @@ void TDBGridEhExportAsRTF::ExportToStream(exportio::OutputStream& stream, bool e
     TDBGridEhExport::ExportToStream(body, exportAll);
     Stream = &stream;
     writeHeader(stream);
-    stream.write(body.data());
+    stream.write(body.constData(), body.size());
 }
 
 void TDBGridEhExportAsRTF::writeHeader(exportio::OutputStream& file) {
-    file.write(QByteArrayLiteral("{\\rtf0\\ansi\\ansicpg936\r\n"));
-    QByteArray colors = QByteArrayLiteral("{\\colortbl");
+    file.put("{\\rtf0\\ansi\\ansicpg936\r\n");
+    file.put("{\\colortbl");
     for (const Rgb& c : colorTable_) {
-        colors += "\\red" + QByteArray::number(c.red) + "\\green" + QByteArray::number(c.green) +
-                  "\\blue" + QByteArray::number(c.blue) + ';';
+        file.put("\\red");
+        file.writeNumber(c.red);
+        file.put("\\green");
+        file.writeNumber(c.green);
+        file.put("\\blue");
+        file.writeNumber(c.blue);
+        file.write(';');
     }
-    colors += "}\r\n";
-    file.write(colors);
-    QByteArray fonts = QByteArrayLiteral("{\\fonttbl");
+    file.put("}\r\n");
+    file.put("{\\fonttbl");
     for (int i = 0; i < fontTable_.size(); ++i) {
-        fonts += "\\f" + QByteArray::number(i) + "\\fnil " + encode(fontTable_.at(i)) + ';';
+        file.put("\\f");
+        file.writeNumber(i);
+        file.put("\\fnil ");
+        file.write(gbk(fontTable_.at(i)));
+        file.write(';');
     }
-    fonts += "}\r\n";
-    file.write(fonts);
+    file.put("}\r\n");
 }
 
 void TDBGridEhExportAsRTF::PutL(const QByteArray& s) {
     Stream->write(s);
-    Stream->write("\r\n", 2);
+    Stream->put("\r\n");
 }
 
 int TDBGridEhExportAsRTF::GetColorIndex(Rgb color) {
@@ -112,7 +128,8 @@ int TDBGridEhExportAsRTF::GetColorIndex(Rgb color) {
 
 int TDBGridEhExportAsRTF::GetFontIndex(const QString& fontName) {
     for (int i = 0; i < fontTable_.size(); ++i) {
-        if (fontTable_.at(i).compare(fontName, Qt::CaseInsensitive) == 0) {
+        const QString& known = fontTable_.at(i);
+        if (known == fontName || known.compare(fontName, Qt::CaseInsensitive) == 0) {
             return i;
         }
     }
@@ -122,13 +139,13 @@ int TDBGridEhExportAsRTF::GetFontIndex(const QString& fontName) {
 
 void TDBGridEhExportAsRTF::WriteCellBorder(bool left, bool top, bool right, bool bottom) {
     if (left)
-        PutL(QByteArrayLiteral("\\clbrdrl\\brdrs\\brdrcf0"));
+        Stream->put("\\clbrdrl\\brdrs\\brdrcf0\r\n");
     if (top)
-        PutL(QByteArrayLiteral("\\clbrdrt\\brdrs\\brdrcf0"));
+        Stream->put("\\clbrdrt\\brdrs\\brdrcf0\r\n");
     if (bottom)
-        PutL(QByteArrayLiteral("\\clbrdrb\\brdrs\\brdrcf0"));
+        Stream->put("\\clbrdrb\\brdrs\\brdrcf0\r\n");
     if (right)
-        PutL(QByteArrayLiteral("\\clbrdrr\\brdrs\\brdrcf0"));
+        Stream->put("\\clbrdrr\\brdrs\\brdrcf0\r\n");
 }
 
 Rgb TDBGridEhExportAsRTF::GetDataCellColor(const QList<Column>& columns, int column) const {
@@ -136,47 +153,54 @@ Rgb TDBGridEhExportAsRTF::GetDataCellColor(const QList<Column>& columns, int col
 }
 
 void TDBGridEhExportAsRTF::writeRowDefinition(const QList<Column>& columns, bool title) {
-    PutL(QByteArrayLiteral("\\trowd\\trgaph40"));
+    Stream->put("\\trowd\\trgaph40\r\n");
     const int dpi = DBGridEh->screenDpi();
     int right = 0;
     for (int i = 0; i < columns.size(); ++i) {
         WriteCellBorder(true, true, true, true);
         right += twips(columns.at(i).width, dpi);
         const Rgb shading = title ? columns.at(i).titleColor : GetDataCellColor(columns, i);
-        PutL(QByteArrayLiteral("\\clshdng10000\\clcfpat") +
-             QByteArray::number(GetColorIndex(shading)) + QByteArrayLiteral("\\cellx") +
-             QByteArray::number(right));
+        Stream->put("\\clshdng10000\\clcfpat");
+        Stream->writeNumber(GetColorIndex(shading));
+        Stream->put("\\cellx");
+        Stream->writeNumber(right);
+        Stream->put("\r\n");
     }
-    PutL(QByteArrayLiteral("{\\trrh0"));
+    Stream->put("{\\trrh0\r\n");
 }
 
-void TDBGridEhExportAsRTF::PutText(const exportgrid::Font& font, const QString& text,
-                                   Rgb background) {
-    QByteArray out = QByteArrayLiteral("\\fs") + QByteArray::number(font.pointSize * 2);
+void TDBGridEhExportAsRTF::PutText(const exportgrid::Font& font, QStringView text, Rgb background) {
+    Stream->put("\\fs");
+    Stream->writeNumber(font.pointSize * 2);
     if (font.bold)
-        out += "\\b";
+        Stream->put("\\b");
     if (font.italic)
-        out += "\\i";
+        Stream->put("\\i");
     if (font.strikeOut)
-        out += "\\strike";
+        Stream->put("\\strike");
     if (font.underline)
-        out += "\\ul";
-    out += "\\f" + QByteArray::number(GetFontIndex(font.name));
-    out += "\\cf" + QByteArray::number(GetColorIndex(font.color));
-    out += "\\cb" + QByteArray::number(GetColorIndex(background));
-    out += ' ';
-    out += protectText(text);
-    Put(out);
+        Stream->put("\\ul");
+    Stream->put("\\f");
+    Stream->writeNumber(GetFontIndex(font.name));
+    Stream->put("\\cf");
+    Stream->writeNumber(GetColorIndex(font.color));
+    Stream->put("\\cb");
+    Stream->writeNumber(GetColorIndex(background));
+    Stream->write(' ');
+    putProtected(text);
 }
 
 void TDBGridEhExportAsRTF::writeCell(Alignment alignment, const exportgrid::Font& font,
-                                     const QString& text, Rgb background) {
-    const QByteArray spacing =
-        DBGridEh->isFlat() ? QByteArrayLiteral("12") : QByteArrayLiteral("24");
-    Put(QByteArrayLiteral("\\pard\\intbl{") + GetAlignment(alignment) + "\\sb" + spacing + "\\sa" +
-        spacing);
+                                     QStringView text, Rgb background) {
+    Stream->put("\\pard\\intbl{");
+    Stream->write(GetAlignment(alignment));
+    if (DBGridEh->isFlat()) {
+        Stream->put("\\sb12\\sa12");
+    } else {
+        Stream->put("\\sb24\\sa24");
+    }
     PutText(font, text, background);
-    PutL(QByteArrayLiteral("\\cell}"));
+    Stream->put("\\cell}\r\n");
 }
 
 void TDBGridEhExportAsRTF::WriteTitle(const QList<Column>& columns) {
@@ -184,13 +208,13 @@ void TDBGridEhExportAsRTF::WriteTitle(const QList<Column>& columns) {
     for (const Column& column : columns) {
         writeCell(column.titleAlignment, column.titleFont, column.title, column.titleColor);
     }
-    PutL(QByteArrayLiteral("\\pard\\intbl\\row}"));
+    Stream->put("\\pard\\intbl\\row}\r\n");
 }
 
 void TDBGridEhExportAsRTF::WriteRecord(const QList<Column>& columns) {
     writeRowDefinition(columns, false);
     TDBGridEhExport::WriteRecord(columns);
-    PutL(QByteArrayLiteral("\\pard\\intbl\\row}"));
+    Stream->put("\\pard\\intbl\\row}\r\n");
 }
 
 void TDBGridEhExportAsRTF::WriteDataCell(const Column&, TColCellParamsEh& params) {
@@ -198,7 +222,7 @@ void TDBGridEhExportAsRTF::WriteDataCell(const Column&, TColCellParamsEh& params
 }
 
 void TDBGridEhExportAsRTF::WriteSuffix() {
-    Put(QByteArrayLiteral("}"));
+    Stream->write('}');
 }
 
 void TDBGridEhExportAsRTF::WriteFooter(const QList<Column>& columns, int footerRow) {
@@ -208,7 +232,7 @@ void TDBGridEhExportAsRTF::WriteFooter(const QList<Column>& columns, int footerR
         WriteFooterCell(i, footerRow, column, column.font, column.color, column.alignment,
                         QString());
     }
-    PutL(QByteArrayLiteral("\\pard\\intbl\\row}"));
+    Stream->put("\\pard\\intbl\\row}\r\n");
 }
 
 void TDBGridEhExportAsRTF::WriteFooterCell(int, int, const Column&, const exportgrid::Font& font,

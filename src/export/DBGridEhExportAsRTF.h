@@ -32,16 +32,17 @@ protected:
 
     void Put(const QByteArray& s) { Stream->write(s); }
     void PutL(const QByteArray& s);
-    void PutText(const exportgrid::Font& font, const QString& text, exportgrid::Rgb background);
+    void PutText(const exportgrid::Font& font, QStringView text, exportgrid::Rgb background);
     int GetFontIndex(const QString& fontName);
     int GetColorIndex(exportgrid::Rgb color);
     void WriteCellBorder(bool left, bool top, bool right, bool bottom);
     exportgrid::Rgb GetDataCellColor(const QList<exportgrid::Column>& columns, int column) const;
 
 private:
+    void putProtected(QStringView text);
     void writeRowDefinition(const QList<exportgrid::Column>& columns, bool title);
-    void writeCell(exportgrid::Alignment alignment, const exportgrid::Font& font,
-                   const QString& text, exportgrid::Rgb background);
+    void writeCell(exportgrid::Alignment alignment, const exportgrid::Font& font, QStringView text,
+                   exportgrid::Rgb background);
     void writeHeader(exportio::OutputStream& file);
 
     QList<exportgrid::Rgb> colorTable_;

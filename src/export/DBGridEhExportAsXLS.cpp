@@ -114,7 +114,7 @@ void TDBGridEhExportAsXLS::WriteIntegerCell(qint32 value) {
 }
 
 void TDBGridEhExportAsXLS::WriteStringCell(const QString& text) {
-    const QByteArray bytes = encode(text);
+    const QByteArray& bytes = gbk(text);
     if (bytes.size() > kMaxLabelBytes) {
         throw AppError(
             QStringLiteral("单元格文本过长（%1字节），无法导出为Excel工作簿。").arg(bytes.size()));

@@ -1,14 +1,26 @@
 #include "export/OutputStream.h"
 
-#include <cstring>
-#include <new>
+#include <charconv>
+#include <cstdlib>
 
 #include "shell/AppError.h"
 
 namespace exportio {
 
 namespace {
+
 constexpr qsizetype kFileBufferSize = 64 * 1024;
+
+AppError writeError() {
+    return AppError(QStringLiteral("Stream write error"));
+}
+
+}  // namespace
+
+void OutputStream::writeNumber(qint64 value) {
+    char digits[24];
+    const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
+    write(digits, r.ptr - digits);
 }
 
 void OutputStream::writeUInt16(quint16 value) {
@@ -28,6 +40,8 @@ FileOutputStream::FileOutputStream(const QString& fileName) : file_(fileName) {
         throw AppError(QStringLiteral("Cannot create file %1").arg(fileName));
     }
     buffer_.resize(kFileBufferSize);
+    pos_ = buffer_.data();
+    end_ = pos_ + buffer_.size();
 }
 
 FileOutputStream::~FileOutputStream() {
@@ -41,34 +55,33 @@ FileOutputStream::~FileOutputStream() {
     }
 }
 
-void FileOutputStream::write(const char* data, qsizetype size) {
-    if (failed_) {
-        throw AppError(QStringLiteral("Stream write error"));
-    }
-    if (used_ + size > buffer_.size()) {
-        flushBuffer();
-        if (size >= buffer_.size()) {
-            if (file_.write(data, size) != size) {
-                failed_ = true;
-                throw AppError(QStringLiteral("Stream write error"));
-            }
-            return;
-        }
-    }
-    std::memcpy(buffer_.data() + used_, data, size_t(size));
-    used_ += size;
-}
-
 void FileOutputStream::flushBuffer() {
-    if (used_ == 0 || failed_) {
+    char* begin = buffer_.data();
+    const qsizetype pending = pos_ - begin;
+    pos_ = begin;
+    if (pending == 0 || failed_) {
         return;
     }
-    const qsizetype pending = used_;
-    used_ = 0;
-    if (file_.write(buffer_.constData(), pending) != pending) {
+    if (file_.write(begin, pending) != pending) {
         failed_ = true;
-        throw AppError(QStringLiteral("Stream write error"));
+        throw writeError();
     }
+}
+
+void FileOutputStream::overflow(const char* data, qsizetype size) {
+    if (failed_) {
+        throw writeError();
+    }
+    flushBuffer();
+    if (size >= buffer_.size()) {
+        if (file_.write(data, size) != size) {
+            failed_ = true;
+            throw writeError();
+        }
+        return;
+    }
+    std::memcpy(pos_, data, size_t(size));
+    pos_ += size;
 }
 
 void FileOutputStream::close() {
@@ -79,20 +92,27 @@ void FileOutputStream::close() {
     const bool flushed = file_.flush();
     file_.close();
     if (failed_ || !flushed || file_.error() != QFileDevice::NoError) {
-        throw AppError(QStringLiteral("Stream write error"));
+        throw writeError();
     }
 }
 
-void MemoryOutputStream::write(const char* data, qsizetype size) {
-    const qsizetype needed = data_.size() + size;
-    try {
-        if (needed > data_.capacity()) {
-            data_.reserve((needed + kGrowthStep - 1) / kGrowthStep * kGrowthStep);
-        }
-        data_.append(data, size);
-    } catch (const std::bad_alloc&) {
+MemoryOutputStream::~MemoryOutputStream() {
+    std::free(block_);
+}
+
+void MemoryOutputStream::overflow(const char* data, qsizetype size) {
+    const qsizetype used = this->size();
+    const qsizetype needed = used + size;
+    const qsizetype capacity = (needed + kGrowthStep - 1) / kGrowthStep * kGrowthStep;
+    // realloc keeps large blocks in place or remaps their pages: the steps stay cheap.
+    auto* grown = static_cast<char*>(std::realloc(block_, size_t(capacity)));
+    if (grown == nullptr) {
         throw AppError(QStringLiteral("Out of memory while expanding memory stream"));
     }
+    block_ = grown;
+    std::memcpy(block_ + used, data, size_t(size));
+    pos_ = block_ + needed;
+    end_ = block_ + capacity;
 }
 
 }  // namespace exportio
