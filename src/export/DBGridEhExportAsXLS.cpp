@@ -24,7 +24,7 @@ constexpr qint64 kRkMax = 536870911;
 
 AppError tooManyRecords(qint64 count) {
     return AppError(QStringLiteral("共%1条记录，超过Excel工作表的上限%2条，无法导出为Excel工作簿，"
-                                   "请缩小查询范围后再导出。")
+                                   "请缩小查询范围后再导出!")
                         .arg(count)
                         .arg(TDBGridEhExportAsXLS::kMaxRecords));
 }
@@ -117,7 +117,7 @@ void TDBGridEhExportAsXLS::WriteStringCell(const QString& text) {
     const QByteArray& bytes = gbk(text);
     if (bytes.size() > kMaxLabelBytes) {
         throw AppError(
-            QStringLiteral("单元格文本过长（%1字节），无法导出为Excel工作簿。").arg(bytes.size()));
+            QStringLiteral("单元格文本过长（%1字节），无法导出为Excel工作簿!").arg(bytes.size()));
     }
     writeCellHeader(kLabel, quint16(bytes.size() + 8), 0);
     Stream->writeUInt16(quint16(bytes.size()));

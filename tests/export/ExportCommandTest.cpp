@@ -9,6 +9,8 @@
 #include "TestFiles.h"
 #include "export/ExportCommand.h"
 #include "shell/AppError.h"
+#include "shell/AppInfo.h"
+#include "shell/ErrorDisplay.h"
 
 using namespace exporttest;
 using exportgrid::PlainGrid;
@@ -148,4 +150,29 @@ TEST_F(ExportCommand, FileThatCannotBeCreatedReachesTheCallerWithoutSuccessBox) 
     }
     EXPECT_EQ(prompts.messageTexts(), QStringList{QStringLiteral("确认导出？")});
     EXPECT_FALSE(grid.allSelected());
+}
+
+TEST_F(ExportCommand, AtTheErrorDisplayAFailureIsTheOnlyBoxAfterTheConfirmation) {
+    // As the records window's handler runs the command.
+    const QString chosen = path(QStringLiteral("no/such/dir/report"));
+    prompts.answerFile(FileDialogResult{chosen, 1});
+    EXPECT_FALSE(runGuarded([&] { ExportGridToFile(grid, QStringLiteral("x"), &owner); }));
+
+    PlainGrid big = emptyRecordsGrid();
+    big.setRowSource(70000, [](qint64) { return QList<exportgrid::Cell>(7); });
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("big")), 5});
+    EXPECT_FALSE(runGuarded([&] { ExportGridToFile(big, QStringLiteral("x"), &owner); }));
+
+    const QList<FakePrompts::Call> boxes = prompts.messages();
+    ASSERT_EQ(boxes.size(), 4);
+    EXPECT_EQ(boxes[1].caption, appinfo::title());
+    EXPECT_EQ(boxes[1].icon, MsgIcon::Stop);
+    EXPECT_EQ(boxes[1].text,
+              QStringLiteral("Cannot create file ") + chosen + QStringLiteral(".txt."));
+    EXPECT_EQ(boxes[3].icon, MsgIcon::Stop);
+    EXPECT_EQ(boxes[3].text,
+              QStringLiteral("共70000条记录，超过Excel工作表的上限65535条，无法导出为"
+                             "Excel工作簿，请缩小查询范围后再导出!"));
+    EXPECT_TRUE(files().isEmpty());
+    EXPECT_FALSE(big.allSelected());
 }

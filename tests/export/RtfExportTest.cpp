@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include "ExportTestSupport.h"
+#include "TestFiles.h"
 #include "export/DBGridEhExportAsRTF.h"
+#include "shell/AppError.h"
 
 using namespace exporttest;
 using exportgrid::PlainGrid;
@@ -153,4 +157,15 @@ TEST(RtfExport, FontsAreListedOnceWhateverTheirCaseAndStylesFollowTheSize) {
                                hex("CB CE CC E5") + ";}\r\n"));
     EXPECT_TRUE(bytes.contains("{\\qc\\sb24\\sa24\\fs20\\b\\i\\strike\\ul\\f1\\cf0\\cb2 "));
     EXPECT_TRUE(bytes.contains("{\\qr\\sb24\\sa24\\fs16\\f0\\cf0\\cb2 "));
+}
+
+TEST(RtfExport, FileStaysEmptyWhenTheExportFailsBeforeTheBodyIsComplete) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("out.rtf"));
+    testfiles::writeBytes(file, "old");
+    PlainGrid grid = twoRecordsGrid();
+    grid.failAtRow(1, QStringLiteral("gone"));
+    EXPECT_THROW(SaveDBGridEhToExportFile(ExporterClass::Rtf, grid, file, true), AppError);
+    EXPECT_EQ(testfiles::readBytes(file), QByteArray());
+    EXPECT_FALSE(grid.exporting());
 }

@@ -152,7 +152,7 @@ TEST(XlsExport, MoreThan65535RecordsAreRefusedBeforeTheFileIsTouched) {
     } catch (const AppError& e) {
         EXPECT_EQ(e.message(),
                   QStringLiteral("共65536条记录，超过Excel工作表的上限65535条，无法导出"
-                                 "为Excel工作簿，请缩小查询范围后再导出。"));
+                                 "为Excel工作簿，请缩小查询范围后再导出!"));
     }
     EXPECT_EQ(testfiles::readBytes(file), QByteArray("old"));
     EXPECT_EQ(grid.exportsBegun(), 0);
