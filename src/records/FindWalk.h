@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The grid's find: which cells a press of "下一个" examines, in which order, and what matches.
+namespace findwalk {
+
+enum class Match { Anywhere, Whole, Start };  // 字符串的任意位置, 整个字符串, 字符串的头位置
+enum class Direction { Up, Down, All };  // 向上, 向下, 全部
+
+// The walk one press makes.
+enum class Walk {
+    Up,         // from the cell before the current one towards the first record
+    Down,       // from the cell after the current one towards the last record
+    FromFirst,  // from the first record on, downwards
+};
+
+// Ctrl held turns up into down and down or all into up; "全部" goes on downwards when the
+// previous press found a match and nothing of the search has changed since.
+Walk walkFor(Direction chosen, bool ctrlHeld, bool continuing);
+
+// The grid as the walk sees it: its records and its visible columns in display order.
+class Target {
+public:
+    virtual ~Target() = default;
+    virtual int rowCount() const = 0;
+    virtual int columnCount() const = 0;
+    // formatted: the display text; otherwise the field's unformatted text.
+    virtual QString text(int row, int column, bool formatted) const = 0;
+};
+
+struct Cell {
+    int row = 0;
+    int column = 0;  // position among the visible columns
+    friend bool operator==(const Cell&, const Cell&) = default;
+};
+
+struct Search {
+    QString text;
+    std::optional<int> column;  // nothing: every visible column ("<All>")
+    Match match = Match::Anywhere;
+    bool ignoreCase = false;
+    bool ignoreFormat = true;
+};
+
+bool matches(const QString& cell, const Search& search);
+
+// The first matching cell of the walk, or nothing; the walk does not wrap around. current is
+// the grid's current cell (not examined unless the walk starts from the first record).
+std::optional<Cell> find(const Target& target, const Search& search, Walk walk, Cell current);
+
+// Every text searched for in this run of the program, in the order first searched.
+QStringList& history();
+void remember(const QString& text);
+
+}  // namespace findwalk

@@ -1,0 +1,247 @@
+#include "records/Fpbx_result.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "records/Correction.h"
+#include "records/FindDialog.h"
+#include "records/RecordsExportGrid.h"
+#include "records/RecordsGrid.h"
+#include "records/RecordsModel.h"
+#include "shell/Clock.h"
+#include "shell/Commonfun.h"
+#include "shell/ErrorDisplay.h"
+#include "ui/Prompts.h"
+
+namespace {
+
+QCheckBox* checkBox(const QString& caption, const QRect& geometry, QWidget* parent) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QLineEdit* edit(const QRect& geometry, QWidget* parent) {
+    auto* line = new QLineEdit(parent);
+    line->setGeometry(geometry);
+    line->setEnabled(false);
+    return line;
+}
+
+QDateEdit* datePicker(const QString& format, const QRect& geometry, QWidget* parent) {
+    auto* picker = new QDateEdit(parent);
+    picker->setCalendarPopup(true);
+    picker->setDisplayFormat(format);
+    picker->setGeometry(geometry);
+    picker->setEnabled(false);
+    return picker;
+}
+
+QPushButton* button(const QString& caption, const QRect& geometry, QWidget* parent) {
+    auto* push = new QPushButton(caption, parent);
+    push->setGeometry(geometry);
+    push->setAutoDefault(false);
+    return push;
+}
+
+void label(const QString& text, const QRect& geometry, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(geometry);
+    l->setAlignment(Qt::AlignCenter);
+}
+
+}  // namespace
+
+TListForm::TListForm(QWidget* owner) : QDialog(owner), db_(Database::open(GetConnectionString())) {
+    setObjectName(QStringLiteral("ListForm"));
+    setWindowTitle(QStringLiteral("发票报销记录"));
+    setFixedSize(642, 422);
+    setModal(true);
+    buildControls();
+
+    model_ = std::make_unique<records::RecordsModel>(db_);
+    DBGridEh1->setModel(model_.get());
+    exportGrid_ = std::make_unique<RecordsExportGrid>(DBGridEh1, model_.get());
+
+    const QDate today = appclock::now().date();
+    for (QDateEdit* picker : {Date_bxsj_start, Date_bxsj_end, Date_kprq_start, Date_kprq_end}) {
+        picker->setDate(today);
+    }
+    runQuery(records::dayQuery(Date_bxsj_start->date()));
+}
+
+TListForm::~TListForm() {
+    // The view lets go of the model before the model and its connection go.
+    DBGridEh1->setModel(nullptr);
+}
+
+void TListForm::buildControls() {
+    GroupBox1 = new QGroupBox(QStringLiteral("查询条件"), this);
+    GroupBox1->setGeometry(8, 4, 626, 108);
+    QWidget* g = GroupBox1;
+
+    CheckBox_fpdm = checkBox(QStringLiteral("发票代码"), {12, 24, 80, 20}, g);
+    Edit_fpdm = edit({94, 23, 136, 22}, g);
+    Edit_fpdm->setMaxLength(12);
+    CheckBox_fphm = checkBox(QStringLiteral("发票号码"), {12, 52, 80, 20}, g);
+    Edit_fphm = edit({94, 51, 136, 22}, g);
+    Edit_fphm->setMaxLength(20);  // fully digital invoices have 20-digit numbers
+    CheckBox_bxr = checkBox(QStringLiteral("报   销  人"), {12, 80, 80, 20}, g);
+    Edit_bxr = edit({94, 79, 136, 22}, g);
+
+    CheckBox_bxsj = checkBox(QStringLiteral("报销时间"), {250, 24, 80, 20}, g);
+    Date_bxsj_start = datePicker(QStringLiteral("yyyy/M/d"), {332, 23, 120, 22}, g);
+    label(QStringLiteral("至"), {452, 23, 24, 22}, g);
+    Date_bxsj_end = datePicker(QStringLiteral("yyyy/M/d"), {476, 23, 120, 22}, g);
+    CheckBox_kprq = checkBox(QStringLiteral("开票日期"), {250, 52, 80, 20}, g);
+    Date_kprq_start = datePicker(QStringLiteral("yyyyMMdd"), {332, 51, 120, 22}, g);
+    label(QStringLiteral("至"), {452, 51, 24, 22}, g);
+    Date_kprq_end = datePicker(QStringLiteral("yyyyMMdd"), {476, 51, 120, 22}, g);
+
+    searchButton = button(QStringLiteral("查  询"), {250, 78, 80, 25}, g);
+    resetButton = button(QStringLiteral("重  置"), {336, 78, 80, 25}, g);
+    exportButton = button(QStringLiteral("导  出"), {422, 78, 80, 25}, g);
+    importButton = button(QStringLiteral("导  入"), {508, 78, 80, 25}, g);
+
+    DBGridEh1 = new RecordsGrid(this);
+    DBGridEh1->setGeometry(8, 118, 626, 278);
+    Label1 = new QLabel(QStringLiteral("总共 0 条"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(10, 400, 300, 18);
+
+    connect(CheckBox_fpdm, &QCheckBox::toggled, this, &TListForm::CheckBox_fpdmClick);
+    connect(CheckBox_fphm, &QCheckBox::toggled, this, &TListForm::CheckBox_fphmClick);
+    connect(CheckBox_bxr, &QCheckBox::toggled, this, &TListForm::CheckBox_bxrClick);
+    connect(CheckBox_bxsj, &QCheckBox::toggled, this, &TListForm::CheckBox_bxsjClick);
+    connect(CheckBox_kprq, &QCheckBox::toggled, this, &TListForm::CheckBox_kprqClick);
+    connect(searchButton, &QPushButton::clicked, this, &TListForm::searchButtonClick);
+    connect(resetButton, &QPushButton::clicked, this, &TListForm::resetButtonClick);
+    connect(exportButton, &QPushButton::clicked, this, &TListForm::exportButtonClick);
+    connect(importButton, &QPushButton::clicked, this, &TListForm::importButtonClick);
+    connect(DBGridEh1, &QAbstractItemView::clicked, this, &TListForm::DBGridEh1CellClick);
+    connect(DBGridEh1, &RecordsGrid::findRequested, this, &TListForm::openFindDialog);
+}
+
+exportgrid::Grid& TListForm::exportGrid() {
+    return *exportGrid_;
+}
+
+records::SearchForm TListForm::searchForm() const {
+    records::SearchForm form;
+    form.byCode = CheckBox_fpdm->isChecked();
+    form.code = Edit_fpdm->text();
+    form.byNumber = CheckBox_fphm->isChecked();
+    form.number = Edit_fphm->text();
+    form.byReimburser = CheckBox_bxr->isChecked();
+    form.reimburser = Edit_bxr->text();
+    form.byReimbursedDate = CheckBox_bxsj->isChecked();
+    form.reimbursedFrom = Date_bxsj_start->date();
+    form.reimbursedTo = Date_bxsj_end->date();
+    form.byInvoiceDate = CheckBox_kprq->isChecked();
+    form.invoicedFrom = Date_kprq_start->date();
+    form.invoicedTo = Date_kprq_end->date();
+    return form;
+}
+
+void TListForm::runQuery(const records::QuerySpec& spec) {
+    const int column = std::max(0, DBGridEh1->currentIndex().column());
+    model_->run(spec);
+    if (model_->rowCount() > 0) {
+        // The result opens on its first record.
+        DBGridEh1->setCurrentIndex(model_->index(0, column));
+    }
+    showTotal();
+}
+
+void TListForm::showTotal() {
+    Label1->setText(QStringLiteral("总共 %1 条").arg(model_->source().rowCount()));
+}
+
+void TListForm::hint(const QString& text, bool information) {
+    appprompts::get().message(this, QStringLiteral("提示"), text,
+                              information ? MsgIcon::Information : MsgIcon::None, MsgButtons::Ok);
+}
+
+void TListForm::searchButtonClick() {
+    const records::SearchForm form = searchForm();
+    if (const std::optional<QString> missing = records::firstMissingCriterion(form)) {
+        hint(*missing);
+        return;
+    }
+    runGuarded([&] { runQuery(records::searchQuery(form)); });
+}
+
+void TListForm::resetButtonClick() {
+    for (QCheckBox* box :
+         {CheckBox_fpdm, CheckBox_fphm, CheckBox_bxsj, CheckBox_bxr, CheckBox_kprq}) {
+        box->setChecked(false);
+    }
+    Edit_fpdm->clear();
+    Edit_fphm->clear();
+    Edit_bxr->clear();
+}
+
+void TListForm::exportButtonClick() {
+    // Wired to the export command once it exists.
+}
+
+void TListForm::importButtonClick() {
+    // Wired to the import dialog once it exists.
+}
+
+void TListForm::CheckBox_fpdmClick() {
+    Edit_fpdm->setEnabled(CheckBox_fpdm->isChecked());
+}
+
+void TListForm::CheckBox_fphmClick() {
+    Edit_fphm->setEnabled(CheckBox_fphm->isChecked());
+}
+
+void TListForm::CheckBox_bxrClick() {
+    Edit_bxr->setEnabled(CheckBox_bxr->isChecked());
+}
+
+void TListForm::CheckBox_bxsjClick() {
+    Date_bxsj_start->setEnabled(CheckBox_bxsj->isChecked());
+    Date_bxsj_end->setEnabled(CheckBox_bxsj->isChecked());
+}
+
+void TListForm::CheckBox_kprqClick() {
+    Date_kprq_start->setEnabled(CheckBox_kprq->isChecked());
+    Date_kprq_end->setEnabled(CheckBox_kprq->isChecked());
+}
+
+void TListForm::DBGridEh1CellClick(const QModelIndex& index) {
+    if (!index.isValid() ||
+        model_->headerData(index.column(), Qt::Horizontal).toString() != QStringLiteral("报销人")) {
+        return;
+    }
+    const records::RecordRow& row = model_->row(index.row());
+    const QString number = row.text[records::kNumber];
+    const QString initial = correction::initialText(row.text[records::kReimburser]);
+    const std::optional<QString> entered = appprompts::get().inputText(
+        this, correction::caption(number), QStringLiteral("报销人:"), initial);
+    switch (correction::judge(entered)) {
+        case correction::Verdict::Ignore:
+            return;
+        case correction::Verdict::TooLong:
+            hint(QStringLiteral("最长输入8个字符！"));
+            return;
+        case correction::Verdict::Save:
+            break;
+    }
+    const int rowIndex = index.row();
+    if (runGuarded([&] { model_->correctReimburser(rowIndex, *entered); })) {
+        hint(QStringLiteral("保存成功"), true);
+    }
+}
+
+void TListForm::openFindDialog() {
+    FindDialog dialog(DBGridEh1, this);
+    dialog.exec();
+}

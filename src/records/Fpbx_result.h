@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "records/RecordQuery.h"
+#include "store/Database.h"
+
+class QCheckBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QPushButton;
+class RecordsExportGrid;
+class RecordsGrid;
+namespace exportgrid {
+class Grid;
+}
+namespace records {
+class RecordsModel;
+}
+
+// 发票报销记录: the records window. It holds one connection to the invoice database while it
+// exists; it opens on today's invoices, newest first, and searches by the checked criteria.
+// A click on a 报销人 cell corrects that invoice's reimburser.
+class TListForm : public QDialog {
+    Q_OBJECT
+public:
+    // Throws AppError when the database cannot be opened or the opening query fails; the
+    // window is then never shown.
+    explicit TListForm(QWidget* owner);
+    ~TListForm() override;
+
+    exportgrid::Grid& exportGrid();
+    records::RecordsModel* model() const { return model_.get(); }
+
+    // The criteria as the controls hold them.
+    records::SearchForm searchForm() const;
+
+    QGroupBox* GroupBox1;
+    QCheckBox* CheckBox_fpdm;
+    QLineEdit* Edit_fpdm;
+    QCheckBox* CheckBox_fphm;
+    QLineEdit* Edit_fphm;
+    QCheckBox* CheckBox_bxr;
+    QLineEdit* Edit_bxr;
+    QCheckBox* CheckBox_bxsj;
+    QDateEdit* Date_bxsj_start;
+    QDateEdit* Date_bxsj_end;
+    QCheckBox* CheckBox_kprq;
+    QDateEdit* Date_kprq_start;
+    QDateEdit* Date_kprq_end;
+    QPushButton* searchButton;
+    QPushButton* resetButton;
+    QPushButton* exportButton;
+    QPushButton* importButton;
+    RecordsGrid* DBGridEh1;
+    QLabel* Label1;
+
+public slots:
+    // Errors of the database reach the top-level error display; the window goes on.
+    void searchButtonClick();
+    void resetButtonClick();
+    void exportButtonClick();
+    void importButtonClick();
+    void CheckBox_fpdmClick();
+    void CheckBox_fphmClick();
+    void CheckBox_bxrClick();
+    void CheckBox_bxsjClick();
+    void CheckBox_kprqClick();
+    void DBGridEh1CellClick(const QModelIndex& index);
+    void openFindDialog();
+
+private:
+    void buildControls();
+    void runQuery(const records::QuerySpec& spec);
+    void showTotal();
+    void hint(const QString& text, bool information = false);
+
+    Database db_;
+    std::unique_ptr<records::RecordsModel> model_;
+    std::unique_ptr<RecordsExportGrid> exportGrid_;
+};

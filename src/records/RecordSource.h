@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <list>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "records/RecordColumns.h"
+#include "records/RecordQuery.h"
+#include "store/Database.h"
+
+namespace records {
+
+// One row of a result as the grid shows it.
+struct RecordRow {
+    qint64 rowid = 0;
+    bool present = false;  // false when the row has gone from the table since the search
+    std::array<QString, kColumnCount> text;  // the display text of each column
+    std::array<bool, kColumnCount> null{};
+    std::optional<qint64> amount;  // 开票金额 in ten-thousandths
+};
+
+// Reads one row by rowid on its own statement.
+class RowReader {
+public:
+    explicit RowReader(Database& db);
+    RecordRow read(qint64 rowid);
+
+private:
+    Statement statement_;
+};
+
+// The result of a search, read lazily. A search learns the exact count and the keys of the
+// first rows; further keys are read as rows are asked for (or in slices by fetchKeys), and rows
+// are read by key in pages, of which only a bounded number stay in memory. Until every key has
+// been read the key statement stays open, so that keys and count come from one snapshot.
+class RecordSource {
+public:
+    explicit RecordSource(Database& db);
+    ~RecordSource();
+
+    // Runs the search. On failure the source is left empty and the error is thrown.
+    void run(const QuerySpec& spec);
+    void clear();
+
+    qint64 rowCount() const { return count_; }
+    const RecordRow& row(qint64 index);
+
+    // The key of a row; nothing past the end of the result.
+    std::optional<qint64> keyAt(qint64 index);
+    // Reads up to max further keys; false when all keys are known.
+    bool fetchKeys(qint64 max);
+    // Reads the remaining keys and ends the read, so that a write on the connection works on
+    // the current state of the database.
+    void finishKeys();
+    bool allKeysKnown() const { return !keys_.has_value(); }
+
+    // Shows a new reimburser in a row that has been corrected in the table.
+    void setReimburser(qint64 index, const QString& name);
+
+    Database& database() { return db_; }
+
+    static constexpr qint64 kPageRows = 128;
+    static constexpr std::size_t kPagesKept = 64;
+
+private:
+    using Page = std::vector<RecordRow>;
+    Page& page(qint64 number);
+
+    Database& db_;
+    std::optional<Statement> keys_;  // open while keys remain
+    std::vector<qint64> knownKeys_;
+    qint64 count_ = 0;
+    RowReader reader_;
+    std::unordered_map<qint64, std::pair<Page, std::list<qint64>::iterator>> pages_;
+    std::list<qint64> recent_;  // page numbers, most recently used first
+    RecordRow missing_;
+};
+
+}  // namespace records

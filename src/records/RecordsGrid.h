@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QTableView>
+
+// The records grid DBGridEh1: whole-row selection, a row indicator, movable and resizable
+// columns, no editing. Ctrl+F asks for the find dialog.
+class RecordsGrid final : public QTableView {
+    Q_OBJECT
+public:
+    explicit RecordsGrid(QWidget* parent = nullptr);
+
+    void setModel(QAbstractItemModel* model) override;
+
+    // The grid's font: "MS Sans Serif", 11 pixels (8 points at 96 dpi), titles alike.
+    static QFont gridFont();
+
+    // Columns at their designed widths, in their designed order.
+    void resetColumns();
+
+    // The visible columns' model indexes in display order.
+    QList<int> visibleColumns() const;
+
+signals:
+    void findRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
