@@ -2,10 +2,9 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QPlainTextEdit>
-#include <QTextCursor>
 
 #include "scanner/ScanBuffer.h"
+#include "scanner/ScanField.h"
 #include "scanner/VirtualKeys.h"
 #include "shell/AppInfo.h"
 #include "shell/Commonfun.h"
@@ -15,7 +14,7 @@ namespace {
 constexpr quint8 kBackspace = 0x08;
 }
 
-KeyboardCapture::KeyboardCapture(ScanBuffer& buffer, QPlainTextEdit* target, QObject* parent)
+KeyboardCapture::KeyboardCapture(ScanBuffer& buffer, ScanField* target, QObject* parent)
     : QObject(parent), buffer_(buffer), target_(target) {}
 
 KeyboardCapture::~KeyboardCapture() {
@@ -103,14 +102,12 @@ void KeyboardCapture::replay(quint8 vk, const QString& text) {
     if (!target_) {
         return;
     }
-    QTextCursor cursor(target_->document());
-    cursor.movePosition(QTextCursor::End);
     if (vk == vkeys::kReturn) {
-        cursor.insertText(QStringLiteral("\n"));
+        target_->insertText(QStringLiteral("\n"));
         return;
     }
     if (vk == kBackspace) {
-        cursor.deletePreviousChar();
+        target_->deletePreviousChar();
         return;
     }
     QString printable;
@@ -119,7 +116,5 @@ void KeyboardCapture::replay(quint8 vk, const QString& text) {
             printable += c;
         }
     }
-    if (!printable.isEmpty()) {
-        cursor.insertText(printable);
-    }
+    target_->insertText(printable);
 }

@@ -7,8 +7,8 @@
 #include "scanner/KeyboardHook.h"
 
 class QKeyEvent;
-class QPlainTextEdit;
 class ScanBuffer;
+class ScanField;
 
 // The exclusive keyboard capture of scan mode. Hooked, it filters the events of the whole
 // program: no control receives a key press, release, shortcut or input-method event. Each key
@@ -19,7 +19,7 @@ class KeyboardCapture final : public QObject, public KeyboardHook {
     Q_OBJECT
 
 public:
-    KeyboardCapture(ScanBuffer& buffer, QPlainTextEdit* target, QObject* parent = nullptr);
+    KeyboardCapture(ScanBuffer& buffer, ScanField* target, QObject* parent = nullptr);
     ~KeyboardCapture() override;
 
     // Hooking again replaces the capture; each writes its log line.
@@ -35,7 +35,7 @@ private:
     void replay(quint8 vk, const QString& text);
 
     ScanBuffer& buffer_;
-    QPointer<QPlainTextEdit> target_;
+    QPointer<ScanField> target_;
     bool hooked_ = false;
     // The text of each key at its press, for a release that comes without one.
     QHash<int, QString> pressText_;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QShortcut>
 #include <QTest>
 #include <QVBoxLayout>
@@ -11,6 +10,7 @@
 #include "TestFiles.h"
 #include "scanner/KeyboardCapture.h"
 #include "scanner/ScanBuffer.h"
+#include "scanner/ScanField.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ protected:
     TempExeDir dir;
     QWidget window;
     QLineEdit* focusEdit = new QLineEdit(&window);
-    QPlainTextEdit* field = new QPlainTextEdit(&window);
+    ScanField* field = new ScanField(&window);
     ScanBuffer buffer;
     KeyboardCapture capture{buffer, field};
 
@@ -78,7 +78,7 @@ TEST_F(CaptureHarness, KeypadEnterNeverCompletesAScan) {
 
 TEST_F(CaptureHarness, EachChangeSeesTheBufferEndingWithItsKey) {
     QList<QPair<QByteArray, QString>> seen;
-    QObject::connect(field, &QPlainTextEdit::textChanged, [&] {
+    QObject::connect(field, &ScanField::textChanged, [&] {
         seen.append({buffer.bytes(), field->toPlainText()});
     });
     capture.hook();

@@ -1,0 +1,281 @@
+#include "mainwindow/Fphxdialog.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "mainwindow/ClickableLabel.h"
+#include "mainwindow/ManualEntry.h"
+#include "mainwindow/ReimburserList.h"
+#include "mainwindow/ScanPayload.h"
+#include "mainwindow/SystemColours.h"
+#include "scanner/Emnudevice.h"
+#include "scanner/KeyboardCapture.h"
+#include "scanner/ProcInputDevices.h"
+#include "scanner/ScanField.h"
+#include "shell/Clock.h"
+#include "shell/Commonfun.h"
+#include "shell/ErrorDisplay.h"
+#include "shell/Writetofile.h"
+#include "store/InvoiceStore.h"
+#include "ui/Prompts.h"
+
+namespace {
+
+const QRect kScanNumberBounds(149, 71, 257, 33);
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+}  // namespace
+
+TMainForm::TMainForm(std::unique_ptr<KeyboardDeviceSource> devices, QWidget* parent)
+    : QWidget(parent), deviceSource_(std::move(devices)) {
+    if (!deviceSource_) {
+        deviceSource_ = std::make_unique<ProcInputDevices>();
+    }
+    buildLayout();
+    Image_sm->hide();
+    Image_sx1->hide();
+    Label_fphm_sm->clear();
+    capture_ = new KeyboardCapture(buffer_, DataEdit, this);
+
+    const QString bxr = joinPath(CompanyDir(), QStringLiteral("bxr.txt"));
+    if (!QFile::exists(bxr)) {
+        CreateEmptyFile(bxr);
+    }
+    reimbursers_ = new ReimburserList(ComboBox1, ComboBox2, bxr, *capture_, this);
+    reimbursers_->load();
+    wire();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::wire() {
+    connect(Image_sm, &ClickableLabel::clicked, this, &TMainForm::Image_smClick);
+    connect(Image_sx, &ClickableLabel::clicked, this, &TMainForm::Image_sxClick);
+    connect(Label_result, &ClickableLabel::clicked, this, &TMainForm::Label_resultClick);
+    connect(Image_jc, &ClickableLabel::clicked, this, &TMainForm::Image_jcClick);
+    connect(Label6, &ClickableLabel::clicked, reimbursers_, &ReimburserList::Label6Click);
+    connect(Label7, &ClickableLabel::clicked, reimbursers_, &ReimburserList::Label7Click);
+    connect(DataEdit, &ScanField::textChanged, this, &TMainForm::DataEditChange);
+    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+    Edit_fpdm->installEventFilter(this);
+    Edit_fphm->installEventFilter(this);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TMainForm::FormShow() {
+    Image_smClick();
+}
+
+void TMainForm::Image_smClick() {
+    runGuarded([this] { enterScanMode(); });
+}
+
+void TMainForm::Image_sxClick() {
+    runGuarded([this] { enterManualMode(); });
+}
+
+void TMainForm::enterScanMode() {
+    Image_sx->show();
+    Image_sm1->show();
+    Image_sx1->hide();
+    Image_sm->hide();
+    Panel_center1->show();
+    Panel_center2->hide();
+    devices_ = EnumerateKeyboardDevices(*deviceSource_);
+    if (const std::optional<bool> warn = CheckScannerPresence(devices_)) {
+        Label_smq->setVisible(*warn);
+    }
+    capture_->hook();
+    modeFlag_ = 1;
+    WriteLog(ExeDir(), QStringLiteral("扫描录入"));
+    Label_num->setText(CountInvoices(this));
+    reimbursers_->selectCurrent(2);
+}
+
+void TMainForm::enterManualMode() {
+    Image_sx->hide();
+    Image_sm1->hide();
+    Image_sx1->show();
+    Image_sm->show();
+    Panel_center1->hide();
+    Panel_center2->show();
+    Date_kprq->setDate(appclock::now().date());
+    capture_->unhook();
+    devices_.clear();
+    modeFlag_ = 0;
+    WriteLog(ExeDir(), QStringLiteral("手动录入"));
+    Label_num1->setText(CountInvoices(this));
+    reimbursers_->selectCurrent(1);
+}
+
+void TMainForm::Label_resultClick() {
+    capture_->unhook();
+    runGuarded([this] {
+        if (openRecords_) {
+            openRecords_(this);
+        }
+    });
+    if (modeFlag_ == 1) {
+        capture_->hook();
+    }
+    const QString count = CountInvoices(this);
+    Label_num->setText(count);
+    Label_num1->setText(count);
+}
+
+void TMainForm::DataEditChange() {
+    const QString text = DataEdit->toPlainText();
+    SplitPayload(text, splitList_);
+    const scan::Decision decision = scan::decide(splitList_, buffer_.IsScanComplete());
+    splitList_.clear();
+    switch (decision.action) {
+        case scan::Action::Wait:
+            return;
+        case scan::Action::Drop:
+            emptyScan();
+            return;
+        case scan::Action::NotInvoice:
+            setScanNumberText(QStringLiteral("您扫的不是发票信息！"));
+            emptyScan();
+            return;
+        case scan::Action::Register:
+            registerScan(text, decision.items);
+            return;
+    }
+}
+
+void TMainForm::registerScan(const QString& text, const scan::InvoiceItems& items) {
+    runGuarded([&] {
+        bool recorded = false;
+        try {
+            WriteLog(ExeDir(), QStringLiteral("扫描结果：") + text);
+            setScanNumberText(QStringLiteral("发票号码：") + items.number);
+            recorded = RegisterInvoice(QStringLiteral("0"), items.number, items.code,
+                                       items.checkCode, items.date, items.amount);
+            if (recorded) {
+                setScanMessage(QStringLiteral("报销成功!"), false);
+                Label_num->setText(CountInvoices(this));
+            } else {
+                setScanMessage(QStringLiteral("已报销!"), true);
+            }
+        } catch (...) {
+            // The next scan starts from nothing whatever became of this one.
+            emptyScan();
+            throw;
+        }
+        emptyScan();
+        waiting_.arm();
+        // A running timer keeps its period, as the outcome's time counts from the first tick.
+        if (!Timer1->isActive()) {
+            Timer1->start();
+        }
+    });
+}
+
+void TMainForm::emptyScan() {
+    // The buffer first, so that the change of emptying the field finds no complete scan.
+    buffer_.clear();
+    DataEdit->clear();
+}
+
+void TMainForm::Timer1Timer() {
+    if (!waiting_.tick()) {
+        return;
+    }
+    setScanNumberText(QString());
+    setScanMessage(QStringLiteral("等待扫描"), false);
+    Timer1->stop();
+}
+
+void TMainForm::setScanNumberText(const QString& text) {
+    // A fully digital invoice's number is longer than the line was drawn for: the line then
+    // widens about its centre rather than cut the number off.
+    QRect bounds = kScanNumberBounds;
+    const int needed = Label_fphm_sm->fontMetrics().horizontalAdvance(text) + 4;
+    if (needed > bounds.width()) {
+        const int width = qMin(needed, Panel_center1->width());
+        const int left = qBound(0, bounds.center().x() - width / 2, Panel_center1->width() - width);
+        bounds = QRect(left, bounds.top(), width, bounds.height());
+    }
+    Label_fphm_sm->setGeometry(bounds);
+    Label_fphm_sm->setText(text);
+}
+
+void TMainForm::setScanMessage(const QString& text, bool red) {
+    setTextColour(Label_msg, red ? colours::red() : colours::darkShadow3D());
+    Label_msg->setText(text);
+}
+
+void TMainForm::Image_jcClick() {
+    runGuarded([this] {
+        const QString code = Edit_fpdm->text();
+        const QString number = Edit_fphm->text();
+        const QString reimburser = ComboBox2->currentText();
+        const QString problem = manual::check(code, number, reimburser);
+        if (!problem.isEmpty()) {
+            appprompts::get().message(this, QStringLiteral("提示"), problem, MsgIcon::None);
+            return;
+        }
+        const QString date = Date_kprq->date().toString(QStringLiteral("yyyyMMdd"));
+        store::setCurrentReimburser(reimburser);
+        if (RegisterInvoice(QStringLiteral("1"), number, code, QString(), date,
+                            QStringLiteral("0.00"))) {
+            Label_msg1->setText(QStringLiteral("报销成功！"));
+            Label_num1->setText(CountInvoices(this));
+        } else {
+            Label_msg1->setText(QStringLiteral("已报销！"));
+        }
+        Edit_fpdm->clear();
+        Edit_fphm->clear();
+    });
+}
+
+bool TMainForm::manualKeyPasses(const QKeyEvent& event) const {
+    // Paste and cut would bring in text the filter never saw.
+    if (event.matches(QKeySequence::Paste) || event.matches(QKeySequence::Cut)) {
+        return false;
+    }
+    for (const QChar c : event.text()) {
+        if (!manual::isAllowedCharacter(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TMainForm::Edit_fpdmKeyPress(const QKeyEvent& event) {
+    return manualKeyPasses(event);
+}
+
+bool TMainForm::Edit_fphmKeyPress(const QKeyEvent& event) {
+    return manualKeyPasses(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        if (watched == Edit_fpdm) {
+            return !Edit_fpdmKeyPress(key);
+        }
+        if (watched == Edit_fphm) {
+            return !Edit_fphmKeyPress(key);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

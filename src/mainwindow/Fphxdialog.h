@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "mainwindow/ScanProcessing.h"
+#include "scanner/Emnudevice.h"
+#include "scanner/ScanBuffer.h"
+
+class ClickableLabel;
+class KeyboardCapture;
+class QComboBox;
+class QDateEdit;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QTimer;
+class ReimburserList;
+class ScanField;
+
+// The main window with its two modes: scan mode (Panel_center1, keyboard hooked, scans
+// registered as they arrive) and manual mode (Panel_center2, an invoice typed by hand).
+class TMainForm final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Opens the records window modally with the main window as owner.
+    using OpenRecords = std::function<void(QWidget* owner)>;
+
+    // Builds the window and loads the reimburser list from the company directory's bxr.txt,
+    // creating the file empty when it is missing. The keyboard devices come from devices (the
+    // kernel's list when null). The first show enters scan mode.
+    explicit TMainForm(std::unique_ptr<KeyboardDeviceSource> devices = nullptr,
+                       QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    void setOpenRecords(OpenRecords open) { openRecords_ = std::move(open); }
+
+    void FormShow();
+    void Image_smClick();
+    void Image_sxClick();
+    void Label_resultClick();
+    void DataEditChange();
+    void Timer1Timer();
+    void Image_jcClick();
+    // Key filters of the two manual edits: true lets the key through.
+    bool Edit_fpdmKeyPress(const QKeyEvent& event);
+    bool Edit_fphmKeyPress(const QKeyEvent& event);
+
+    int modeFlag() const { return modeFlag_; }
+    const QStringList& deviceList() const { return devices_; }
+    ScanBuffer& scanBuffer() { return buffer_; }
+    KeyboardCapture& capture() { return *capture_; }
+    ReimburserList& reimbursers() { return *reimbursers_; }
+
+    QWidget* Panel_top;
+    QLabel* Image_logo;
+    ClickableLabel* Image_sm;
+    QLabel* Image_sm1;
+    ClickableLabel* Image_sx;
+    QLabel* Image_sx1;
+    QWidget* Panel_bottom;
+    ClickableLabel* Label_result;
+    QWidget* Panel_center1;
+    QLabel* Label1;
+    QLabel* Label_num;
+    QLabel* Label2;
+    QLabel* Label_smq;
+    QLabel* Label_fphm_sm;
+    QLabel* Label_msg;
+    QLabel* Label5;
+    QComboBox* ComboBox1;
+    ClickableLabel* Label6;
+    ScanField* DataEdit;
+    QWidget* Panel_center2;
+    QLabel* Label4;
+    QLabel* Label_num1;
+    QLabel* Label3;
+    QLabel* Label_fpdm;
+    QLineEdit* Edit_fpdm;
+    QLabel* Label_fphm;
+    QLineEdit* Edit_fphm;
+    QLabel* Label_bxr;
+    QComboBox* ComboBox2;
+    ClickableLabel* Label7;
+    QLabel* Label_bxrq;
+    QDateEdit* Date_kprq;
+    ClickableLabel* Image_jc;
+    QLabel* Label_msg1;
+    QTimer* Timer1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void wire();
+    void enterScanMode();
+    void enterManualMode();
+    void registerScan(const QString& text, const scan::InvoiceItems& items);
+    void emptyScan();
+    void setScanNumberText(const QString& text);
+    void setScanMessage(const QString& text, bool red);
+    bool manualKeyPasses(const QKeyEvent& event) const;
+
+    std::unique_ptr<KeyboardDeviceSource> deviceSource_;
+    ScanBuffer buffer_;
+    QStringList devices_;
+    QStringList splitList_;
+    scan::ReturnToWaiting waiting_;
+    int modeFlag_ = 0;
+    bool shown_ = false;
+    KeyboardCapture* capture_ = nullptr;
+    ReimburserList* reimbursers_ = nullptr;
+    OpenRecords openRecords_;
+};

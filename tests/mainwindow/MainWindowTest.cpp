@@ -1,0 +1,205 @@
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "MainWindowFixture.h"
+#include "mainwindow/ClickableLabel.h"
+#include "mainwindow/ReimburserList.h"
+#include "scanner/KeyboardCapture.h"
+#include "shell/AppError.h"
+#include "shell/AppInfo.h"
+
+namespace {
+
+const QColor kDarkShadow(105, 105, 105);
+const QColor kGreen(98, 163, 6);
+
+TEST_F(MainWindowTest, StartsInScanModeWaitingWithTheCountAndTheLogInOrder) {
+    RegisterInvoice("1", "00000001", "1234567890", "", "20240101", "0.00");
+    RegisterInvoice("1", "00000002", "1234567890", "", "20240101", "0.00");
+    devices.addHid(0x1003B, "VID_0C2E&PID_0B61", "HID Keyboard Device");
+    open();
+    EXPECT_EQ(form->windowTitle(), "电子发票核销");
+    EXPECT_EQ(form->size(), QSize(567, 328));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(form->modeFlag(), 1);
+    EXPECT_TRUE(form->Panel_center1->isVisible());
+    EXPECT_FALSE(form->Panel_center2->isVisible());
+    EXPECT_TRUE(form->Image_sm1->isVisible() && form->Image_sx->isVisible());
+    EXPECT_FALSE(form->Image_sm->isVisible() || form->Image_sx1->isVisible());
+    EXPECT_EQ(form->Label_msg->text(), "等待扫描");
+    EXPECT_EQ(colourOf(form->Label_msg), kDarkShadow);
+    EXPECT_TRUE(form->Label_fphm_sm->text().isEmpty());
+    EXPECT_FALSE(form->DataEdit->isVisible());
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(form->Label_num->text(), "2");
+    EXPECT_FALSE(form->Label_smq->isVisible());
+    EXPECT_TRUE(form->capture().isHooked());
+    EXPECT_EQ(log().mid(2),
+              (QStringList{"设备名称：0001003b", "设备名称：HID Keyboard Device",
+                           "===================hook===================", "扫描录入"}));
+}
+
+TEST_F(MainWindowTest, ControlsSitAtTheirBoundsWithTheirLook) {
+    open();
+    EXPECT_EQ(form->Panel_top->geometry(), QRect(0, 0, 567, 63));
+    EXPECT_EQ(form->Panel_top->palette().color(QPalette::Window), kGreen);
+    EXPECT_EQ(form->Panel_bottom->geometry(), QRect(0, 287, 567, 41));
+    EXPECT_EQ(form->Image_logo->size(), QSize(240, 61));
+    EXPECT_EQ(form->Image_sm1->geometry().right() + 1, form->Image_sx->geometry().left());
+    EXPECT_EQ(form->Image_sx->geometry().right(), 565);
+    const QList<const QLabel*> pictures{form->Image_logo, form->Image_sm,  form->Image_sm1,
+                                        form->Image_sx,   form->Image_sx1, form->Image_jc};
+    for (const QLabel* picture : pictures) {
+        EXPECT_FALSE(picture->pixmap().isNull());
+        EXPECT_EQ(picture->pixmap().size(), picture->size());
+    }
+    EXPECT_EQ(form->Label_result->geometry(), QRect(495, 12, 67, 19));
+    EXPECT_TRUE(form->Label_result->font().underline());
+    EXPECT_EQ(form->Label_result->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(form->Label_num->geometry(), QRect(69, 13, 105, 37));
+    EXPECT_EQ(form->Label_num->font().pixelSize(), 32);
+    EXPECT_TRUE(form->Label_num->font().bold());
+    EXPECT_EQ(colourOf(form->Label_num), kGreen);
+    EXPECT_EQ(form->Label_msg->geometry(), QRect(148, 92, 256, 65));
+    EXPECT_EQ(form->Label_msg->font().pixelSize(), 40);
+    EXPECT_EQ(form->Label_smq->text(), "请连接扫描枪！");
+    EXPECT_EQ(colourOf(form->Label_smq), QColor(255, 0, 0));
+    EXPECT_EQ(form->ComboBox1->geometry(), QRect(240, 186, 96, 21));
+    EXPECT_EQ(form->Label6->text(), "点击添加");
+    EXPECT_EQ(form->DataEdit->geometry(), QRect(456, 184, 96, 34));
+    EXPECT_EQ(form->Label_num1->geometry(), form->Label_num->geometry());
+    EXPECT_EQ(form->Edit_fpdm->geometry(), QRect(112, 71, 115, 21));
+    EXPECT_EQ(form->Edit_fpdm->maxLength(), 12);
+    EXPECT_EQ(form->Edit_fphm->maxLength(), 20);
+    EXPECT_EQ(form->ComboBox2->geometry(), QRect(384, 71, 96, 21));
+    EXPECT_EQ(form->Date_kprq->geometry(), QRect(384, 111, 94, 21));
+    EXPECT_TRUE(form->Date_kprq->calendarPopup());
+    EXPECT_EQ(form->Image_jc->geometry(), QRect(233, 152, 98, 30));
+    EXPECT_EQ(form->Label_msg1->geometry(), QRect(105, 188, 345, 19));
+    EXPECT_EQ(form->Timer1->interval(), 1000);
+}
+
+TEST_F(MainWindowTest, SwitchingModesRunsTheDeviceCheckHookAndCounts) {
+    devices.addHid(0x10, "VID_0001&PID_0001", "Standard PS/2 Keyboard");
+    open();
+    EXPECT_TRUE(form->Label_smq->isVisible());
+    clock.set(QDateTime(QDate(2024, 3, 2), QTime(8, 0, 0)));  // a new day, a fresh log
+    emit form->Image_sx->clicked();
+    EXPECT_EQ(form->modeFlag(), 0);
+    EXPECT_TRUE(form->Panel_center2->isVisible());
+    EXPECT_TRUE(form->Image_sx1->isVisible() && form->Image_sm->isVisible());
+    EXPECT_FALSE(form->Image_sx->isVisible() || form->Image_sm1->isVisible());
+    EXPECT_TRUE(form->deviceList().isEmpty());
+    EXPECT_FALSE(form->capture().isHooked());
+    EXPECT_EQ(form->Date_kprq->date(), QDate(2024, 3, 2));
+    EXPECT_EQ(form->Label_num1->text(), "0");
+    EXPECT_EQ(log(), (QStringList{"===================unhook===================", "手动录入"}));
+
+    devices.addHid(0x20, "VID_0C2E&PID_0B61", "HID Keyboard Device");
+    emit form->Image_sm->clicked();
+    EXPECT_EQ(form->modeFlag(), 1);
+    EXPECT_TRUE(form->capture().isHooked());
+    EXPECT_FALSE(form->Label_smq->isVisible());
+    EXPECT_EQ(form->deviceList(), (QStringList{"00000010", "Standard PS/2 Keyboard", "00000020",
+                                               "HID Keyboard Device"}));
+    EXPECT_EQ(log().mid(2, 2),
+              (QStringList{"设备名称：00000010", "设备名称：Standard PS/2 Keyboard"}));
+    EXPECT_EQ(log().mid(6),
+              (QStringList{"===================hook===================", "扫描录入"}));
+}
+
+TEST_F(MainWindowTest, WithoutDevicesTheWarningStaysAsItWas) {
+    open();
+    EXPECT_TRUE(form->Label_smq->isVisible());
+    devices.addHid(0x20, "VID_0C2E&PID_0B61", "HID Keyboard Device");
+    emit form->Image_sx->clicked();
+    emit form->Image_sm->clicked();
+    EXPECT_FALSE(form->Label_smq->isVisible());
+    devices.devices.clear();
+    emit form->Image_sx->clicked();
+    emit form->Image_sm->clicked();
+    EXPECT_FALSE(form->Label_smq->isVisible());
+}
+
+TEST_F(MainWindowTest, TheRecordsWindowOpensUnhookedAndBothCountsAreRefreshed) {
+    open();
+    QList<bool> hookedWhileOpen;
+    form->setOpenRecords([&](QWidget* owner) {
+        EXPECT_EQ(owner, form.get());
+        hookedWhileOpen << form->capture().isHooked();
+        RegisterInvoice("2", "00000001", "1234567890", "", "20240101", "1");
+    });
+    emit form->Label_result->clicked();
+    EXPECT_TRUE(form->capture().isHooked());
+    EXPECT_EQ(form->Label_num->text(), "1");
+    EXPECT_EQ(form->Label_num1->text(), "1");
+
+    emit form->Image_sx->clicked();
+    form->setOpenRecords([&](QWidget*) {
+        hookedWhileOpen << form->capture().isHooked();
+        RegisterInvoice("2", "00000002", "1234567890", "", "20240101", "1");
+    });
+    emit form->Label_result->clicked();
+    EXPECT_FALSE(form->capture().isHooked());
+    EXPECT_EQ(form->Label_num->text(), "2");
+    EXPECT_EQ(form->Label_num1->text(), "2");
+    EXPECT_EQ(hookedWhileOpen, (QList<bool>{false, false}));
+}
+
+TEST_F(MainWindowTest, ARecordsWindowThatFailsToOpenShowsTheErrorAndHooksAgain) {
+    open();
+    form->setOpenRecords([](QWidget*) { throw AppError("Could not find file 'x'."); });
+    form->Label_resultClick();
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].caption, appinfo::title());
+    EXPECT_EQ(prompts.messages()[0].icon, MsgIcon::Stop);
+    EXPECT_TRUE(form->capture().isHooked());
+    const QStringList lines = log();
+    EXPECT_EQ(lines.sliced(lines.size() - 2),
+              (QStringList{"===================unhook===================",
+                           "===================hook==================="}));
+}
+
+TEST_F(MainWindowTest, TheAddLinksAreWiredToTheReimburserList) {
+    open();
+    QStringList asked;
+    form->reimbursers().setAskName([&](QWidget*) {
+        asked << (form->capture().isHooked() ? "hooked" : "unhooked");
+        return QString("Ann");
+    });
+    emit form->Label6->clicked();
+    EXPECT_TRUE(form->capture().isHooked());
+    EXPECT_EQ(form->ComboBox1->currentText(), "Ann");
+    emit form->Image_sx->clicked();
+    EXPECT_EQ(form->ComboBox2->currentText(), "Ann");  // selected on entering manual mode
+    form->reimbursers().setAskName([&](QWidget*) {
+        asked << (form->capture().isHooked() ? "hooked" : "unhooked");
+        return QString("Bob");
+    });
+    emit form->Label7->clicked();
+    EXPECT_EQ(asked, (QStringList{"unhooked", "unhooked"}));
+    EXPECT_EQ(testfiles::readBytes(bxrPath()), QByteArray("Ann\r\nBob\r\n"));
+    EXPECT_EQ(form->ComboBox1->currentText(), "Ann");
+}
+
+TEST_F(MainWindowTest, AMissingReimburserFileIsCreatedEmpty) {
+    QFile::remove(bxrPath());
+    open();
+    EXPECT_TRUE(QFile::exists(bxrPath()));
+    EXPECT_EQ(form->ComboBox1->count(), 0);
+    EXPECT_EQ(store::currentReimburser(), "");
+}
+
+TEST_F(MainWindowTest, AFailingCountShowsZero) {
+    QFile::remove(dir.databasePath());
+    open();
+    EXPECT_EQ(form->Label_num->text(), "0");
+    ASSERT_FALSE(prompts.messages().isEmpty());
+    EXPECT_EQ(prompts.messages()[0].caption, "出现异常");
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "MainWindowFixture.h"
+#include "mainwindow/ClickableLabel.h"
+
+namespace {
+
+class ManualTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        testfiles::writeBytes(bxrPath(), "Ann\r\nBob\r\n");
+        open();
+        emit form->Image_sx->clicked();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+    void enter(const QString& code, const QString& number) {
+        form->Edit_fpdm->setText(code);
+        form->Edit_fphm->setText(number);
+        emit form->Image_jc->clicked();
+    }
+};
+
+TEST_F(ManualTest, TheFirstFailingCheckIsShownAndTheFieldsKept) {
+    enter("", "");
+    enter("123456789", "12345678");
+    enter("1234567890", "1234567");
+    EXPECT_EQ(prompts.messageTexts(), (QStringList{"请输入发票代码！", "请输入正确的发票代码！",
+                                                   "请输入正确的发票号码！"}));
+    for (const FakePrompts::Call& call : prompts.messages()) {
+        EXPECT_EQ(call.caption, "提示");
+        EXPECT_EQ(call.owner, form.get());
+    }
+    EXPECT_EQ(form->Edit_fpdm->text(), "1234567890");
+    EXPECT_EQ(form->Edit_fphm->text(), "1234567");
+    EXPECT_TRUE(rows().isEmpty());
+}
+
+TEST_F(ManualTest, NoReimburserInTheList) {
+    form.reset();
+    testfiles::writeBytes(bxrPath(), "");
+    open();
+    emit form->Image_sx->clicked();
+    enter("044031900111", "12345678");
+    EXPECT_EQ(prompts.messageTexts(), QStringList{"请选择报销人！"});
+}
+
+TEST_F(ManualTest, AValidEntryIsRecordedByHand) {
+    form->ComboBox2->setCurrentIndex(0);
+    form->Date_kprq->setDate(QDate(2023, 12, 5));
+    enter("044031900111", "12345678");
+    EXPECT_EQ(rows(), (QList<Row>{{"044031900111", "12345678", "0", "20231205", "", "Ann", 1}}));
+    EXPECT_EQ(store::currentReimburser(), "Ann");
+    EXPECT_EQ(form->Label_msg1->text(), "报销成功！");
+    EXPECT_EQ(form->Label_num1->text(), "1");
+    EXPECT_TRUE(form->Edit_fpdm->text().isEmpty());
+    EXPECT_TRUE(form->Edit_fphm->text().isEmpty());
+    EXPECT_EQ(form->Date_kprq->date(), QDate(2023, 12, 5));
+    EXPECT_EQ(form->ComboBox2->currentText(), "Ann");
+
+    enter("044031900111", "12345678");
+    EXPECT_EQ(form->Label_msg1->text(), "已报销！");
+    EXPECT_TRUE(form->Edit_fphm->text().isEmpty());
+    EXPECT_EQ(rows().size(), 1);
+    EXPECT_TRUE(prompts.calls().isEmpty());
+}
+
+TEST_F(ManualTest, ByHandThenScannedAndTheOtherWayRound) {
+    enter("", "23442000000014209621");
+    EXPECT_EQ(form->Label_msg1->text(), "报销成功！");
+    enter("044031900111", "87654321");
+    emit form->Image_sm->clicked();
+    scan("01,32,,23442000000014209621,112,20230215,,74AE");
+    EXPECT_EQ(form->Label_msg->text(), "已报销!");
+    scan("01,10,044031900111,87654321,100.00,20200101,,ABCD");
+    EXPECT_EQ(form->Label_msg->text(), "已报销!");
+    scan("01,10,044031900111,11112222,100.00,20200101,,ABCD");
+    emit form->Image_sx->clicked();
+    enter("044031900111", "11112222");
+    EXPECT_EQ(form->Label_msg1->text(), "已报销！");
+    EXPECT_EQ(rows().size(), 3);
+}
+
+TEST_F(ManualTest, OnlyDigitsCanBeTypedIntoTheEdits) {
+    form->Edit_fpdm->setFocus();
+    type("12ab3");
+    QTest::keyClick(handle(), Qt::Key_Backspace);
+    type("45");
+    EXPECT_EQ(form->Edit_fpdm->text(), "1245");
+    QGuiApplication::clipboard()->setText("99xy");
+    QTest::keyClick(handle(), Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(handle(), Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(form->Edit_fpdm->text(), "1245");
+    form->Edit_fphm->setFocus();
+    type("123456789012345678901");
+    EXPECT_EQ(form->Edit_fphm->text(), "12345678901234567890");
+    EXPECT_EQ(form->Edit_fpdm->contextMenuPolicy(), Qt::NoContextMenu);
+}
+
+}  // namespace
