@@ -44,7 +44,10 @@ QMessageBox::Icon boxIcon(MsgIcon icon) {
 QString filterText(const QList<FileFilter>& filters) {
     QStringList parts;
     for (const FileFilter& f : filters) {
-        parts << f.description + QStringLiteral(" (") + f.pattern + u')';
+        // "文本文件(*.txt)" already names its pattern, which Qt reads from the parentheses.
+        parts << (f.description.contains(u'(' + f.pattern + u')')
+                      ? f.description
+                      : f.description + QStringLiteral(" (") + f.pattern + u')');
     }
     return parts.join(QStringLiteral(";;"));
 }
