@@ -4,13 +4,13 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include "import/ImportWriter.h"
 #include "import/Workbook.h"
 #include "shell/AppError.h"
 #include "shell/Clock.h"
 #include "shell/Commonfun.h"
 #include "shell/LocaleFormats.h"
 #include "shell/TextCodec.h"
-#include "store/Database.h"
 #include "store/InvoiceStore.h"
 #include "ui/Prompts.h"
 
@@ -82,25 +82,15 @@ bool passesExtensionTest(const QString& path) {
     return false;
 }
 
-class Progress {
-public:
-    explicit Progress(ImportView& view) : view_(view) {}
-    void rowDone(qint64 processed, bool last) {
-        if (last || !shown_.isValid() || shown_.elapsed() >= sheetimport::kProgressIntervalMs) {
-            view_.showProcessed(processed);
-            shown_.start();
-        }
-    }
-
-private:
-    ImportView& view_;
-    QElapsedTimer shown_;
-};
-
 }  // namespace
 
 QString PadWithZeros(const QString& text, int width) {
-    const qsizetype missing = width - textcodec::gbkLength(text);
+    bool ascii = true;
+    for (const QChar c : text) {
+        ascii = ascii && c.unicode() < 0x80;
+    }
+    // Invoice numbers are digits: their byte length is their length, without a GBK encoder.
+    const qsizetype missing = width - (ascii ? text.size() : textcodec::gbkLength(text));
     if (missing <= 0) {
         return text;
     }
@@ -152,12 +142,12 @@ std::optional<SheetColumns> checkHeadings(const workbook::Sheet& sheet) {
     return found;
 }
 
-bool RegisterImportedInvoice(Database& db, const QString& entryMode, const QString& number,
+bool RegisterImportedInvoice(ImportWriter& writer, const QString& entryMode, const QString& number,
                              const QString& code, const QString& checkCode,
                              const QString& invoiceDate, const QString& reimbursementTime,
                              const QString& reimburser, const QString& amount) {
     try {
-        if (store::isRegistered(db, number, code)) {
+        if (writer.isRegistered(number, code)) {
             return false;
         }
     } catch (const AppError& error) {
@@ -184,12 +174,10 @@ bool RegisterImportedInvoice(Database& db, const QString& entryMode, const QStri
     record.invoiceDate = invoiceDate;
     record.amount = amount;
     record.reimburser = reimburser;
-    // Each row commits on its own: what the summary counts as registered is in the database
-    // file by then, and a later failure takes nothing back.
-    if (!store::appendInvoice(db, record)) {
+    if (!writer.append(record)) {
         return false;
     }
-    WriteLog(ExeDir(), QStringLiteral("导入报销成功发票信息：") + code + u'-' + number);
+    writer.logAfterCommit(QStringLiteral("导入报销成功发票信息：") + code + u'-' + number);
     return true;
 }
 
@@ -215,11 +203,9 @@ bool ImportSheet(const QString& path, ImportView& view) {
         }
     }
 
-    // One connection for the whole import: a connection per row would cost more than the
-    // row's registration. Committed rows survive the program's end without a sync per row.
-    std::optional<Database> db;
+    std::optional<ImportWriter> writer;
     try {
-        db.emplace(Database::open(GetConnectionString(), Database::Durability::Normal));
+        writer.emplace(GetConnectionString());
     } catch (const AppError& error) {
         appprompts::get().message(nullptr, QStringLiteral("出现异常"), error.message(),
                                   MsgIcon::Information);
@@ -229,9 +215,28 @@ bool ImportSheet(const QString& path, ImportView& view) {
     const qint64 total = dataRows.size();
     qint64 failures = 0;
     qint64 processed = 0;
-    Progress progress(view);
+    qint64 uncommitted = 0;  // registered in the open batch, not yet counted as successes
+    const auto loseBatch = [&](const QString& why) {
+        WriteLog(
+            ExeDir(),
+            QStringLiteral("导入发票信息失败：%1 条未写入数据库：%2").arg(uncommitted).arg(why));
+        failures += uncommitted;
+        uncommitted = 0;
+    };
+    // A batch is committed before its rows are shown in Label_count and before the summary.
+    const auto settle = [&] {
+        if (const std::optional<QString> error = writer->commit()) {
+            appprompts::get().message(nullptr, QStringLiteral("出现异常"), *error,
+                                      MsgIcon::Information);
+            loseBatch(*error);
+        }
+        uncommitted = 0;
+    };
+
+    QElapsedTimer shown;
     for (const qsizetype r : dataRows) {
         if (QThread::currentThread()->isInterruptionRequested()) {
+            settle();
             return false;
         }
         const QString code = sheet.cell(r, columns->code).text;
@@ -239,7 +244,7 @@ bool ImportSheet(const QString& path, ImportView& view) {
         bool registered = false;
         try {
             registered = RegisterImportedInvoice(
-                *db, QStringLiteral("2"), number, code, QString(),
+                *writer, QStringLiteral("2"), number, code, QString(),
                 invoiceDateText(sheet.cell(r, columns->invoiceDate)),
                 sheet.cell(r, columns->time).text, sheet.cell(r, columns->reimburser).text,
                 sheet.cell(r, columns->amount).text);
@@ -247,14 +252,26 @@ bool ImportSheet(const QString& path, ImportView& view) {
             WriteLog(ExeDir(), QStringLiteral("导入发票信息失败（第%1行）：%2-%3：%4")
                                    .arg(r + 1)
                                    .arg(code, number, error.message()));
+            if (writer->batchLost()) {
+                writer->forgetLostBatch();
+                loseBatch(error.message());
+            }
         }
-        if (!registered) {
+        if (registered) {
+            ++uncommitted;
+        } else {
             ++failures;
         }
         ++processed;
-        progress.rowDone(processed, processed == total);
+        if (processed == total || !shown.isValid() ||
+            shown.elapsed() >= sheetimport::kProgressIntervalMs) {
+            settle();
+            view.showProcessed(processed);
+            shown.start();
+        }
     }
-    db.reset();
+    settle();
+    writer.reset();
 
     tell(view, sheetimport::summaryText(total, failures));
     return true;

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-class Database;
+class ImportWriter;
 
 namespace workbook {
 struct Sheet;
@@ -41,11 +41,12 @@ struct SheetColumns {
 // value are not part of the sheet.
 std::optional<SheetColumns> checkHeadings(const workbook::Sheet& sheet);
 
-// Looks the invoice up on db and appends it with the given time and reimburser. The time text
-// is read in the locale date-time format; empty means now. True when appended; false when it
-// was there or the lookup failed (its error shown in an "出现异常" box owned by no window).
-// Errors after the lookup (a time or an amount that does not read) are thrown as AppError.
-bool RegisterImportedInvoice(Database& db, const QString& entryMode, const QString& number,
+// Looks the invoice up and adds it to the writer's batch with the given time and reimburser,
+// its log line to follow the batch's commit. The time text is read in the locale date-time
+// format; empty means now. True when added; false when it was there or the lookup failed (its
+// error shown in an "出现异常" box owned by no window). Errors after the lookup (a time or an
+// amount that does not read, a refused insert) are thrown as AppError.
+bool RegisterImportedInvoice(ImportWriter& writer, const QString& entryMode, const QString& number,
                              const QString& code, const QString& checkCode,
                              const QString& invoiceDate, const QString& reimbursementTime,
                              const QString& reimburser, const QString& amount);
@@ -59,7 +60,8 @@ bool RunImport(ImportView& view);
 
 namespace sheetimport {
 
-// Label_count is refreshed at most this often while rows go by, and once at the end.
+// While rows go by, the batch is committed and Label_count refreshed at most this often, and
+// once at the end.
 inline constexpr int kProgressIntervalMs = 50;
 
 QString summaryText(qint64 total, qint64 failures);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <ostream>
 
 #include "import/SheetImport.h"
@@ -75,7 +76,11 @@ public:
     }
     void showProcessed(qint64 count) override {
         events << QStringLiteral("processed %1").arg(count);
+        if (onProcessed) {
+            onProcessed(count);
+        }
     }
+    std::function<void(qint64)> onProcessed;
     QObject* owner() override { return &ownerObject; }
 };
 

@@ -131,6 +131,26 @@ TEST_F(SheetImportTest, ARowThatDoesNotConvertIsAFailureAndTheImportGoesOn) {
             "导入报销成功发票信息：1-00000014"}));
 }
 
+TEST_F(SheetImportTest, WhatIsCountedIsAlreadyInTheDatabaseFile) {
+    const QString path =
+        workbook("durable.xls", {fixtures::readHeadings(), Row{"1", "1", "1", "", "", "a"},
+                                 Row{"1", "1", "1", "", "", "a"}, Row{"1", "2", "x", "", "", "a"},
+                                 Row{"1", "3", "1", "", "", "a"}});
+    // Seen from another connection, as the program would find the file after a kill.
+    QStringList seen;
+    view.onProcessed = [&](qint64 count) {
+        seen << QStringLiteral("%1:%2").arg(count).arg(fixtures::storedRows().size());
+    };
+    prompts.onCall = [&](const FakePrompts::Call&) {
+        seen << QStringLiteral("summary:%1").arg(fixtures::storedRows().size());
+        seen << QStringLiteral("log:%1").arg(testfiles::logMessages(dir.logPath()).size());
+    };
+    EXPECT_TRUE(import(path));
+    ASSERT_GE(seen.size(), 4);
+    EXPECT_EQ(seen.first(), "1:1");
+    EXPECT_EQ(seen.mid(seen.size() - 3), (QStringList{"4:2", "summary:2", "log:3"}));
+}
+
 TEST_F(SheetImportTest, HeadingsOnlyGiveAnEmptySummary) {
     EXPECT_TRUE(import(workbook("empty.xls", {fixtures::exportHeadings()})));
     EXPECT_EQ(messages(), QStringList{"导入完毕, 总共 0 条数据，成功 0 条，失败 0 条！"});
