@@ -34,16 +34,16 @@ Sheet readFirstSheet(const QString& path) {
         file.close();
         return freexlreader::readFirstSheet(path);
     }
-    // A worksheet stream is small next to the 5 MB of an OLE2 workbook of the same rows.
+    if (!biffreader::looksLikeStream(head)) {
+        // What the spreadsheet driver says of a file that is no workbook at all.
+        throw AppError(QStringLiteral("External table is not in the expected format."));
+    }
+    // A worksheet stream is read whole: 65,535 exported rows take about 10 MB.
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         throw AppError(QStringLiteral("Could not read '%1': %2").arg(path, file.errorString()));
     }
-    if (biffreader::looksLikeStream(bytes)) {
-        return biffreader::readStream(bytes);
-    }
-    // What the spreadsheet driver says of a file that is no workbook at all.
-    throw AppError(QStringLiteral("External table is not in the expected format."));
+    return biffreader::readStream(bytes);
 }
 
 Cell textCell(const QString& text) {

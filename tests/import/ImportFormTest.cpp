@@ -13,7 +13,6 @@
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "import/Importexcel.h"
-#include "import/Importthreadmain.h"
 
 using fixtures::Row;
 
@@ -187,32 +186,6 @@ TEST_F(ImportFormTest, TheLastCountStaysUntilTheNextImportWritesIt) {
     importAndWait();
     EXPECT_EQ(form.Label_count->text(), "5");
     EXPECT_TRUE(form.isVisible());
-}
-
-TEST(ImportThreadTest, Message3030IsHandledBeforeTheWorkerEnds) {
-    struct Receiver : QObject {
-        std::atomic<int> handled{0};
-        bool event(QEvent* e) override {
-            if (e->type() == kImportDoneEvent) {
-                QThread::msleep(30);
-                ++handled;
-                return true;
-            }
-            return QObject::event(e);
-        }
-    } receiver;
-    ImportThread failing(&receiver, [] { return false; });
-    failing.start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return failing.isFinished(); }, 5000));
-    EXPECT_EQ(receiver.handled, 0);
-
-    int seenAfterSend = -1;
-    ImportThread succeeding(&receiver, [] { return true; });
-    QObject::connect(&succeeding, &QThread::finished, &receiver,
-                     [&] { seenAfterSend = receiver.handled; });
-    succeeding.start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return seenAfterSend >= 0; }, 5000));
-    EXPECT_EQ(seenAfterSend, 1);
 }
 
 }  // namespace
