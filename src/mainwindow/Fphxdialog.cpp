@@ -12,6 +12,7 @@
 #include "mainwindow/ReimburserList.h"
 #include "mainwindow/ScanPayload.h"
 #include "mainwindow/SystemColours.h"
+#include "records/Fpbx_result.h"
 #include "scanner/Emnudevice.h"
 #include "scanner/KeyboardCapture.h"
 #include "scanner/ProcInputDevices.h"
@@ -53,6 +54,10 @@ TMainForm::TMainForm(std::unique_ptr<KeyboardDeviceSource> devices, QWidget* par
     reimbursers_ = new ReimburserList(ComboBox1, ComboBox2, bxr, *capture_, this);
     reimbursers_->load();
     wire();
+    openRecords_ = [](QWidget* owner) {
+        TListForm records(owner);
+        records.exec();
+    };
 }
 
 TMainForm::~TMainForm() = default;

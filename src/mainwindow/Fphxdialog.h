@@ -26,7 +26,7 @@ class TMainForm final : public QWidget {
     Q_OBJECT
 
 public:
-    // Opens the records window modally with the main window as owner.
+    // Opens the records window modally with the main window as owner; TListForm by default.
     using OpenRecords = std::function<void(QWidget* owner)>;
 
     // Builds the window and loads the reimburser list from the company directory's bxr.txt,

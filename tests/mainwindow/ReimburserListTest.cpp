@@ -183,14 +183,10 @@ protected:
     }
 };
 
-TEST_F(AddDialog, LayoutAndCaptions) {
+TEST_F(AddDialog, Captions) {
     TAddBxrForm form(&owner);
     EXPECT_EQ(form.windowTitle(), "添加报销人");
     EXPECT_EQ(form.size(), QSize(249, 138));
-    EXPECT_EQ(form.Label1->text(), "报销人：");
-    EXPECT_EQ(form.Button1->text(), "确定");
-    EXPECT_EQ(form.Button2->text(), "取消");
-    EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
 }
 

@@ -22,11 +22,6 @@ protected:
         EXPECT_TRUE(form->DataEdit->toPlainText().isEmpty());
         EXPECT_TRUE(form->scanBuffer().bytes().isEmpty());
     }
-    void waitFourTicks() {
-        for (int i = 0; i < 4; ++i) {
-            form->Timer1Timer();
-        }
-    }
 };
 
 TEST_F(ScanTest, AScannedInvoiceIsRecordedShownAndReturnsToWaiting) {
@@ -51,6 +46,15 @@ TEST_F(ScanTest, AScannedInvoiceIsRecordedShownAndReturnsToWaiting) {
     EXPECT_EQ(form->Label_msg->text(), "等待扫描");
     EXPECT_EQ(colourOf(form->Label_msg), kDarkShadow);
     EXPECT_TRUE(form->Label_fphm_sm->text().isEmpty());
+    EXPECT_FALSE(form->Timer1->isActive());
+}
+
+TEST_F(ScanTest, TheRunningTimerReturnsToWaitingAfterFourSeconds) {
+    scan(kPayload);
+    QTest::qWait(3500);
+    EXPECT_EQ(form->Label_msg->text(), "报销成功!");
+    QTest::qWait(1000);
+    EXPECT_EQ(form->Label_msg->text(), "等待扫描");
     EXPECT_FALSE(form->Timer1->isActive());
 }
 
