@@ -56,6 +56,7 @@ FindDialog::FindDialog(RecordsGrid* grid, QWidget* parent)
     text_->setEditText(QString());
 
     scope_ = new QComboBox(this);
+    scope_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     const QAbstractItemModel* model = grid->model();
     for (int logical : columns_) {
         scope_->addItem(model->headerData(logical, Qt::Horizontal).toString());

@@ -77,8 +77,8 @@ exportgrid::Rgb RecordsExportGrid::fixedColor() const {
 QList<exportgrid::Column> RecordsExportGrid::columns() const {
     const QPalette palette = view_->palette();
     exportgrid::Font font;
-    font.name = RecordsGrid::gridFont().family();
-    font.pointSize = 8;  // 11 pixels at 96 dpi
+    font.name = QStringLiteral("MS Sans Serif");  // the grid font as designed
+    font.pointSize = 8;                           // 11 pixels at 96 dpi
     font.color = rgb(palette.color(QPalette::Text));
     QList<exportgrid::Column> result;
     for (int logical : view_->visibleColumns()) {

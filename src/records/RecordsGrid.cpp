@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPainterPath>
 
 #include "records/RecordColumns.h"
 
@@ -19,20 +20,23 @@ public:
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        // The style may leave a clip behind for the (empty) label.
+        painter->save();
         QHeaderView::paintSection(painter, rect, logicalIndex);
+        painter->restore();
         if (view_->currentIndex().row() != logicalIndex) {
             return;
         }
         const int h = std::min(rect.height() - 6, 8);
-        const QPoint centre = rect.center();
-        const QPolygon triangle({QPoint(centre.x() - h / 4, centre.y() - h / 2),
-                                 QPoint(centre.x() + h / 4 + 1, centre.y()),
-                                 QPoint(centre.x() - h / 4, centre.y() + h / 2)});
+        const QPointF centre = QRectF(rect).center();
+        QPainterPath triangle;
+        triangle.moveTo(centre.x() - h / 4.0, centre.y() - h / 2.0);
+        triangle.lineTo(centre.x() + h / 4.0 + 1, centre.y());
+        triangle.lineTo(centre.x() - h / 4.0, centre.y() + h / 2.0);
+        triangle.closeSubpath();
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
-        painter->setBrush(palette().windowText());
-        painter->setPen(Qt::NoPen);
-        painter->drawPolygon(triangle);
+        painter->fillPath(triangle, palette().color(QPalette::WindowText));
         painter->restore();
     }
 
@@ -57,11 +61,17 @@ RecordsGrid::RecordsGrid(QWidget* parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
     setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);  // a cell too narrow clips its text
     setTabKeyNavigation(false);
 }
 
 QFont RecordsGrid::gridFont() {
     QFont font(QStringLiteral("MS Sans Serif"));
+    // Where the design's font is missing, faces of its metrics keep a 12-digit code inside the
+    // designed 88 pixels.
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                      QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans Condensed")});
     font.setPixelSize(11);
     return font;
 }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -242,6 +243,29 @@ TEST_F(ListFormTest, TheGridShowsItsColumnsAndCannotBeEdited) {
               Qt::AlignRight | Qt::AlignVCenter);
     EXPECT_EQ(model->index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
               Qt::AlignCenter);
+}
+
+TEST_F(ListFormTest, TheRowIndicatorMarksTheCurrentRecord) {
+    TListForm form(nullptr);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QHeaderView* indicator = form.DBGridEh1->verticalHeader();
+    const auto darkPixels = [&](int row) {
+        const QImage image = indicator->grab().toImage();
+        const int top = indicator->sectionViewportPosition(row);
+        int dark = 0;
+        for (int y = top; y < top + indicator->sectionSize(row); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                dark += qGray(image.pixel(x, y)) < 80 ? 1 : 0;
+            }
+        }
+        return dark;
+    };
+    EXPECT_GT(darkPixels(0), 4);
+    EXPECT_EQ(darkPixels(1), 0);
+    form.DBGridEh1->setCurrentIndex(form.DBGridEh1->model()->index(1, 2));
+    EXPECT_EQ(darkPixels(0), 0);
+    EXPECT_GT(darkPixels(1), 4);
 }
 
 TEST_F(ListFormTest, CtrlFInTheGridOpensTheFindDialog) {
