@@ -32,8 +32,8 @@ QString dateText(const QDate& date) {
 // 报销时间 serves it. The date-part text of a stored time is its first ten characters, or the
 // whole text when it is not a date-time; either way the text is >= from exactly when its date
 // part is, and lies below the day after to when its date part is <= to. Only on the last day
-// can the two differ (a malformed time that starts with that date), so only there is format()
-// asked; earlier days are settled by their first ten characters.
+// can the two differ (a malformed time that starts with that date), so only there does a row
+// need a closer look: a well-formed time settles it at once, anything else asks format().
 void addReimbursedBetween(Builder& b, const QDate& from, const QDate& to) {
     const QString low = b.param(dateText(from));
     b.add(QStringLiteral("报销时间 >= ") + low);
@@ -42,7 +42,10 @@ void addReimbursedBetween(Builder& b, const QDate& from, const QDate& to) {
         b.add(QStringLiteral("报销时间 < ") + b.param(dateText(after)));
     }
     const QString high = b.param(dateText(to));
-    b.add(QStringLiteral("(substr(报销时间, 1, 10) < %1 or format(报销时间, 'yyyy-MM-dd') <= %1)")
+    b.add(QStringLiteral("(substr(报销时间, 1, 10) < %1 or (substr(报销时间, 1, 10) = %1 and "
+                         "substr(报销时间, 11) glob ' [0-2][0-9]:[0-5][0-9]:[0-5][0-9]' and "
+                         "substr(报销时间, 12, 2) < '24') or "
+                         "format(报销时间, 'yyyy-MM-dd') <= %1)")
               .arg(high));
 }
 

@@ -109,10 +109,12 @@ TEST_F(RecordQueryTest, MalformedTimesCompareAsTheirDatePartTextWould) {
     insert(Invoice::of("m1", "2024-03-05"));
     insert(Invoice::of("m2", "2024-03-05 9"));
     insert(Invoice::of("m3", "2024-03-05 25:00:00"));
+    insert(Invoice::of("m4", "2024-03-05 24:00:00"));
+    insert(Invoice::of("m5", "2024-03-05 23:59:59"));
     const QDate d5(2024, 3, 5), d6(2024, 3, 6);
-    EXPECT_EQ(numbers(records::dayQuery(d5)), (QStringList{"4", "3", "2", "m1"}));
+    EXPECT_EQ(numbers(records::dayQuery(d5)), (QStringList{"m5", "4", "3", "2", "m1"}));
     EXPECT_EQ(byForm(Form().reimbursedBetween(d5, d6)),
-              (QStringList{"5", "m2", "m3", "4", "3", "2", "m1"}));
+              (QStringList{"5", "m2", "m3", "m4", "m5", "4", "3", "2", "m1"}));
 }
 
 TEST_F(RecordQueryTest, InvoiceDateBoundsAreInclusive) {
