@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "export/ExportCommand.h"
+#include "import/Importexcel.h"
 #include "records/Correction.h"
 #include "records/FindDialog.h"
 #include "records/RecordsExportGrid.h"
@@ -187,11 +189,16 @@ void TListForm::resetButtonClick() {
 }
 
 void TListForm::exportButtonClick() {
-    // Wired to the export command once it exists.
+    runGuarded([&] { ExportGridToFile(exportGrid(), proposedExportName(), this); });
 }
 
 void TListForm::importButtonClick() {
-    // Wired to the import dialog once it exists.
+    {
+        TImportForm importForm(this);
+        importForm.exec();
+    }
+    // Imported rows appear when they match the criteria as they stand.
+    searchButtonClick();
 }
 
 void TListForm::CheckBox_fpdmClick() {
