@@ -5,8 +5,7 @@
 #include <optional>
 
 #include "store/Database.h"
-
-struct InvoiceRecord;
+#include "store/InvoiceStore.h"
 
 // The import's registrations on its one connection. Rows go into a batch (one transaction)
 // with statements prepared once; nothing counts as registered, and no log line is written for
@@ -45,12 +44,8 @@ private:
     void begin();
 
     Database db_;
-    Statement lookup_;
-    Statement insert_;
+    store::InvoiceWriter writer_;
     bool inBatch_ = false;
     qint64 pending_ = 0;
     QStringList logLines_;
 };
-
-// Appends messages to the daily log in one write, each line as WriteLog writes it.
-void appendLogLines(const QString& directory, const QStringList& messages);

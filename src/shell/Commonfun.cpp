@@ -125,12 +125,23 @@ QString GetConnectionString() {
 }
 
 void WriteLog(const QString& directory, const QString& message) {
+    WriteLogLines(directory, {message});
+}
+
+void WriteLogLines(const QString& directory, const QStringList& messages) {
+    if (messages.isEmpty()) {
+        return;
+    }
     const QDateTime now = appclock::now();
     const QString logDir = joinPath(directory, QStringLiteral("log"));
     const QString fileName = now.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".log");
-    const QByteArray line =
-        textcodec::toGbkTextMode(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                                 QStringLiteral("  ") + message + u'\n');
+    const QString stamp =
+        now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral("  ");
+    QString text;
+    for (const QString& message : messages) {
+        text += stamp + message + u'\n';
+    }
+    const QByteArray lines = textcodec::toGbkTextMode(text);
 
     QMutexLocker lock(&logMutex);
     if (!QDir().mkpath(logDir)) {
@@ -140,5 +151,5 @@ void WriteLog(const QString& directory, const QString& message) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         return;
     }
-    file.write(line);
+    file.write(lines);
 }

@@ -38,3 +38,5 @@ QString GetConnectionString();
 // the folders. Never fails its caller: a line that cannot be written is dropped. Lines from
 // several threads never interleave.
 void WriteLog(const QString& directory, const QString& message);
+// Several lines with one time stamp, in one write.
+void WriteLogLines(const QString& directory, const QStringList& messages);

@@ -51,23 +51,29 @@ void setCurrentReimburser(const QString& name) {
     reimburser = name;
 }
 
-bool isRegistered(Database& db, const QString& number, const QString& code) {
-    Statement lookup =
-        db.prepare(QStringLiteral("select * from  发票报销  where 发票号码=?1 and 发票代码=?2"));
-    lookup.bind(1, number).bind(2, code);
-    return lookup.step();
+InvoiceWriter::InvoiceWriter(Database& db)
+    : lookup_(
+          db.prepare(QStringLiteral("select * from  发票报销  where 发票号码=?1 and 发票代码=?2"))),
+      insert_(db.prepare(QStringLiteral("insert into 发票报销 (发票号码, 发票代码, 报销时间, "
+                                        "报销方式, 校验码, 开票日期, 开票金额, "
+                                        "报销人) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"))) {}
+
+bool InvoiceWriter::isRegistered(const QString& number, const QString& code) {
+    lookup_.reset();
+    lookup_.bind(1, number).bind(2, code);
+    const bool found = lookup_.step();
+    lookup_.reset();
+    return found;
 }
 
-bool appendInvoice(Database& db, const InvoiceRecord& record) {
+bool InvoiceWriter::append(const InvoiceRecord& record) {
     const QString time = storedTime(record.reimbursementTime);
     const qint64 entryMode = storedEntryMode(record.entryMode);
     const std::optional<qint64> amountUnits =
         amount::fromText(record.amount, QStringLiteral("开票金额"));
 
-    Statement insert = db.prepare(QStringLiteral(
-        "insert into 发票报销 (发票号码, 发票代码, 报销时间, 报销方式, 校验码, 开票日期, 开票金额, "
-        "报销人) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
-    insert.bind(1, record.number)
+    insert_.reset();
+    insert_.bind(1, record.number)
         .bind(2, record.code)
         .bind(3, time)
         .bind(4, entryMode)
@@ -75,7 +81,7 @@ bool appendInvoice(Database& db, const InvoiceRecord& record) {
         .bind(6, record.invoiceDate)
         .bind(7, amountUnits)
         .bind(8, record.reimburser);
-    return insert.execute();
+    return insert_.execute();
 }
 
 }  // namespace store

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-class Database;
+#include "store/Database.h"
 
 // One row of 发票报销 as the program hands it over: every value as text.
 struct InvoiceRecord {
@@ -23,14 +23,33 @@ namespace store {
 QString currentReimburser();
 void setCurrentReimburser(const QString& name);
 
-// Whether the invoice (number, code) is recorded. Throws AppError on a database failure.
-bool isRegistered(Database& db, const QString& number, const QString& code);
+// The lookup and the append of invoices on one connection, with their statements prepared once
+// (the import registers tens of thousands of rows on one writer).
+class InvoiceWriter {
+public:
+    explicit InvoiceWriter(Database& db);
 
-// Converts the record's texts into the column values, in the column order 发票号码, 发票代码,
-// 报销时间, 报销方式, 校验码, 开票日期, 开票金额, 报销人 (the first bad one throws AppError),
-// and appends the row. False when the invoice is already there (another registration won a
-// race); nothing is half-written in any case.
-bool appendInvoice(Database& db, const InvoiceRecord& record);
+    // Whether the invoice (number, code) is recorded. Throws AppError on a database failure.
+    bool isRegistered(const QString& number, const QString& code);
+
+    // Converts the record's texts into the column values, in the column order 发票号码,
+    // 发票代码, 报销时间, 报销方式, 校验码, 开票日期, 开票金额, 报销人 (the first bad one throws
+    // AppError), and appends the row. False when the invoice is already there (another
+    // registration won a race); nothing is half-written in any case.
+    bool append(const InvoiceRecord& record);
+
+private:
+    Statement lookup_;
+    Statement insert_;
+};
+
+inline bool isRegistered(Database& db, const QString& number, const QString& code) {
+    return InvoiceWriter(db).isRegistered(number, code);
+}
+
+inline bool appendInvoice(Database& db, const InvoiceRecord& record) {
+    return InvoiceWriter(db).append(record);
+}
 
 }  // namespace store
 
