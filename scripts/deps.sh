@@ -8,7 +8,7 @@ packages=(
   libsqlite3-dev libfreexl-dev libjsoncpp-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev
   python3 python3-xlwt
-  fonts-wqy-microhei
+  fonts-wqy-microhei fonts-liberation
 )
 if [[ "${1:-}" == "--desktop" ]]; then
   packages+=(xvfb xauth)
