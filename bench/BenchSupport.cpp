@@ -94,6 +94,12 @@ void ScratchStore::fillRows(qint64 rows, qint64 firstNumber, int days) {
     db.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
+void useOffscreenUnlessSet() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
 double median(std::vector<double> samples) {
     return percentile(std::move(samples), 50);
 }

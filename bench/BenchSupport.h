@@ -9,6 +9,9 @@
 // timing and memory figures.
 namespace bench {
 
+// Windows are built offscreen unless the run names a platform (call before the application).
+void useOffscreenUnlessSet();
+
 // An exe directory (config.ini, template, company directory with fpbx.mdb and bxr.txt) that
 // the program's paths point at while it lives.
 class ScratchStore {

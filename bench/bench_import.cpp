@@ -265,9 +265,7 @@ void durability(const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     if (argc == 5 && QByteArray(argv[1]) == "--child") {
         return child(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),

@@ -29,9 +29,7 @@ void report(const char* what, std::vector<double> samples, double limit, const Q
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     bench::ScratchStore store;
     bench::Stopwatch fillTime;

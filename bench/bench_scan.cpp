@@ -52,9 +52,7 @@ Figures figures(const std::vector<double>& samples) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     bench::ScratchStore store;
     bench::Stopwatch fillTime;
