@@ -31,6 +31,7 @@ function(fpbx_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE fpbx_testsupport ${ARG_DEPENDS})
+  target_precompile_headers(${name} PRIVATE ${FPBX_TEST_PCH})
   add_dependencies(${name} fpbx_template_db)
   gtest_discover_tests(${name}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
