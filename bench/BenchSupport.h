@@ -24,6 +24,8 @@ public:
     // Appends rows invoices with numbers from firstNumber on, reimbursed over the given number
     // of days ending now (spread evenly, newest last), in one transaction.
     void fill(qint64 rows, qint64 firstNumber = 10000000, int days = 730);
+    // fill, then prints how long it took and the resident memory.
+    void fillReporting(qint64 rows);
 
 private:
     void fillRows(qint64 rows, qint64 firstNumber, int days);

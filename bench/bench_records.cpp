@@ -32,10 +32,7 @@ int main(int argc, char** argv) {
     bench::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     bench::ScratchStore store;
-    bench::Stopwatch fillTime;
-    store.fill(1000000);
-    std::printf("store of 1000000 invoices ready in %.0f ms; resident %.1f MiB\n",
-                fillTime.elapsedMs(), bench::residentMiB());
+    store.fillReporting(1000000);
 
     const int runs = 5;
     std::vector<double> opening, construction, all, contains;
