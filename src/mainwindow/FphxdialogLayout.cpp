@@ -3,6 +3,7 @@
 #include <QDateEdit>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QTimer>
 
@@ -154,8 +155,13 @@ void TMainForm::buildLayout() {
     Edit_fphm = new QLineEdit(Panel_center2);
     Edit_fphm->setGeometry(112, 111, 115, 21);
     Edit_fphm->setMaxLength(manual::kNumberMaxLength);
+    auto* digitsOnly =
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
     for (QLineEdit* edit : {Edit_fpdm, Edit_fphm}) {
-        // Digits only: typed keys pass the key filter, and nothing comes in around it.
+        // Digits only: typed keys pass the key filter; text that comes in any other way (the
+        // X selection's middle-click paste, a composition) must be digits as a whole, or it is
+        // refused by the validator.
+        edit->setValidator(digitsOnly);
         edit->setAttribute(Qt::WA_InputMethodEnabled, false);
         edit->setContextMenuPolicy(Qt::NoContextMenu);
         edit->setAcceptDrops(false);

@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -88,6 +89,30 @@ TEST_F(ManualTest, OnlyDigitsCanBeTypedIntoTheEdits) {
     type("123456789012345678901");
     EXPECT_EQ(form->Edit_fphm->text(), "12345678901234567890");
     EXPECT_EQ(form->Edit_fpdm->contextMenuPolicy(), Qt::NoContextMenu);
+}
+
+TEST_F(ManualTest, TextArrivingAroundTheKeyFilterMustBeDigits) {
+    form->Edit_fpdm->setFocus();
+    type("12");
+    // A middle-click paste of the X selection and a drop both insert at the cursor.
+    form->Edit_fpdm->insert("3'x");
+    EXPECT_EQ(form->Edit_fpdm->text(), "12");
+    form->Edit_fpdm->insert("34");
+    EXPECT_EQ(form->Edit_fpdm->text(), "1234");
+    // A composition committed by an input method.
+    QInputMethodEvent composed;
+    composed.setCommitString("5a");
+    QCoreApplication::sendEvent(form->Edit_fpdm, &composed);
+    EXPECT_EQ(form->Edit_fpdm->text(), "1234");
+    EXPECT_FALSE(form->Edit_fpdm->acceptDrops());
+    // A middle-click on the number edit, where the platform keeps a selection.
+    form->Edit_fphm->setFocus();
+    QGuiApplication::clipboard()->setText("87654321'--", QClipboard::Selection);
+    QTest::mouseClick(form->Edit_fphm, Qt::MiddleButton);
+    EXPECT_EQ(form->Edit_fphm->text(), "");
+    emit form->Image_jc->clicked();
+    EXPECT_EQ(prompts.messageTexts(), QStringList{"请输入正确的发票代码！"});
+    EXPECT_TRUE(rows().isEmpty());
 }
 
 }  // namespace
