@@ -234,7 +234,6 @@ void measure(const char* title, const QString& path) {
 // The child of the durability check: imports and stops at the summary, to be killed there.
 int child(const QString& exeDir, const QString& taxNumber, const QString& path) {
     setExeDirOverride(exeDir);
-    setExeDir(exeDir);
     setTaxNumber(taxNumber);
     BenchPrompts prompts;
     prompts.announce = true;

@@ -210,3 +210,13 @@ void TImportForm::setLoading(bool visible) {
 void TImportForm::showProcessed(qint64 count) {
     onUiThread([&] { Label_count->setText(QString::number(count)); });
 }
+
+void TImportForm::tell(const QString& text) {
+    // The prompts show their boxes on the UI thread themselves.
+    appprompts::get().message(detached_ ? nullptr : this, QStringLiteral("提示"), text,
+                              MsgIcon::Information);
+}
+
+void TImportForm::showException(const QString& detail) {
+    appprompts::get().message(nullptr, QStringLiteral("出现异常"), detail, MsgIcon::Information);
+}

@@ -8,6 +8,7 @@
 #include "mainwindow/ScanProcessing.h"
 #include "scanner/Emnudevice.h"
 #include "scanner/ScanBuffer.h"
+#include "store/InvoiceStore.h"
 
 class ClickableLabel;
 class KeyboardCapture;
@@ -31,9 +32,10 @@ public:
 
     // Builds the window and loads the reimburser list from the company directory's bxr.txt,
     // creating the file empty when it is missing. The keyboard devices come from devices (the
-    // kernel's list when null). The first show enters scan mode.
+    // kernel's list when null), the invoices go to store (the company's store when null). The
+    // first show enters scan mode.
     explicit TMainForm(std::unique_ptr<KeyboardDeviceSource> devices = nullptr,
-                       QWidget* parent = nullptr);
+                       std::unique_ptr<InvoiceStore> store = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     void setOpenRecords(OpenRecords open) { openRecords_ = std::move(open); }
@@ -101,12 +103,19 @@ private:
     void enterScanMode();
     void enterManualMode();
     void registerScan(const QString& text, const scan::InvoiceItems& items);
+    // Registers the invoice and shows a failure as the store's callers always have: a failed
+    // lookup in an "出现异常" box (then false, as for an invoice already there), a failure
+    // after it thrown to the error display. True when the invoice was recorded.
+    bool registerShowingFailure(const InvoiceRecord& invoice, EntryMode mode);
+    // The count for the count labels; "0" after a failure, which is shown and logged.
+    QString countText();
     void emptyScan();
     void setScanNumberText(const QString& text);
     void setScanMessage(const QString& text, bool red);
     bool manualKeyPasses(const QKeyEvent& event) const;
 
     std::unique_ptr<KeyboardDeviceSource> deviceSource_;
+    std::unique_ptr<InvoiceStore> store_;
     ScanBuffer buffer_;
     QStringList devices_;
     QStringList splitList_;

@@ -1,11 +1,14 @@
 #include "records/RecordSource.h"
 
+#include "store/EntryMode.h"
+
 namespace records {
 
 RowReader::RowReader(Database& db)
-    : statement_(db.prepare(QStringLiteral(
-          "select 发票代码, 发票号码, 开票金额, 开票日期, 报销时间, 报销人, "
-          "iif(报销方式=0,'扫描','手工录入') as 录入方式 from 发票报销 where rowid = ?1"))) {}
+    : statement_(db.prepare(
+          QStringLiteral("select 发票代码, 发票号码, 开票金额, 开票日期, 报销时间, 报销人, %1 as "
+                         "录入方式 from 发票报销 where rowid = ?1")
+              .arg(entrymode::displaySql()))) {}
 
 RecordRow RowReader::read(qint64 rowid) {
     RecordRow row;

@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "import/SheetImport.h"
+#include "ui/Prompts.h"
 
 // Readable texts in the test failures.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -81,7 +82,14 @@ public:
         }
     }
     std::function<void(qint64)> onProcessed;
-    QObject* owner() override { return &ownerObject; }
+    // Shown as the dialog shows them.
+    void tell(const QString& text) override {
+        appprompts::get().message(&ownerObject, QStringLiteral("提示"), text, MsgIcon::Information);
+    }
+    void showException(const QString& detail) override {
+        appprompts::get().message(nullptr, QStringLiteral("出现异常"), detail,
+                                  MsgIcon::Information);
+    }
 };
 
 // The rows of 发票报销 in insertion order, each as
