@@ -1,7 +1,8 @@
 // The real program on a real X server, typed into by XTest as a fast USB scanner types: 1,000
 // scans rich in doubled digits, capitals and a quoted item, at 0, 1 and 3 ms between keys, on an
 // idle machine and with two busy processes on the two cores. For each run: scans sent, rows
-// stored, rows that match their payload exactly, and scans per second.
+// stored, rows that match their payload exactly, and scans per second. An argument names another
+// build of the program to measure instead.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -82,7 +83,7 @@ struct Result {
     QString problem;
 };
 
-Result runOnce(int run, int gapMs) {
+Result runOnce(const QString& build, int run, int gapMs) {
     Result result;
     xscan::VirtualDisplay display;
     if (!display.isRunning()) {
@@ -91,7 +92,7 @@ Result runOnce(int run, int gapMs) {
     }
     bench::ScratchStore store;
     const QString binary = store.exeDir() + QStringLiteral("/fpbx");
-    QFile::copy(QStringLiteral(FPBX_BINARY), binary);
+    QFile::copy(build, binary);
     const QString tmp = store.exeDir() + QStringLiteral("/tmp");
     QDir().mkpath(tmp);
 
@@ -157,6 +158,9 @@ Result runOnce(int run, int gapMs) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Another build of the program may be named, to compare.
+    const QString program =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(FPBX_BINARY);
     std::printf("%-6s %8s %6s %7s %7s %9s\n", "load", "gap", "sent", "stored", "exact", "scans/s");
     bool allExact = true;
     int run = 1;
@@ -171,7 +175,7 @@ int main(int argc, char** argv) {
             }
         }
         for (const int gap : {0, 1, 3}) {
-            const Result r = runOnce(run++, gap);
+            const Result r = runOnce(program, run++, gap);
             std::printf("%-6s %5d ms %6d %7lld %7lld %9.1f%s%s\n", busy ? "busy" : "idle", gap,
                         kScans, static_cast<long long>(r.stored), static_cast<long long>(r.exact),
                         r.scansPerSecond, r.problem.isEmpty() ? "" : "  ", qPrintable(r.problem));

@@ -172,7 +172,6 @@ void TMainForm::DataEditChange() {
 
 void TMainForm::registerScan(const QString& text, const scan::InvoiceItems& items) {
     runGuarded([&] {
-        bool recorded = false;
         try {
             WriteLog(GetExeDir(), QStringLiteral("扫描结果：") + text);
             setScanNumberText(QStringLiteral("发票号码：") + items.number);
@@ -183,12 +182,21 @@ void TMainForm::registerScan(const QString& text, const scan::InvoiceItems& item
             invoice.invoiceDate = items.date;
             invoice.checkCode = items.checkCode;
             invoice.reimburser = reimbursers_->current();
-            recorded = registerShowingFailure(invoice, EntryMode::Scan);
-            if (recorded) {
-                setScanMessage(QStringLiteral("报销成功!"), false);
-                Label_num->setText(countText());
-            } else {
-                setScanMessage(QStringLiteral("已报销!"), true);
+            const Registration outcome = registerOrThrow(invoice, EntryMode::Scan);
+            switch (outcome.result) {
+                case Registration::Result::Registered:
+                    setScanMessage(QStringLiteral("报销成功!"), false);
+                    Label_num->setText(countText());
+                    break;
+                case Registration::Result::AlreadyRecorded:
+                    setScanMessage(QStringLiteral("已报销!"), true);
+                    break;
+                case Registration::Result::Failed:
+                    // Never "already reimbursed": the invoice was not recorded.
+                    setScanMessage(QStringLiteral("登记失败!"), true);
+                    setScanNumberText(outcome.error.reason());
+                    showStoreFailure(outcome.error);
+                    break;
             }
         } catch (...) {
             // The next scan starts from nothing whatever became of this one.
@@ -204,17 +212,18 @@ void TMainForm::registerScan(const QString& text, const scan::InvoiceItems& item
     });
 }
 
-bool TMainForm::registerShowingFailure(const InvoiceRecord& invoice, EntryMode mode) {
+Registration TMainForm::registerOrThrow(const InvoiceRecord& invoice, EntryMode mode) {
     const Registration outcome = store_->registerInvoice(invoice, mode);
-    if (outcome.result != Registration::Result::Failed) {
-        return outcome.registered();
-    }
-    if (outcome.failedAt == Registration::Stage::Append) {
+    if (outcome.result == Registration::Result::Failed &&
+        outcome.error.kind == StoreError::Kind::InvalidValue) {
         throw AppError(outcome.error.detail);
     }
-    appprompts::get().message(nullptr, QStringLiteral("出现异常"), outcome.error.detail,
-                              MsgIcon::Information);
-    return false;
+    return outcome;
+}
+
+void TMainForm::showStoreFailure(const StoreError& error) {
+    appprompts::get().message(this, QStringLiteral("出现异常"), error.messageText(),
+                              MsgIcon::Warning);
 }
 
 QString TMainForm::countText() {
@@ -279,11 +288,20 @@ void TMainForm::Image_jcClick() {
         invoice.amount = QStringLiteral("0.00");
         invoice.invoiceDate = invoice::dateText(Date_kprq->date());
         invoice.reimburser = reimburser;
-        if (registerShowingFailure(invoice, EntryMode::Manual)) {
-            Label_msg1->setText(QStringLiteral("报销成功！"));
-            Label_num1->setText(countText());
-        } else {
-            Label_msg1->setText(QStringLiteral("已报销！"));
+        const Registration outcome = registerOrThrow(invoice, EntryMode::Manual);
+        switch (outcome.result) {
+            case Registration::Result::Registered:
+                Label_msg1->setText(QStringLiteral("报销成功！"));
+                Label_num1->setText(countText());
+                break;
+            case Registration::Result::AlreadyRecorded:
+                Label_msg1->setText(QStringLiteral("已报销！"));
+                break;
+            case Registration::Result::Failed:
+                // The invoice was not recorded: it stays typed for another try.
+                Label_msg1->setText(QStringLiteral("登记失败！"));
+                showStoreFailure(outcome.error);
+                return;
         }
         Edit_fpdm->clear();
         Edit_fphm->clear();

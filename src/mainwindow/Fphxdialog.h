@@ -103,10 +103,12 @@ private:
     void enterScanMode();
     void enterManualMode();
     void registerScan(const QString& text, const scan::InvoiceItems& items);
-    // Registers the invoice and shows a failure as the store's callers always have: a failed
-    // lookup in an "出现异常" box (then false, as for an invoice already there), a failure
-    // after it thrown to the error display. True when the invoice was recorded.
-    bool registerShowingFailure(const InvoiceRecord& invoice, EntryMode mode);
+    // Registers the invoice. A value the store cannot take (an amount that is no number) is
+    // thrown to the error display, as it always has been; other outcomes are returned.
+    Registration registerOrThrow(const InvoiceRecord& invoice, EntryMode mode);
+    // The box of a registration the store could not make: what happened, what to do, and the
+    // engine's own words.
+    void showStoreFailure(const StoreError& error);
     // The count for the count labels; "0" after a failure, which is shown and logged.
     QString countText();
     void emptyScan();

@@ -19,4 +19,11 @@ struct StoreError {
     Kind kind = Kind::Other;
     QString detail;  // the engine's message, as it stands
     QString path;    // the database file it concerns, when there is one
+
+    // What happened, in a few words for a result label ("磁盘空间不足").
+    QString reason() const;
+    // What happened and what to do, in a sentence or two for the clerk.
+    QString explanation() const;
+    // The explanation, then the technical text: what a message box shows.
+    QString messageText() const;
 };

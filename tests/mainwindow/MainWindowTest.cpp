@@ -20,10 +20,10 @@ const QColor kGreen(98, 163, 6);
 
 TEST_F(MainWindowTest, StartsInScanModeWaitingWithTheCountAndTheLogInOrder) {
     teststore::recordInvoice(
-        {.code = "1234567890", .number = "00000001", .amount = "0.00", .invoiceDate = "20240101"},
+        teststore::invoice().code("1234567890").number("00000001").amount("0.00").date("20240101"),
         EntryMode::Manual);
     teststore::recordInvoice(
-        {.code = "1234567890", .number = "00000002", .amount = "0.00", .invoiceDate = "20240101"},
+        teststore::invoice().code("1234567890").number("00000002").amount("0.00").date("20240101"),
         EntryMode::Manual);
     devices.addHid(0x1003B, "VID_0C2E&PID_0B61", "HID Keyboard Device");
     open();
@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, TheRecordsWindowOpensUnhookedAndBothCountsAreRefreshed) {
         EXPECT_EQ(owner, form.get());
         hookedWhileOpen << form->capture().isHooked();
         teststore::recordInvoice(
-            {.code = "1234567890", .number = "00000001", .amount = "1", .invoiceDate = "20240101"},
+            teststore::invoice().code("1234567890").number("00000001").amount("1").date("20240101"),
             EntryMode::Import);
     });
     emit form->Label_result->clicked();
@@ -120,7 +120,7 @@ TEST_F(MainWindowTest, TheRecordsWindowOpensUnhookedAndBothCountsAreRefreshed) {
     form->setOpenRecords([&](QWidget*) {
         hookedWhileOpen << form->capture().isHooked();
         teststore::recordInvoice(
-            {.code = "1234567890", .number = "00000002", .amount = "1", .invoiceDate = "20240101"},
+            teststore::invoice().code("1234567890").number("00000002").amount("1").date("20240101"),
             EntryMode::Import);
     });
     emit form->Label_result->clicked();

@@ -75,7 +75,7 @@ TEST_F(ListFormButtonsTest, ImportOpensTheDialogAndQueriesAgainAfterIt) {
         dialogSeen = dialog != nullptr;
         // An invoice recorded while the dialog is open shows once it closes.
         teststore::recordInvoice(
-            {.code = "044031900111", .number = "13", .amount = "1", .invoiceDate = "20240305"},
+            teststore::invoice().code("044031900111").number("13").amount("1").date("20240305"),
             EntryMode::Scan);
         if (dialog != nullptr) {
             dialog->reject();

@@ -6,6 +6,7 @@
 
 #include "FakeClock.h"
 #include "FakePrompts.h"
+#include "StoreFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "shell/Commonfun.h"
@@ -39,7 +40,7 @@ QList<Row> rows() {
 using Result = Registration::Result;
 
 InvoiceRecord invoice(const QString& code, const QString& number, const QString& amount = "1") {
-    return {.code = code, .number = number, .amount = amount, .invoiceDate = "20200101"};
+    return teststore::invoice().code(code).number(number).amount(amount).date("20200101");
 }
 
 class RegisterInvoiceTest : public ::testing::Test {
