@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// How much of an untrusted file the readers look at. Real e-invoices are a few hundred
+// kilobytes with one or two pages; the limits leave a wide margin above that.
+namespace invoicefiles::limits {
+
+inline constexpr std::int64_t kMaxFileBytes = 32 * 1024 * 1024;
+inline constexpr int kMaxPdfPagesSearched = 4;
+inline constexpr double kMaxRenderPixels = 16e6;
+inline constexpr std::size_t kMaxTextRunsPerPage = 20000;
+
+// OFD archives: entries listed, bytes expanded from one entry and from all entries read.
+inline constexpr int kMaxZipEntries = 10000;
+inline constexpr std::int64_t kMaxEntryBytes = 8 * 1024 * 1024;
+inline constexpr std::int64_t kMaxExpandedBytes = 32 * 1024 * 1024;
+inline constexpr int kMaxOfdPagesSearched = 4;
+// A picture larger than this on either side is no QR code worth decoding.
+inline constexpr int kMaxImageSide = 4000;
+
+}  // namespace invoicefiles::limits
