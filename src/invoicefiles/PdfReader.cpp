@@ -31,13 +31,15 @@ void silencePoppler() {
     (void)silenced;
 }
 
+bool hasArea(const QSizeF& points) {
+    const double area = points.width() * points.height();
+    return area > 1 && std::isfinite(area);
+}
+
 // The resolution for a page of this size in points, lowered so that the image stays within
-// the pixel limit; 0 when the page has no sensible size.
+// the pixel limit; 0 when the page is too large for a useful resolution.
 double dpiFor(const QSizeF& points, double wanted) {
     const double area = points.width() * points.height();
-    if (!(area > 1) || !std::isfinite(area)) {
-        return 0;
-    }
     const double pixelsAtWanted = area * (wanted / 72) * (wanted / 72);
     if (pixelsAtWanted <= limits::kMaxRenderPixels) {
         return wanted;
@@ -97,7 +99,13 @@ public:
         return failure(Problem::NoInvoiceFound);
     }
 
-    bool everyPageBroken() const { return brokenPages_ >= searchedPages(); }
+    // Why nothing was found, when it was not the plain absence of an invoice.
+    Problem problem() const {
+        if (brokenPages_ >= searchedPages()) {
+            return Problem::Damaged;
+        }
+        return oversizedPages_ > 0 ? Problem::TooLarge : Problem::NoInvoiceFound;
+    }
 
 private:
     int searchedPages() const {
@@ -105,7 +113,7 @@ private:
     }
 
     QString decodeCorner(const Poppler::Page& page) {
-        const double dpi = dpiFor(page.pageSizeF(), kCornerDpi);
+        const double dpi = hasArea(page.pageSizeF()) ? dpiFor(page.pageSizeF(), kCornerDpi) : 0;
         if (dpi == 0) {
             return {};
         }
@@ -116,9 +124,13 @@ private:
     }
 
     QString decodeWholePage(const Poppler::Page& page) {
+        if (!hasArea(page.pageSizeF())) {
+            ++brokenPages_;
+            return {};
+        }
         const double dpi = dpiFor(page.pageSizeF(), kPageDpi);
         if (dpi == 0) {
-            ++brokenPages_;
+            ++oversizedPages_;
             return {};
         }
         const QImage image = page.renderToImage(dpi, dpi);
@@ -131,6 +143,7 @@ private:
 
     const Poppler::Document& document_;
     int brokenPages_ = 0;
+    int oversizedPages_ = 0;
 };
 
 }  // namespace
@@ -163,7 +176,7 @@ FileReading readPdf(const QByteArray& bytes) {
     if (FileReading fields = search.findTextFields(); fields.hasInvoice()) {
         return fields;
     }
-    return failure(search.everyPageBroken() ? Problem::Damaged : Problem::NoInvoiceFound);
+    return failure(search.problem());
 }
 
 }  // namespace invoicefiles

@@ -34,12 +34,15 @@ QRectF PdfSheet::device(const QRectF& millimetres) const {
     return {device(millimetres.topLeft()), device(millimetres.bottomRight())};
 }
 
-void PdfSheet::qrPicture(const QString& text, const QRectF& millimetres, double angle) {
+void PdfSheet::qrPicture(const QString& text, const QRectF& millimetres, double angle,
+                         Compression compression) {
     const QImage code = qrCodeImage(text);
     // Four pixels per module, as issuers embed them: big enough to look sharp when printed.
-    const QImage picture = code.scaled(code.size() * 4);
+    const QImage picture = code.scaled(code.size() * 4).convertToFormat(QImage::Format_RGB32);
     const QRectF target = device(millimetres);
     painter_.save();
+    // Without this hint Qt's PDF engine stores colour pictures as JPEG.
+    painter_.setRenderHint(QPainter::LosslessImageRendering, compression == Compression::Lossless);
     painter_.translate(target.center());
     painter_.rotate(angle);
     painter_.drawImage(

@@ -17,8 +17,11 @@ public:
     PdfSheet(const PdfSheet&) = delete;
     PdfSheet& operator=(const PdfSheet&) = delete;
 
+    enum class Compression { Lossless, Jpeg };
+
     // The code as an embedded picture, turned clockwise about its centre by angle degrees.
-    void qrPicture(const QString& text, const QRectF& millimetres, double angle = 0);
+    void qrPicture(const QString& text, const QRectF& millimetres, double angle = 0,
+                   Compression compression = Compression::Lossless);
     // The code as one filled square per dark module.
     void qrSquares(const QString& text, const QRectF& millimetres);
     void code128(const QString& text, const QRectF& millimetres);

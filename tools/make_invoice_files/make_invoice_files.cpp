@@ -69,7 +69,7 @@ void writeQrPdfs() {
         PdfSheet sheet(at("pdf_qr_small.pdf"));
         sheet.qrPicture(
             QStringLiteral("01,04,033001900211,00456789,56.60,20211231,01234567890123456789,5F2A,"),
-            QRectF(12, 8, 11, 11));
+            QRectF(12, 8, 11, 11), 0, PdfSheet::Compression::Jpeg);
     }
     {
         PdfSheet sheet(at("pdf_qr_rotated.pdf"));
@@ -252,6 +252,7 @@ void writeOfds() {
         save("ofd_tags_digital.ofd", ofdArchive(spec));
     }
     {
+        // The custom data names another invoice than the QR code, which must win.
         OfdSpec spec;
         spec.prefix = QStringLiteral("x");
         spec.customData = customDataFields();
