@@ -88,8 +88,10 @@ XmlStatus parseXml(const QByteArray& document, std::unique_ptr<XmlElement>& root
                 break;
             }
             case QXmlStreamReader::EndElement:
-                open.back()->text = open.back()->text.trimmed();
-                open.pop_back();
+                if (!open.empty()) {
+                    open.back()->text = open.back()->text.trimmed();
+                    open.pop_back();
+                }
                 break;
             case QXmlStreamReader::Characters:
                 if (!open.empty()) {

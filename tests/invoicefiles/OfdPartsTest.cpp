@@ -58,3 +58,19 @@ TEST(OfdPartsTest, BrokenOrAbsurdDocumentsAreRefused) {
               XmlStatus::TooLarge);
     EXPECT_EQ(root, nullptr);
 }
+
+TEST(OfdPartsTest, EntitiesExpandingWithoutEndAreRefused) {
+    // Each entity ten times the one before: a billion "lol"s from a few hundred bytes.
+    QByteArray entities = "<!ENTITY l0 \"lol\">";
+    for (int i = 1; i < 10; ++i) {
+        entities += QStringLiteral("<!ENTITY l%1 \"%2\">")
+                        .arg(i)
+                        .arg(QStringLiteral("&l%1;").arg(i - 1).repeated(10))
+                        .toLatin1();
+    }
+    std::unique_ptr<XmlElement> root;
+    EXPECT_EQ(
+        parseXml("<?xml version=\"1.0\"?><!DOCTYPE OFD [" + entities + "]><OFD>&l9;</OFD>", root),
+        XmlStatus::Malformed);
+    EXPECT_EQ(root, nullptr);
+}

@@ -43,6 +43,9 @@ TEST(PdfReaderTest, InvoiceQrCodesAreReadAsDecoded) {
         // A web-address QR code and a Code 128 barcode share the corner with the invoice's.
         {"pdf_qr_beside_codes.pdf",
          "01,10,044032000111,23456789,88.50,20230705,11112222333344445555,9C8D,", "PDF第1页二维码"},
+        {"pdf_page_rotated.pdf",
+         "01,10,044031900111,12345678,100.00,20200101,12345678901234567890,ABCD,",
+         "PDF第1页二维码"},
         // No password is needed to open it, so it reads like any other.
         {"pdf_encrypted_open.pdf",
          "01,10,044031900111,12345678,100.00,20200101,12345678901234567890,ABCD,",

@@ -205,6 +205,8 @@ void writeBrokenPdfs(const QString& qpdf) {
     }
     save("pdf_garbage.pdf", garbage);
     save("pdf_huge_page.pdf", hugePagePdf());
+    // Turned a quarter clockwise by the page's /Rotate entry: the code is shown top right.
+    runQpdf(qpdf, {"--rotate=+90", at("pdf_qr_old.pdf"), at("pdf_page_rotated.pdf")});
     runQpdf(qpdf, {"--encrypt", "", "owner-secret", "256", "--", at("pdf_qr_old.pdf"),
                    at("pdf_encrypted_open.pdf")});
     runQpdf(qpdf, {"--encrypt", "user-secret", "owner-secret", "256", "--", at("pdf_qr_old.pdf"),
