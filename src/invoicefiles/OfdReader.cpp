@@ -52,6 +52,9 @@ FileReading fromQrPicture(OfdDocument& ofd) {
                 if (media.isEmpty() || decoded.contains(media)) {
                     continue;
                 }
+                if (decoded.size() >= limits::kMaxPicturesDecoded) {
+                    return failure(Problem::NoInvoiceFound);
+                }
                 decoded.insert(media);
                 const QImage picture = decodedPicture(ofd.bytes(media));
                 if (ofd.overLimits()) {

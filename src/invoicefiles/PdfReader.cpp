@@ -167,7 +167,6 @@ FileReading readPdf(const QByteArray& bytes) {
         return failure(Problem::Damaged);
     }
     document->setRenderHint(Poppler::Document::Antialiasing);
-    document->setRenderHint(Poppler::Document::HideAnnotations);
 
     PageSearch search(*document);
     if (FileReading qr = search.findQrCode(); qr.hasInvoice()) {

@@ -1,9 +1,11 @@
 #include "invoicefiles/QrDecoder.h"
 
-#include "invoicefiles/FileReading.h"
-
 #include <ZXing/ReadBarcode.h>
+
 #include <QPainter>
+#include <algorithm>
+
+#include "invoicefiles/FileReading.h"
 
 namespace invoicefiles {
 
@@ -57,7 +59,8 @@ QImage onWhiteWithMargin(const QImage& image) {
     constexpr int kWantedSide = 400;
     const int side = std::max(image.width(), image.height());
     const int scale = std::max(1, kWantedSide / std::max(side, 1));
-    const int margin = std::max(8, side * scale / 8);
+    // Room for the quiet zone of four modules a QR code needs around it.
+    const int margin = std::clamp(side * scale / 8, 8, 128);
     QImage canvas(image.width() * scale + 2 * margin, image.height() * scale + 2 * margin,
                   QImage::Format_RGB32);
     canvas.fill(Qt::white);

@@ -17,7 +17,9 @@ inline constexpr int kMaxZipEntries = 10000;
 inline constexpr std::int64_t kMaxEntryBytes = 8 * 1024 * 1024;
 inline constexpr std::int64_t kMaxExpandedBytes = 32 * 1024 * 1024;
 inline constexpr int kMaxOfdPagesSearched = 4;
-// A picture larger than this on either side is no QR code worth decoding.
-inline constexpr int kMaxImageSide = 4000;
+// A picture larger than this on either side is not decoded (a whole A5 page at 300 dpi fits);
+// nor are more pictures than this.
+inline constexpr int kMaxImageSide = 3000;
+inline constexpr int kMaxPicturesDecoded = 16;
 
 }  // namespace invoicefiles::limits
