@@ -80,19 +80,19 @@ QStringList writePdfs(const QDir& dir) {
 QStringList writeOfds(const QDir& dir) {
     QStringList files;
     for (int i = 0; i < kOfdFiles; ++i) {
-        fixtures::OfdSpec spec;
-        spec.qrPayload = payload(5000 + i, true);
+        fixtures::OfdLayout layout;
+        layout.qrPayload = payload(5000 + i, true);
         const QString number = digitalNumber(5000 + i);
-        spec.customData = {{QStringLiteral("发票号码"), number},
-                           {QStringLiteral("开票日期"), QStringLiteral("2024年02月08日")}};
-        spec.tagFields = {{QStringLiteral("InvoiceNo"), number},
-                          {QStringLiteral("IssueDate"), QStringLiteral("2024-02-08")},
-                          {QStringLiteral("TaxInclusiveTotalAmount"), QStringLiteral("113.00")}};
+        layout.customData = {{QStringLiteral("发票号码"), number},
+                             {QStringLiteral("开票日期"), QStringLiteral("2024年02月08日")}};
+        layout.tagFields = {{QStringLiteral("InvoiceNo"), number},
+                            {QStringLiteral("IssueDate"), QStringLiteral("2024-02-08")},
+                            {QStringLiteral("TaxInclusiveTotalAmount"), QStringLiteral("113.00")}};
         const QString path =
             dir.filePath(QStringLiteral("invoice_%1.ofd").arg(i, 3, 10, QChar(u'0')));
         QFile file(path);
         file.open(QIODevice::WriteOnly);
-        file.write(fixtures::ofdArchive(spec));
+        file.write(fixtures::ofdArchive(layout));
         files.append(path);
     }
     return files;

@@ -53,13 +53,13 @@ QByteArray png(const QImage& image) {
     return bytes;
 }
 
-QString path(const OfdSpec& spec, const QString& fromDoc, const QString& relative) {
-    return spec.rootedPaths ? QStringLiteral("/Doc_0/") + fromDoc : relative;
+QString path(const OfdLayout& layout, const QString& fromDoc, const QString& relative) {
+    return layout.rootedPaths ? QStringLiteral("/Doc_0/") + fromDoc : relative;
 }
 
 class Builder {
 public:
-    explicit Builder(const OfdSpec& spec) : spec_(spec), x_(spec.prefix) {}
+    explicit Builder(const OfdLayout& layout) : layout_(layout), x_(layout.prefix) {}
 
     QByteArray archive() {
         addOfdXml();
@@ -78,7 +78,7 @@ private:
 
     void addOfdXml() {
         QString data;
-        for (const auto& [name, text] : spec_.customData) {
+        for (const auto& [name, text] : layout_.customData) {
             data += x_.element(QStringLiteral("CustomData"), escaped(text),
                                QStringLiteral(" Name=\"%1\"").arg(escaped(name)));
         }
@@ -89,8 +89,8 @@ private:
             (data.isEmpty() ? QString() : x_.element(QStringLiteral("CustomDatas"), data));
         const QString body = x_.element(QStringLiteral("DocInfo"), info) +
                              x_.element(QStringLiteral("DocRoot"),
-                                        spec_.rootedPaths ? QStringLiteral("/Doc_0/Document.xml")
-                                                          : QStringLiteral("Doc_0/Document.xml"));
+                                        layout_.rootedPaths ? QStringLiteral("/Doc_0/Document.xml")
+                                                            : QStringLiteral("Doc_0/Document.xml"));
         add(QStringLiteral("OFD.xml"),
             x_.document(QStringLiteral("OFD"), x_.element(QStringLiteral("DocBody"), body),
                         QStringLiteral(" Version=\"1.1\" DocType=\"OFD\"")));
@@ -102,9 +102,10 @@ private:
             x_.element(QStringLiteral("PageArea"),
                        x_.element(QStringLiteral("PhysicalBox"), QStringLiteral("0 0 210 140"))) +
             x_.element(QStringLiteral("PublicRes"), QStringLiteral("PublicRes.xml")) +
-            x_.element(QStringLiteral("DocumentRes"), path(spec_, QStringLiteral("DocumentRes.xml"),
-                                                           QStringLiteral("DocumentRes.xml")));
-        if (spec_.textOnTemplate) {
+            x_.element(QStringLiteral("DocumentRes"),
+                       path(layout_, QStringLiteral("DocumentRes.xml"),
+                            QStringLiteral("DocumentRes.xml")));
+        if (layout_.textOnTemplate) {
             common += x_.element(QStringLiteral("TemplatePage"), QString(),
                                  QStringLiteral(" ID=\"2\" BaseLoc=\"Tpls/Tpl_0/Content.xml\""));
         }
@@ -112,19 +113,19 @@ private:
             x_.element(QStringLiteral("Pages"),
                        x_.element(QStringLiteral("Page"), QString(),
                                   QStringLiteral(" ID=\"1\" BaseLoc=\"%1\"")
-                                      .arg(path(spec_, QStringLiteral("Pages/Page_0/Content.xml"),
+                                      .arg(path(layout_, QStringLiteral("Pages/Page_0/Content.xml"),
                                                 QStringLiteral("Pages/Page_0/Content.xml")))));
-        const QString tags = spec_.tagFields.isEmpty()
+        const QString tags = layout_.tagFields.isEmpty()
                                  ? QString()
                                  : x_.element(QStringLiteral("CustomTags"),
-                                              path(spec_, QStringLiteral("Tags/CustomTags.xml"),
+                                              path(layout_, QStringLiteral("Tags/CustomTags.xml"),
                                                    QStringLiteral("Tags/CustomTags.xml")));
-        const QString annotations = spec_.annotationPayload.isEmpty()
+        const QString annotations = layout_.annotationPayload.isEmpty()
                                         ? QString()
                                         : x_.element(QStringLiteral("Annotations"),
                                                      QStringLiteral("Annots/Annotations.xml"));
         const QString body = x_.element(QStringLiteral("CommonData"), common) +
-                             (spec_.tagsBeforePages ? tags + pages : pages + tags) + annotations;
+                             (layout_.tagsBeforePages ? tags + pages : pages + tags) + annotations;
         add(QStringLiteral("Doc_0/Document.xml"), x_.document(QStringLiteral("Document"), body));
     }
 
@@ -132,7 +133,7 @@ private:
     QString fieldTexts() const {
         QString objects = textObject(QStringLiteral("30"), QStringLiteral("电子发票（普通发票）"));
         int id = 31;
-        for (const auto& field : spec_.tagFields) {
+        for (const auto& field : layout_.tagFields) {
             objects += textObject(QString::number(id++), field.second);
         }
         return objects;
@@ -152,32 +153,32 @@ private:
     }
 
     void addPages() {
-        QString objects = spec_.textOnTemplate ? QString() : fieldTexts();
-        if (!spec_.qrPayload.isEmpty()) {
+        QString objects = layout_.textOnTemplate ? QString() : fieldTexts();
+        if (!layout_.qrPayload.isEmpty()) {
             objects += x_.element(
                 QStringLiteral("ImageObject"), QString(),
                 QStringLiteral(
                     " ID=\"40\" ResourceID=\"20\" Boundary=\"8 5 20 20\" CTM=\"20 0 0 20 0 0\""));
         }
-        for (int i = 0; i < spec_.largePictures; ++i) {
+        for (int i = 0; i < layout_.largePictures; ++i) {
             objects +=
                 x_.element(QStringLiteral("ImageObject"), QString(),
                            QStringLiteral(" ID=\"%1\" ResourceID=\"%2\" Boundary=\"0 0 1 1\"")
                                .arg(60 + i)
                                .arg(80 + i));
         }
-        QString page = spec_.textOnTemplate ? x_.element(QStringLiteral("Template"), QString(),
-                                                         QStringLiteral(" TemplateID=\"2\""))
-                                            : QString();
+        QString page = layout_.textOnTemplate ? x_.element(QStringLiteral("Template"), QString(),
+                                                           QStringLiteral(" TemplateID=\"2\""))
+                                              : QString();
         page += layer(objects);
         QByteArray content = x_.document(QStringLiteral("Page"), page);
         qint64 declared = -1;
-        if (spec_.pagePadding > 0) {
-            content.append("<!--").append(QByteArray(spec_.pagePadding, ' ')).append("-->");
-            declared = spec_.pagePaddingUndeclared ? 4096 : -1;
+        if (layout_.pagePadding > 0) {
+            content.append("<!--").append(QByteArray(layout_.pagePadding, ' ')).append("-->");
+            declared = layout_.pagePaddingUndeclared ? 4096 : -1;
         }
         add(QStringLiteral("Doc_0/Pages/Page_0/Content.xml"), content, declared);
-        if (spec_.textOnTemplate) {
+        if (layout_.textOnTemplate) {
             add(QStringLiteral("Doc_0/Tpls/Tpl_0/Content.xml"),
                 x_.document(QStringLiteral("Page"), layer(fieldTexts())));
         }
@@ -185,11 +186,11 @@ private:
 
     void addResources() {
         QString media;
-        if (!spec_.qrPayload.isEmpty()) {
+        if (!layout_.qrPayload.isEmpty()) {
             media += multimedia(QStringLiteral("20"), QStringLiteral("qrcode.png"));
-            add(QStringLiteral("Doc_0/Res/qrcode.png"), png(qrCodeImage(spec_.qrPayload)));
+            add(QStringLiteral("Doc_0/Res/qrcode.png"), png(qrCodeImage(layout_.qrPayload)));
         }
-        for (int i = 0; i < spec_.largePictures; ++i) {
+        for (int i = 0; i < layout_.largePictures; ++i) {
             const QString name = QStringLiteral("picture%1.png").arg(i);
             media += multimedia(QString::number(80 + i), name);
             add(QStringLiteral("Doc_0/Res/") + name, QByteArray(7 * 1024 * 1024, '\0'));
@@ -212,29 +213,29 @@ private:
     }
 
     void addTags() {
-        if (spec_.tagFields.isEmpty()) {
+        if (layout_.tagFields.isEmpty()) {
             return;
         }
         add(QStringLiteral("Doc_0/Tags/CustomTags.xml"),
             x_.document(QStringLiteral("CustomTags"),
                         x_.element(QStringLiteral("CustomTag"),
                                    x_.element(QStringLiteral("FileLoc"),
-                                              path(spec_, QStringLiteral("Tags/CustomTag.xml"),
+                                              path(layout_, QStringLiteral("Tags/CustomTag.xml"),
                                                    QStringLiteral("CustomTag.xml"))),
                                    QStringLiteral(" TypeID=\"0\""))));
-        const QString tag = spec_.tagPrefix.isEmpty() ? QString() : spec_.tagPrefix + u':';
+        const QString tag = layout_.tagPrefix.isEmpty() ? QString() : layout_.tagPrefix + u':';
         const QString pageRef = QStringLiteral("1");  // a template's objects count as its page's
         QString fields;
         int id = 31;
-        for (const auto& field : spec_.tagFields) {
+        for (const auto& field : layout_.tagFields) {
             const QString reference = x_.element(QStringLiteral("ObjectRef"), QString::number(id++),
                                                  QStringLiteral(" PageRef=\"%1\"").arg(pageRef));
             fields += QStringLiteral("<%1%2>%3</%1%2>").arg(tag, field.first, reference);
         }
         const QString tagNamespace =
-            spec_.tagPrefix.isEmpty()
+            layout_.tagPrefix.isEmpty()
                 ? QString()
-                : QStringLiteral(" xmlns:%1=\"urn:fpbx:test-invoice\"").arg(spec_.tagPrefix);
+                : QStringLiteral(" xmlns:%1=\"urn:fpbx:test-invoice\"").arg(layout_.tagPrefix);
         add(QStringLiteral("Doc_0/Tags/CustomTag.xml"),
             QStringLiteral(
                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<%1eInvoice%2%3>%4</%1eInvoice>")
@@ -243,7 +244,7 @@ private:
     }
 
     void addAnnotations() {
-        if (spec_.annotationPayload.isEmpty()) {
+        if (layout_.annotationPayload.isEmpty()) {
             return;
         }
         add(QStringLiteral("Doc_0/Annots/Annotations.xml"),
@@ -252,12 +253,12 @@ private:
                                    x_.element(QStringLiteral("FileLoc"),
                                               QStringLiteral("Page_0/Annotation.xml")),
                                    QStringLiteral(" PageID=\"1\""))));
-        const QString parameters =
-            x_.element(QStringLiteral("Parameters"),
-                       x_.element(QStringLiteral("Parameter"), QStringLiteral("QRCode"),
-                                  QStringLiteral(" Name=\"fp.Type\"")) +
-                           x_.element(QStringLiteral("Parameter"), escaped(spec_.annotationPayload),
-                                      QStringLiteral(" Name=\"fp.Content\"")));
+        const QString parameters = x_.element(
+            QStringLiteral("Parameters"),
+            x_.element(QStringLiteral("Parameter"), QStringLiteral("QRCode"),
+                       QStringLiteral(" Name=\"fp.Type\"")) +
+                x_.element(QStringLiteral("Parameter"), escaped(layout_.annotationPayload),
+                           QStringLiteral(" Name=\"fp.Content\"")));
         const QString annotation =
             x_.element(QStringLiteral("Annot"),
                        parameters + x_.element(QStringLiteral("Appearance"), QString(),
@@ -267,15 +268,15 @@ private:
             x_.document(QStringLiteral("PageAnnot"), annotation));
     }
 
-    const OfdSpec& spec_;
+    const OfdLayout& layout_;
     Xml x_;
     std::vector<ZipEntry> entries_;
 };
 
 }  // namespace
 
-QByteArray ofdArchive(const OfdSpec& spec) {
-    return Builder(spec).archive();
+QByteArray ofdArchive(const OfdLayout& layout) {
+    return Builder(layout).archive();
 }
 
 }  // namespace fixtures

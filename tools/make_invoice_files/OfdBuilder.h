@@ -11,7 +11,7 @@
 // annotation, each only when asked for.
 namespace fixtures {
 
-struct OfdSpec {
+struct OfdLayout {
     QString prefix = QStringLiteral("ofd");     // of the OFD namespace; empty: default namespace
     QList<QPair<QString, QString>> customData;  // Name, text
     // Invoice tag elements (InvoiceCode, ...) with the text printed by the object they name.
@@ -28,6 +28,6 @@ struct OfdSpec {
     int largePictures = 0;  // pictures of 7 MiB each (blank, so they compress to little)
 };
 
-QByteArray ofdArchive(const OfdSpec& spec);
+QByteArray ofdArchive(const OfdLayout& layout);
 
 }  // namespace fixtures

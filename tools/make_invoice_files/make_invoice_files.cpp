@@ -224,14 +224,14 @@ QList<QPair<QString, QString>> customDataFields() {
 
 void writeOfds() {
     {
-        OfdSpec spec;
-        spec.customData = customDataFields();
-        save("ofd_custom_data.ofd", ofdArchive(spec));
+        OfdLayout layout;
+        layout.customData = customDataFields();
+        save("ofd_custom_data.ofd", ofdArchive(layout));
     }
     {
-        OfdSpec spec;
-        spec.customData = {{QStringLiteral("发票号码"), QStringLiteral("02468135")}};
-        spec.tagFields = {
+        OfdLayout layout;
+        layout.customData = {{QStringLiteral("发票号码"), QStringLiteral("02468135")}};
+        layout.tagFields = {
             {QStringLiteral("InvoiceCode"), QStringLiteral("044002300111")},
             {QStringLiteral("InvoiceNo"), QStringLiteral("02468135")},
             {QStringLiteral("IssueDate"), QStringLiteral("2023-12-25")},
@@ -239,54 +239,54 @@ void writeOfds() {
             {QStringLiteral("TaxExclusiveTotalAmount"), QStringLiteral("¥1,000.00")},
             {QStringLiteral("TaxTotalAmount"), QStringLiteral("¥130.00")},
             {QStringLiteral("TaxInclusiveTotalAmount"), QStringLiteral("¥1,130.00")}};
-        spec.tagPrefix = QStringLiteral("fp");
-        save("ofd_tags.ofd", ofdArchive(spec));
+        layout.tagPrefix = QStringLiteral("fp");
+        save("ofd_tags.ofd", ofdArchive(layout));
     }
     {
-        OfdSpec spec;
-        spec.prefix.clear();
-        spec.tagFields = {{QStringLiteral("InvoiceNo"), QStringLiteral("24112000000123456789")},
-                          {QStringLiteral("IssueDate"), QStringLiteral("20240208")},
-                          {QStringLiteral("TaxInclusiveTotalAmount"), QStringLiteral("666.00")}};
-        spec.textOnTemplate = true;
-        spec.tagsBeforePages = true;
-        spec.rootedPaths = true;
-        save("ofd_tags_digital.ofd", ofdArchive(spec));
+        OfdLayout layout;
+        layout.prefix.clear();
+        layout.tagFields = {{QStringLiteral("InvoiceNo"), QStringLiteral("24112000000123456789")},
+                            {QStringLiteral("IssueDate"), QStringLiteral("20240208")},
+                            {QStringLiteral("TaxInclusiveTotalAmount"), QStringLiteral("666.00")}};
+        layout.textOnTemplate = true;
+        layout.tagsBeforePages = true;
+        layout.rootedPaths = true;
+        save("ofd_tags_digital.ofd", ofdArchive(layout));
     }
     {
         // The custom data names another invoice than the QR code, which must win.
-        OfdSpec spec;
-        spec.prefix = QStringLiteral("x");
-        spec.customData = customDataFields();
-        spec.qrPayload = QStringLiteral("01,32,,24442000000011112222,305.50,20240208,,7E3F");
-        save("ofd_qr.ofd", ofdArchive(spec));
+        OfdLayout layout;
+        layout.prefix = QStringLiteral("x");
+        layout.customData = customDataFields();
+        layout.qrPayload = QStringLiteral("01,32,,24442000000011112222,305.50,20240208,,7E3F");
+        save("ofd_qr.ofd", ofdArchive(layout));
     }
     {
-        OfdSpec spec;
-        spec.annotationPayload =
+        OfdLayout layout;
+        layout.annotationPayload =
             QStringLiteral("01,10,032002200111,45678901,42.48,20230120,33334444555566667777,B7C8,");
-        save("ofd_annotation.ofd", ofdArchive(spec));
+        save("ofd_annotation.ofd", ofdArchive(layout));
     }
     {
-        OfdSpec spec;
-        spec.qrPayload = QStringLiteral("https://inv.example.invalid/check?id=7781");
-        spec.customData = {{QStringLiteral("开票日期"), QStringLiteral("2024年02月08日")}};
-        save("ofd_neither.ofd", ofdArchive(spec));
+        OfdLayout layout;
+        layout.qrPayload = QStringLiteral("https://inv.example.invalid/check?id=7781");
+        layout.customData = {{QStringLiteral("开票日期"), QStringLiteral("2024年02月08日")}};
+        save("ofd_neither.ofd", ofdArchive(layout));
     }
     {
-        OfdSpec spec;
-        spec.customData = customDataFields();
-        spec.pagePadding = 100 * 1024 * 1024;
-        save("ofd_bomb.ofd", ofdArchive(spec));
+        OfdLayout layout;
+        layout.customData = customDataFields();
+        layout.pagePadding = 100 * 1024 * 1024;
+        save("ofd_bomb.ofd", ofdArchive(layout));
         // Without the custom data nothing but the lying page could name the invoice.
-        spec.customData.clear();
-        spec.pagePaddingUndeclared = true;
-        save("ofd_bomb_undeclared.ofd", ofdArchive(spec));
+        layout.customData.clear();
+        layout.pagePaddingUndeclared = true;
+        save("ofd_bomb_undeclared.ofd", ofdArchive(layout));
     }
     {
-        OfdSpec spec;
-        spec.largePictures = 5;
-        save("ofd_bomb_total.ofd", ofdArchive(spec));
+        OfdLayout layout;
+        layout.largePictures = 5;
+        save("ofd_bomb_total.ofd", ofdArchive(layout));
     }
 }
 
