@@ -10,11 +10,12 @@
 namespace invoicefiles {
 
 FileForm formOf(const QByteArray& bytes) {
-    if (bytes.left(1024).contains("%PDF-")) {
-        return FileForm::Pdf;
-    }
+    // The zip signature first: an archive may hold a PDF near its start.
     if (bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06")) {
         return FileForm::Zip;
+    }
+    if (bytes.left(1024).contains("%PDF-")) {
+        return FileForm::Pdf;
     }
     return FileForm::Other;
 }

@@ -10,8 +10,8 @@ namespace invoicefiles {
 
 enum class FileForm { Pdf, Zip, Other };
 
-// "%PDF-" within the first kilobyte (where PDF readers accept it) is a PDF; a zip's local
-// header or end record starts a zip (an OFD when it holds OFD.xml).
+// A zip's local header or end record starts a zip (an OFD when it holds OFD.xml); otherwise
+// "%PDF-" within the first kilobyte (where PDF readers accept it) makes a PDF.
 FileForm formOf(const QByteArray& bytes);
 
 FileReading readInvoiceData(const QByteArray& bytes);

@@ -14,6 +14,7 @@ TEST(InvoiceFileTest, TheFormIsToldByContent) {
     EXPECT_EQ(formOf(QByteArray(1100, ' ') + "%PDF-1.4"), FileForm::Other);
     EXPECT_EQ(formOf(QByteArray("PK\x03\x04", 4)), FileForm::Zip);
     EXPECT_EQ(formOf(QByteArray("PK\x05\x06", 4)), FileForm::Zip);
+    EXPECT_EQ(formOf(QByteArray("PK\x03\x04\0\0stored.pdf%PDF-1.7", 24)), FileForm::Zip);
     EXPECT_EQ(formOf("\x89PNG\r\n"), FileForm::Other);
     EXPECT_EQ(formOf(""), FileForm::Other);
 
