@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libx11-dev libsqlite3-dev libfreexl-dev libjsoncpp-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev
+  libpoppler-qt6-dev libzxing-dev libquazip1-qt6-dev qpdf
   python3 python3-xlwt
   fonts-wqy-microhei fonts-liberation
 )
