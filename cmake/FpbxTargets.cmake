@@ -42,7 +42,7 @@ function(_fpbx_test kind name)
     target_link_libraries(${name} PRIVATE fpbx_test_main ${ARG_DEPENDS})
     target_precompile_headers(${name} PRIVATE ${FPBX_TEST_PCH})
   endif()
-  add_dependencies(${name} fpbx_template_db)
+  add_dependencies(${name} fpbx_template_db fpbx-reader)
   gtest_discover_tests(${name}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
     DISCOVERY_TIMEOUT 60

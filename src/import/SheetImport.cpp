@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include "import/Workbook.h"
+#include "reader/ReaderClient.h"
 #include "shell/AppError.h"
 #include "shell/Clock.h"
 #include "shell/Commonfun.h"
@@ -161,7 +162,7 @@ bool ImportSheet(const QString& path, ImportView& view) {
 bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
     workbook::Sheet sheet;
     try {
-        sheet = workbook::readFirstSheet(path);
+        sheet = readerclient::readFirstSheet(path);
     } catch (const AppError& error) {
         view.tell(error.message());
         return false;
