@@ -5,7 +5,7 @@
 
 #include "import/BiffReader.h"
 #include "import/FreexlReader.h"
-#include "shell/AppError.h"
+#include "import/XlsxReader.h"
 #include "shell/LocaleFormats.h"
 
 namespace workbook {
@@ -34,9 +34,12 @@ Sheet readFirstSheet(const QString& path) {
         file.close();
         return freexlreader::readFirstSheet(path);
     }
+    if (xlsxreader::looksLikeZip(head)) {
+        file.close();
+        return xlsxreader::readFirstSheet(path);
+    }
     if (!biffreader::looksLikeStream(head)) {
-        // What the spreadsheet driver says of a file that is no workbook at all.
-        throw AppError(QStringLiteral("External table is not in the expected format."));
+        throw AppError(QStringLiteral("请选择有效的Excel表（.xls或.xlsx）！"));
     }
     // A worksheet stream is read whole: 65,535 exported rows take about 10 MB.
     const QByteArray bytes = file.readAll();
@@ -44,6 +47,10 @@ Sheet readFirstSheet(const QString& path) {
         throw AppError(QStringLiteral("Could not read '%1': %2").arg(path, file.errorString()));
     }
     return biffreader::readStream(bytes);
+}
+
+AppError unreadable(const QString& reason) {
+    return AppError(QStringLiteral("无法读取该Excel表：") + reason);
 }
 
 Cell textCell(const QString& text) {

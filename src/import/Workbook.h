@@ -4,9 +4,12 @@
 #include <QList>
 #include <QString>
 
+#include "shell/AppError.h"
+
 // The first worksheet of an import workbook as the import sees it: its name and its cells as
-// texts, rows in sheet order. Both readers (FreeXL for OLE2 workbooks, the record reader for
-// the bare worksheet stream of the program's own XLS export) deliver this.
+// texts, rows in sheet order. Every reader (FreeXL for OLE2 workbooks, the zip reader for .xlsx
+// workbooks, the record reader for the bare worksheet stream of the program's own XLS export)
+// delivers this.
 namespace workbook {
 
 struct Cell {
@@ -29,9 +32,13 @@ struct Sheet {
     const Cell& cell(qsizetype row, int column) const;
 };
 
-// Reads the first worksheet. Throws AppError with the reader's message when the file is no
-// workbook the program can read (not OLE2 and not a worksheet stream, damaged, protected).
+// Reads the first worksheet with the reader its content calls for, whatever the file's name
+// says. Throws AppError with the reader's message when the file is no workbook the program can
+// read (neither OLE2 nor zip nor a worksheet stream, damaged, protected, too large).
 Sheet readFirstSheet(const QString& path);
+
+// A reader's refusal of a workbook, saying why: "无法读取该Excel表：" and the reason.
+AppError unreadable(const QString& reason);
 
 // Cell texts as the import writes them.
 Cell textCell(const QString& text);

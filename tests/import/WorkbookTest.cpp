@@ -136,9 +136,9 @@ TEST_F(WorkbookTest, DamagedStreamsAreRefusedWithTheReadersMessage) {
 
 TEST_F(WorkbookTest, FilesThatAreNoWorkbookAreRefused) {
     testfiles::writeBytes(file("text.xls"), "发票代码,发票号码\r\n123,456\r\n");
-    EXPECT_EQ(errorOf(file("text.xls")), "External table is not in the expected format.");
+    EXPECT_EQ(errorOf(file("text.xls")), "请选择有效的Excel表（.xls或.xlsx）！");
     testfiles::writeBytes(file("empty.xls"), QByteArray());
-    EXPECT_EQ(errorOf(file("empty.xls")), "External table is not in the expected format.");
+    EXPECT_EQ(errorOf(file("empty.xls")), "请选择有效的Excel表（.xls或.xlsx）！");
 
     fixtures::writeXls(file("whole.xls"), {fixtures::readHeadings(), fixtures::Row{"1", "2"}});
     testfiles::writeBytes(file("corrupt.xls"), testfiles::readBytes(file("whole.xls")).left(1500));
