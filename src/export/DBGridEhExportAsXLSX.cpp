@@ -33,7 +33,7 @@ uint8_t alignmentOf(Alignment alignment) {
 
 // The grid's date-time display in the spreadsheet's number format codes ("yyyy/m/d h:mm:ss"),
 // where "m" after an hour means minutes.
-QByteArray dateTimeFormat() {
+QByteArray dateTimeFormatCode() {
     return (QString::fromLatin1(localefmt::kShortDate) + u' ' +
             QString::fromLatin1(localefmt::kLongTime))
         .toLower()
@@ -123,22 +123,15 @@ void TDBGridEhExportAsXLSX::WritePrefix() {
     if (sheet_ == nullptr) {
         check(LXW_ERROR_MEMORY_MALLOC_FAILED);
     }
-    const QByteArray dateTime = dateTimeFormat();
+    dateTimeFormat_ = workbook_add_format(workbook_.get());
+    format_set_num_format(dateTimeFormat_, dateTimeFormatCode().constData());
     titleFormats_.clear();
-    cellFormats_.clear();
     for (int c = 0; c < ExpCols.size(); ++c) {
-        const Column& column = ExpCols.at(c);
         lxw_format* title = workbook_add_format(workbook_.get());
-        lxw_format* cell = workbook_add_format(workbook_.get());
-        format_set_align(title, alignmentOf(column.titleAlignment));
-        format_set_align(cell, alignmentOf(column.alignment));
-        if (column.fieldType == FieldType::DateTime && !column.lookup) {
-            format_set_num_format(cell, dateTime.constData());
-        }
+        format_set_align(title, alignmentOf(ExpCols.at(c).titleAlignment));
         titleFormats_ << title;
-        cellFormats_ << cell;
         check(worksheet_set_column_pixels(sheet_, lxw_col_t(c), lxw_col_t(c),
-                                          uint32_t(qMax(0, column.width)), nullptr));
+                                          uint32_t(qMax(0, ExpCols.at(c).width)), nullptr));
     }
 }
 
@@ -175,29 +168,29 @@ void TDBGridEhExportAsXLSX::WriteRecord(const QList<Column>& columns) {
 }
 
 void TDBGridEhExportAsXLSX::WriteDataCell(const Column& column, TColCellParamsEh& params) {
-    lxw_format* format = cellFormats_.at(col_);
     if (column.lookup) {
-        writeText(params.Text, format);
+        writeText(params.Text, nullptr);
     } else if (column.fieldType == FieldType::None || params.Value.isNull) {
         // An empty cell: nothing is written.
     } else if (column.fieldType == FieldType::Integer) {
-        check(worksheet_write_number(sheet_, row_, col_, double(params.Value.integer), format));
+        check(worksheet_write_number(sheet_, row_, col_, double(params.Value.integer), nullptr));
     } else if (column.fieldType == FieldType::Decimal || column.fieldType == FieldType::Float) {
-        check(worksheet_write_number(sheet_, row_, col_, params.Value.number, format));
+        check(worksheet_write_number(sheet_, row_, col_, params.Value.number, nullptr));
     } else if (column.fieldType == FieldType::DateTime) {
         // The grid hands over a date-time as the text it displays, in the locale formats.
-        const std::optional<QDateTime> value = localefmt::parseDateTime(params.Text);
-        if (value && value->date().year() >= 1900) {  // the spreadsheet's first year
-            const QDate d = value->date();
-            const QTime t = value->time();
+        const std::optional<localefmt::DateAndTime> value =
+            localefmt::parseDateAndTime(params.Text);
+        if (value && value->date.year() >= 1900) {  // the spreadsheet's first year
+            const QDate& d = value->date;
+            const QTime& t = value->time;
             lxw_datetime when{d.year(), d.month(),  d.day(),
                               t.hour(), t.minute(), double(t.second())};
-            check(worksheet_write_datetime(sheet_, row_, col_, &when, format));
+            check(worksheet_write_datetime(sheet_, row_, col_, &when, dateTimeFormat_));
         } else {
-            writeText(params.Text, format);
+            writeText(params.Text, nullptr);
         }
     } else if (!params.Text.isEmpty()) {
-        writeText(params.Text, format);
+        writeText(params.Text, nullptr);
     }
     ++col_;
 }

@@ -10,9 +10,10 @@ struct lxw_format;
 
 // The grid as an Excel 2007 workbook (.xlsx) of one sheet, written by libxlsxwriter in its
 // constant-memory mode: one row in memory at a time, whatever the size of the result. The
-// title row, then one row per record: amounts and other numbers as numbers, 报销时间 as a
-// date-time shown in the locale formats, everything else as text; each column as wide as in
-// the grid and aligned as there.
+// title row, aligned as the grid's titles, then one row per record: amounts and other numbers
+// as numbers, 报销时间 as a date-time shown in the locale formats, everything else as text;
+// each column as wide as in the grid. Data cells keep the spreadsheet's own alignment: the
+// library hashes a cell's format at every cell, which would double the time of an export.
 class TDBGridEhExportAsXLSX : public TDBGridEhExport {
 public:
     // A sheet has 1,048,576 rows, the title row among them.
@@ -45,7 +46,7 @@ private:
     std::unique_ptr<lxw_workbook, WorkbookCloser> workbook_;
     lxw_worksheet* sheet_ = nullptr;
     QList<lxw_format*> titleFormats_;
-    QList<lxw_format*> cellFormats_;
+    lxw_format* dateTimeFormat_ = nullptr;
     QByteArray utf8_;
     quint32 row_ = 0;
     quint16 col_ = 0;

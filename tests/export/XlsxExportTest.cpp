@@ -37,7 +37,8 @@ protected:
 TEST_F(XlsxExportTest, TwoRecordsReadBackAsTheGridShowsThem) {
     PlainGrid grid = twoRecordsGrid();
     // Widths in characters of the default font, 7 pixels each: 88, 80, 90, 71, 101, 70 and 80
-    // pixels. The null reimburser of the second record is no cell.
+    // pixels. Titles are aligned as the grid's, data cells as the spreadsheet aligns them. The
+    // null reimburser of the second record is no cell.
     EXPECT_EQ(readBack(exported(grid)),
               (QStringList{
                   "sheets Sheet1",
@@ -55,19 +56,19 @@ TEST_F(XlsxExportTest, TwoRecordsReadBackAsTheGridShowsThem) {
                   "E1 str 报销时间 | General | center",
                   "F1 str 报销人 | General | left",
                   "G1 str 录入方式 | General | center",
-                  "A2 str 012001700111 | General | center",
-                  "B2 str 12345678 | General | center",
-                  "C2 float 123.5 | General | right",
-                  "D2 str 20170120 | General | center",
-                  "E2 datetime 2024-03-05 09:30:05 | yyyy/m/d h:mm:ss | left",
-                  "F2 str 张三 | General | left",
-                  "G2 str 扫描 | General | center",
-                  "A3 str 044031900222 | General | center",
-                  "B3 str 00000002 | General | center",
-                  "C3 int 100 | General | right",
-                  "D3 str 20170121 | General | center",
-                  "E3 datetime 2024-03-06 00:00:00 | yyyy/m/d h:mm:ss | left",
-                  "G3 str 手工录入 | General | center",
+                  "A2 str 012001700111 | General | None",
+                  "B2 str 12345678 | General | None",
+                  "C2 float 123.5 | General | None",
+                  "D2 str 20170120 | General | None",
+                  "E2 datetime 2024-03-05 09:30:05 | yyyy/m/d h:mm:ss | None",
+                  "F2 str 张三 | General | None",
+                  "G2 str 扫描 | General | None",
+                  "A3 str 044031900222 | General | None",
+                  "B3 str 00000002 | General | None",
+                  "C3 int 100 | General | None",
+                  "D3 str 20170121 | General | None",
+                  "E3 datetime 2024-03-06 00:00:00 | yyyy/m/d h:mm:ss | None",
+                  "G3 str 手工录入 | General | None",
               }));
 }
 
