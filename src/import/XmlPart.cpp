@@ -43,6 +43,8 @@ void XmlPart::feed() {
 }
 
 bool XmlPart::next() {
+    // Holding on to the attributes would make the reader copy its list at the next element.
+    attributes_.clear();
     for (;;) {
         const QXmlStreamReader::TokenType token = xml_.readNext();
         switch (token) {
