@@ -99,7 +99,7 @@ FirstSheet locateFirstSheet(ziparchive::Archive& archive) {
     std::unique_ptr<ziparchive::Entry> entry =
         workbookPart.isEmpty() ? nullptr : archive.open(workbookPart);
     if (!entry) {
-        throw workbook::unreadable(QStringLiteral("文件中没有Excel工作簿。"));
+        throw workbook::unreadable(workbook::Unreadable::NoWorkbook);
     }
 
     FirstSheet sheet;
@@ -116,7 +116,7 @@ FirstSheet locateFirstSheet(ziparchive::Archive& archive) {
         }
     }
     if (!found) {
-        throw workbook::unreadable(QStringLiteral("工作簿中没有工作表。"));
+        throw workbook::unreadable(workbook::Unreadable::NoSheet);
     }
     xml.drain();
 

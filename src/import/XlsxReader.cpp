@@ -358,9 +358,9 @@ workbook::Sheet readFirstSheet(const QString& path, const Limits& limits) {
     } catch (const AppError&) {
         throw;
     } catch (const std::bad_alloc&) {
-        throw workbook::unreadable(QStringLiteral("内存不足。"));
+        throw workbook::unreadable(workbook::Unreadable::OutOfMemory);
     } catch (...) {
-        throw workbook::unreadable(QStringLiteral("文件已损坏。"));
+        throw workbook::unreadable(workbook::Unreadable::Damaged);
     }
 }
 

@@ -15,22 +15,22 @@ namespace {
         case ZIP_ER_NOPASSWD:
         case ZIP_ER_WRONGPASSWD:
         case ZIP_ER_ENCRNOTSUPP:
-            throw workbook::unreadable(QStringLiteral("文件已加密，请先取消密码保护。"));
+            throw workbook::unreadable(workbook::Unreadable::Encrypted);
         case ZIP_ER_COMPNOTSUPP:
             throw workbook::unreadable(QStringLiteral("文件使用了不支持的压缩方式。"));
         case ZIP_ER_MEMORY:
-            throw workbook::unreadable(QStringLiteral("内存不足。"));
+            throw workbook::unreadable(workbook::Unreadable::OutOfMemory);
         case ZIP_ER_OPEN:
-        case ZIP_ER_READ:
-            throw workbook::unreadable(QStringLiteral("读取文件时出错。"));
+            throw workbook::unreadable(workbook::Unreadable::CannotOpen);
         default:
-            // Not a zip, cut short, a bad checksum, a damaged stream, an inconsistent directory.
-            throw workbook::unreadable(QStringLiteral("文件不完整或已损坏。"));
+            // Not a zip, cut short, unreadable, a bad checksum, a damaged stream, an
+            // inconsistent directory.
+            throw workbook::unreadable(workbook::Unreadable::Damaged);
     }
 }
 
 [[noreturn]] void tooLarge() {
-    throw workbook::unreadable(QStringLiteral("文件解压后过大，可能已损坏。"));
+    throw workbook::unreadable(workbook::Unreadable::TooLarge);
 }
 
 int errorOf(zip_t* archive) {
