@@ -41,18 +41,45 @@ AppError complaint(int code) {
     }
 }
 
-[[noreturn]] void fail(int code) {
+// A workbook that Excel 2007 or later saved with a password is an OLE2 file holding an
+// encrypted package instead of a workbook stream, so FreeXL finds no workbook in it: the
+// package's stream name tells it apart.
+bool holdsEncryptedPackage(const QString& path) {
+    QByteArray name;  // as OLE2 directories write names: UTF-16, little-endian
+    for (const char c : QByteArrayView("EncryptedPackage")) {
+        name.append(c).append('\0');
+    }
+    constexpr qint64 kScanned = 64LL * 1024 * 1024;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    QByteArray carried;
+    while (!file.atEnd() && file.pos() < kScanned) {
+        const QByteArray block = carried + file.read(1024 * 1024);
+        if (block.contains(name)) {
+            return true;
+        }
+        carried = block.right(name.size() - 1);
+    }
+    return false;
+}
+
+[[noreturn]] void fail(const QString& path, int code) {
+    if (code == FREEXL_BIFF_WORKBOOK_NOT_FOUND && holdsEncryptedPackage(path)) {
+        throw workbook::unreadable(workbook::Unreadable::Encrypted);
+    }
     throw complaint(code);
 }
 
 class Handle {
 public:
-    explicit Handle(const QString& path) {
+    explicit Handle(const QString& path) : path_(path) {
         const int rc = freexl_open(QFile::encodeName(path).constData(), &handle_);
         if (rc != FREEXL_OK) {
             freexl_close(handle_);
             handle_ = nullptr;
-            fail(rc);
+            fail(path, rc);
         }
     }
     ~Handle() { freexl_close(handle_); }
@@ -61,7 +88,7 @@ public:
 
     void check(int rc) const {
         if (rc != FREEXL_OK) {
-            fail(rc);
+            fail(path_, rc);
         }
     }
     unsigned int info(unsigned short what) const {
@@ -72,6 +99,7 @@ public:
     const void* get() const { return handle_; }
 
 private:
+    QString path_;
     const void* handle_ = nullptr;
 };
 

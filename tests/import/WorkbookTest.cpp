@@ -154,6 +154,25 @@ TEST_F(WorkbookTest, FilesThatAreNoWorkbookAreRefused) {
     EXPECT_EQ(errorOf(file("missing.xls")), "无法读取该Excel表：文件不存在。");
 }
 
+// Excel 2007 and later save a workbook with a password as an OLE2 file whose one stream of
+// interest is the encrypted package: here a real OLE2 workbook with its stream so renamed.
+TEST_F(WorkbookTest, AWorkbookSavedWithAPasswordIsSaidToBeEncrypted) {
+    fixtures::writeXls(file("plain.xls"), {fixtures::readHeadings()});
+    QByteArray bytes = testfiles::readBytes(file("plain.xls"));
+    const QByteArray stream = QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16);
+    const qsizetype entry = bytes.indexOf(stream);
+    ASSERT_GE(entry, 0);
+    QByteArray name;
+    for (const char c : QByteArrayView("EncryptedPackage")) {
+        name.append(c).append('\0');
+    }
+    name.append(2, '\0');
+    bytes.replace(entry, name.size(), name);
+    bytes[entry + 64] = char(name.size());  // the name's length in bytes, its end included
+    testfiles::writeBytes(file("encrypted.xls"), bytes);
+    EXPECT_EQ(errorOf(file("encrypted.xls")), "无法读取该Excel表：文件已加密，请先取消密码保护。");
+}
+
 TEST(ShortestDecimal, IsTheShortestTextThatReadsBackWithoutExponent) {
     EXPECT_EQ(workbook::shortestDecimal(0.1 + 0.2), "0.30000000000000004");
     EXPECT_EQ(workbook::shortestDecimal(1e20), "100000000000000000000");
