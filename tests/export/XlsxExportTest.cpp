@@ -144,15 +144,4 @@ TEST_F(XlsxExportTest, AResultLargerThanASheetIsRefusedBeforeTheFileIsTouched) {
     EXPECT_EQ(testfiles::readBytes(path), "old");
 }
 
-TEST_F(XlsxExportTest, AFileThatCannotBeCreatedIsTheFrameworksError) {
-    PlainGrid grid = twoRecordsGrid();
-    const QString path = dir.filePath(QStringLiteral("missing/export.xlsx"));
-    try {
-        SaveDBGridEhToExportFile(ExporterClass::Xlsx, grid, path, true);
-        ADD_FAILURE() << "no error";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.message(), "Cannot create file " + path);
-    }
-}
-
 }  // namespace
