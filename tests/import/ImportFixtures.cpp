@@ -28,16 +28,15 @@ QJsonValue formattedBlank() {
     return QJsonObject{{QStringLiteral("blank"), true}};
 }
 
-void runFixtureScript(const QString& script, const QJsonObject& spec) {
-    QTemporaryFile description;
-    ASSERT_TRUE(description.open());
-    description.write(QJsonDocument(spec).toJson());
-    description.flush();
+void runFixtureScript(const QString& script, const QJsonObject& description) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write(QJsonDocument(description).toJson());
+    file.flush();
 
     QProcess python;
-    python.start(
-        QStringLiteral("/usr/bin/python3"),
-        {QStringLiteral(FPBX_SOURCE_DIR "/tests/import/") + script, description.fileName()});
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(FPBX_SOURCE_DIR "/tests/import/") + script, file.fileName()});
     ASSERT_TRUE(python.waitForFinished(60000));
     ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
 }

@@ -38,7 +38,7 @@ struct SheetSpec {
 
 // Runs a fixture script of this folder with /usr/bin/python3 on a JSON description; fails the
 // test when that fails.
-void runFixtureScript(const QString& script, const QJsonObject& spec);
+void runFixtureScript(const QString& script, const QJsonObject& description);
 QJsonArray sheetsJson(const QList<SheetSpec>& sheets);
 
 // Writes path with /usr/bin/python3 and xlwt; fails the test when that fails.

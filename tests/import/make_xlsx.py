@@ -74,22 +74,22 @@ def write_bomb(path, mib):
                 f.write(blanks)
 
 
-def main(description):
-    with open(description, encoding="utf-8") as f:
-        spec = json.load(f)
-    if "bombMiB" in spec:
-        write_bomb(spec["path"], spec["bombMiB"])
+def main(path):
+    with open(path, encoding="utf-8") as f:
+        workbook = json.load(f)
+    if "bombMiB" in workbook:
+        write_bomb(workbook["path"], workbook["bombMiB"])
         return
     book = openpyxl.Workbook()
-    if spec.get("date1904"):
+    if workbook.get("date1904"):
         book.epoch = CALENDAR_MAC_1904
     book.remove(book.active)
-    for s in spec["sheets"]:
+    for s in workbook["sheets"]:
         sheet = book.create_sheet(s["name"])
         for r, row in enumerate(s["rows"]):
             for c, cell in enumerate(row):
                 write(sheet, r, c, cell)
-    book.save(spec["path"])
+    book.save(workbook["path"])
 
 
 if __name__ == "__main__":
