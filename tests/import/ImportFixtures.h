@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
 #include <QObject>
@@ -35,6 +36,11 @@ struct SheetSpec {
     QString name = QStringLiteral("Sheet1");
     QList<Row> rows;
 };
+
+// Runs a fixture script of this folder with /usr/bin/python3 on a JSON description; fails the
+// test when that fails.
+void runFixtureScript(const QString& script, const QJsonObject& description);
+QJsonArray sheetsJson(const QList<SheetSpec>& sheets);
 
 // Writes path with /usr/bin/python3 and xlwt; fails the test when that fails.
 void writeXls(const QString& path, const QList<SheetSpec>& sheets);
