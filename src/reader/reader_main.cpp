@@ -1,6 +1,8 @@
 // fpbx-reader: reads one file a clerk picked, in a process of its own, and writes what it found
 // to its standard output for the program (see ReaderProtocol.h).
 //   fpbx-reader workbook <path>
+// It also finishes the database's log for a program that crashed:
+//   fpbx-reader checkpoint <database> <pid>
 #include <QCoreApplication>
 #include <QFile>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include "reader/ReaderClient.h"
 #include "reader/ReaderProtocol.h"
 #include "shell/AppError.h"
+#include "store/ShutdownCheckpoint.h"
 
 namespace {
 
@@ -38,6 +41,11 @@ int main(int argc, char** argv) {
     if (arguments.size() == 3 && arguments[1] == QStringLiteral("workbook")) {
         return readWorkbook(arguments[2], out);
     }
-    std::fprintf(stderr, "usage: fpbx-reader workbook <path>\n");
+    if (arguments.size() == 4 && arguments[1] == QStringLiteral("checkpoint")) {
+        return shutdowncheckpoint::runAfterCrash(arguments[2], arguments[3].toLongLong());
+    }
+    std::fprintf(stderr,
+                 "usage: fpbx-reader workbook <path>\n"
+                 "       fpbx-reader checkpoint <database> <pid of the program that ended>\n");
     return 2;
 }

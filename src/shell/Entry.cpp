@@ -6,18 +6,26 @@
 #include <optional>
 
 #include "mainwindow/Fphxdialog.h"
+#include "reader/ReaderClient.h"
 #include "records/Fpbx_result.h"
 #include "scanner/ProcInputDevices.h"
 #include "shell/AppInfo.h"
+#include "shell/BackupFiles.h"
 #include "shell/Checkupdate.h"
 #include "shell/Commonfun.h"
 #include "shell/ErrorDisplay.h"
 #include "shell/FpbxApplication.h"
 #include "shell/SingleInstance.h"
 #include "shell/Startup.h"
+#include "store/DatabaseBackup.h"
+#include "store/DatabaseCheck.h"
+#include "store/ShutdownCheckpoint.h"
 #include "ui/QtPrompts.h"
 
 namespace {
+
+// The day's copy of the database waits until the start is over.
+constexpr int kFirstDailyCopyAfterMs = 10000;
 
 void startUpdaterProcess(const QString& program, const QString& arguments) {
     // Started by its bare name; the copy beside the executable is the one installed.
@@ -56,6 +64,13 @@ void runStart(ProgramSeams& seams, SingleInstance& instance) {
         showInformation(QStringLiteral("启动失败，请先检查是否安装开票软件！"));
         return;
     }
+    const QString database = joinPath(CompanyDir(), QStringLiteral("fpbx.mdb"));
+    if (const std::optional<StoreError> problem = databasecheck::problemWith(database)) {
+        const QString newestCopy = backupfiles::newest(backupfiles::folder(CompanyDir()));
+        appprompts::get().message(nullptr, QStringLiteral("提示"),
+                                  databasecheck::startupText(*problem, newestCopy),
+                                  MsgIcon::Warning);
+    }
 
     std::unique_ptr<KeyboardDeviceSource> devices =
         seams.keyboardDevices ? seams.keyboardDevices() : std::make_unique<ProcInputDevices>();
@@ -67,8 +82,10 @@ void runStart(ProgramSeams& seams, SingleInstance& instance) {
         records.exec();
     });
     instance.setActivationHandler([&mainWindow] { bringForward(&mainWindow); });
+    databasebackup::DailyKeeper dailyCopy(CompanyDir(), TaxNumber());
 
     mainWindow.show();
+    dailyCopy.start(kFirstDailyCopyAfterMs);
     if (seams.mainWindowShown) {
         seams.mainWindowShown(mainWindow);
     }
@@ -82,6 +99,7 @@ int RunFpbx(int& argc, char** argv, ProgramSeams seams) {
     std::optional<FpbxApplication> ownApplication;
     if (QCoreApplication::instance() == nullptr) {
         ownApplication.emplace(argc, argv);
+        shutdowncheckpoint::install(readerclient::program());
     }
     const QString title = seams.instanceTitle.isEmpty() ? appinfo::title() : seams.instanceTitle;
     SingleInstance instance(title);

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "shell/AppInfo.h"
+#include "shell/BackupFiles.h"
 #include "shell/Commonfun.h"
 #include "shell/Config.h"
 #include "shell/IniFile.h"
@@ -29,7 +30,11 @@ bool PrepareStartup() {
         if (name != QStringLiteral("fpbx.mdb")) {
             continue;  // FPBX.MDB and the like: names are compared exactly
         }
-        if (!QFileInfo::exists(joinPath(companyDir, QStringLiteral("fpbx.mdb")))) {
+        // A company whose database has gone but whose copies are there keeps its absence:
+        // an empty database in its place would let every invoice it held through again.
+        const bool lost =
+            !backupfiles::newest(backupfiles::folder(companyDir)).isEmpty();
+        if (!QFileInfo::exists(joinPath(companyDir, QStringLiteral("fpbx.mdb"))) && !lost) {
             if (CopyFileTo(joinPath(templateDir, name), companyDir + u'/') != 0) {
                 return false;
             }

@@ -65,6 +65,11 @@ Database Database::open(const QString& connectionString, Durability durability) 
     walcheckpoint::watch(db);
     database.exec(durability == Durability::Full ? QStringLiteral("PRAGMA synchronous=FULL")
                                                  : QStringLiteral("PRAGMA synchronous=NORMAL"));
+    if ((flags & SQLITE_OPEN_READWRITE) != 0) {
+        // A database restored from a copy (a single file in rollback mode) goes back to the
+        // write-ahead log: one sync per registration. A file that cannot change mode stays.
+        sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    }
     return database;
 }
 

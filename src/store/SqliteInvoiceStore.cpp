@@ -2,71 +2,17 @@
 
 #include <sqlite3.h>
 
-#include <QFileInfo>
-#include <cerrno>
-
 #include "shell/AppError.h"
 #include "shell/Clock.h"
 #include "shell/Commonfun.h"
 #include "shell/LocaleFormats.h"
 #include "store/Amount.h"
+#include "store/SqliteErrors.h"
 
 namespace {
 
-// The kind of an engine failure, by its result code and the system's error.
-StoreError::Kind kindOf(const DatabaseError& error) {
-    using Kind = StoreError::Kind;
-    if (error.code() == DatabaseError::kMissingFile) {
-        return Kind::Missing;
-    }
-    switch (error.systemError()) {
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            return Kind::DiskFull;
-        case EROFS:
-        case EACCES:
-        case EPERM:
-            return Kind::ReadOnly;
-        default:
-            break;
-    }
-    switch (error.code() & 0xFF) {
-        case SQLITE_FULL:
-            return Kind::DiskFull;
-        case SQLITE_READONLY:
-            return Kind::ReadOnly;
-        case SQLITE_CORRUPT:
-        case SQLITE_NOTADB:
-            return Kind::Corrupt;
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            return Kind::Busy;
-        case SQLITE_CANTOPEN: {
-            const QFileInfo file(error.path());
-            if (!file.exists()) {
-                return Kind::Missing;
-            }
-            return file.isWritable() && QFileInfo(file.absolutePath()).isWritable()
-                       ? Kind::Other
-                       : Kind::ReadOnly;
-        }
-        default:
-            return Kind::Other;
-    }
-}
-
 StoreError storeError(const AppError& error, StoreError::Kind kind = StoreError::Kind::Other) {
-    StoreError e;
-    e.kind = kind;
-    e.detail = error.message();
-    if (const auto* engine = dynamic_cast<const DatabaseError*>(&error)) {
-        e.path = engine->path();
-        if (kind == StoreError::Kind::Other) {
-            e.kind = kindOf(*engine);
-        }
-    }
-    return e;
+    return sqliteerrors::fromError(error, kind);
 }
 
 Registration failed(Registration::Stage stage, const StoreError& error) {

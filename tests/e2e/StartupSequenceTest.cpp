@@ -146,9 +146,12 @@ TEST(StartupSequence, ATemplateNamedInCapitalsLeavesTheCompanyWithoutADatabase) 
     start.run();
     EXPECT_EQ(start.windowsShown, 1);
     EXPECT_FALSE(QFile::exists(dir.databasePath()));
-    // The count cannot be read: its box says so.
-    ASSERT_FALSE(start.prompts.messages().isEmpty());
-    EXPECT_EQ(start.prompts.messages()[0].caption, "出现异常");
+    // The start says the database is missing; then the count cannot be read: its box says so.
+    ASSERT_EQ(start.prompts.messages().size(), 2);
+    EXPECT_EQ(start.prompts.messages()[0].caption, "提示");
+    EXPECT_TRUE(start.prompts.messages()[0].text.startsWith("数据库文件不存在：" +
+                                                            dir.databasePath()));
+    EXPECT_EQ(start.prompts.messages()[1].caption, "出现异常");
 }
 
 TEST(StartupSequence, AReadOnlyConfigIniEndsTheStartAtTheErrorDisplay) {
