@@ -190,6 +190,15 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
             loseBatch(storeError(error));
         }
     }
+    // After a failure of the engine the next operation opens the file afresh: a connection
+    // that met a full disk, a read-only file or a damaged page is not trusted further.
+    for (const Registration& outcome : outcomes) {
+        if (outcome.result == Registration::Result::Failed &&
+            outcome.error.kind != StoreError::Kind::InvalidValue) {
+            dropConnection();
+            break;
+        }
+    }
     QStringList logLines;
     for (qsizetype i = 0; i < outcomes.size(); ++i) {
         if (outcomes[i].registered()) {

@@ -81,6 +81,8 @@ bool checkpointNow(const QString& path) {
         return false;
     }
     sqlite3_busy_timeout(db, 200);
+    // A connection learns that the file keeps a log only once it has read it.
+    sqlite3_exec(db, "PRAGMA schema_version", nullptr, nullptr, nullptr);
     int logPages = -1;
     int moved = -1;
     const int rc =

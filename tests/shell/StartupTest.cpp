@@ -34,6 +34,17 @@ TEST(PrepareStartup, NewTaxNumberGetsItsDirectoryAndACopyOfTheTemplate) {
     EXPECT_EQ(testfiles::readBytes(dir.databasePath()), "working data");
 }
 
+TEST(PrepareStartup, ADatabaseThatWentMissingIsNotReplacedByAnEmptyOne) {
+    TempExeDir dir(bare());
+    QDir().mkpath(dir.companyDir() + "/backup");
+    testfiles::writeBytes(dir.companyDir() + "/backup/91110108MA01ABCD2X_fpbx_20240330120000.mdb",
+                          "yesterday's copy");
+    // The company has worked before: its copies show it. An empty database would let every
+    // invoice it held be reimbursed again.
+    EXPECT_TRUE(startup::PrepareStartup());
+    EXPECT_FALSE(QFile::exists(dir.databasePath()));
+}
+
 TEST(PrepareStartup, TaxNumberIsCutAtTheDot) {
     TempExeDir dir(bare("91110108ABCDEFGH12.5"));
     EXPECT_TRUE(startup::PrepareStartup());

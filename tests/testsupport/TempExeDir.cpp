@@ -8,7 +8,10 @@
 
 TempExeDir::TempExeDir() : TempExeDir(Options{}) {}
 
-TempExeDir::TempExeDir(const Options& options) : taxNumber_(options.taxNumber) {
+TempExeDir::TempExeDir(const Options& options)
+    : dir_(options.parent.isEmpty() ? QDir::tempPath() + QStringLiteral("/fpbx-XXXXXX")
+                                    : options.parent + QStringLiteral("/fpbx-XXXXXX")),
+      taxNumber_(options.taxNumber) {
     QDir().mkpath(file(QStringLiteral("database")));
     QFile::copy(QStringLiteral(FPBX_TEMPLATE_DB), file(QStringLiteral("database/fpbx.mdb")));
     if (options.configIni) {

@@ -14,6 +14,7 @@ public:
         bool configIni = true;
         bool companyDir = true;  // the company directory with fpbx.mdb and bxr.txt
         QString taxNumber = kTaxNumber;
+        QString parent;  // the folder it is made in; the system's temporary folder when empty
     };
 
     TempExeDir();
