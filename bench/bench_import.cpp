@@ -163,7 +163,8 @@ class BenchPrompts final : public Prompts {
 public:
     bool announce = false;
     QString last;
-    MsgAnswer message(QObject*, const QString&, const QString& text, MsgIcon, MsgButtons) override {
+    MsgAnswer message(QObject*, const QString&, const QString& text, MsgIcon, MsgButtons,
+                      const QString&) override {
         last = text;
         if (announce) {
             std::printf("SUMMARY %s\n", text.toUtf8().constData());

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "import/ImportFailuresDialog.h"
 #include "import/Importthreadmain.h"
 #include "shell/Clock.h"
 #include "shell/Commonfun.h"
@@ -238,6 +239,22 @@ void TImportForm::tell(const QString& text) {
     // The prompts show their boxes on the UI thread themselves.
     appprompts::get().message(detached_ ? nullptr : this, QStringLiteral("提示"), text,
                               MsgIcon::Information);
+}
+
+void TImportForm::tellSummary(const QString& text, const QList<ImportFailure>& failures) {
+    if (failures.isEmpty()) {
+        tell(text);
+        return;
+    }
+    const MsgAnswer answer = appprompts::get().message(
+        detached_ ? nullptr : this, QStringLiteral("提示"), text, MsgIcon::Information,
+        MsgButtons::OkDetails, importfailures::kDetailsCaption);
+    if (answer == MsgAnswer::Details) {
+        onUiThread([&] {
+            ImportFailuresDialog details(this, failures);
+            details.exec();
+        });
+    }
 }
 
 void TImportForm::showException(const QString& detail) {

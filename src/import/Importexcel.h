@@ -51,6 +51,7 @@ private:
     void setLoading(bool visible) override;
     void showProcessed(qint64 count) override;
     void tell(const QString& text) override;
+    void tellSummary(const QString& text, const QList<ImportFailure>& failures) override;
     void showException(const QString& detail) override;
 
     template <typename Work>

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include "import/ImportFailures.h"
 #include "import/Workbook.h"
 #include "reader/ReaderClient.h"
 #include "shell/AppError.h"
@@ -188,13 +189,13 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
     }
 
     const qint64 total = dataRows.size();
-    qint64 failures = 0;
+    QList<ImportFailure> failures;
     qint64 processed = 0;
+    // Every row not registered is told in the details and left in the log.
     const auto failRow = [&](qsizetype row, const InvoiceRecord& invoice, const QString& why) {
-        WriteLog(GetExeDir(), QStringLiteral("导入发票信息失败（第%1行）：%2-%3：%4")
-                                  .arg(row + 1)
-                                  .arg(invoice.code, invoice.number, why));
-        ++failures;
+        const ImportFailure failure{row + 1, invoice.code, invoice.number, why};
+        WriteLog(GetExeDir(), importfailures::logLine(failure));
+        failures << failure;
     };
     // The rows gathered since the last registration, with their sheet row numbers.
     QList<ImportedRow> gathered;
@@ -221,12 +222,17 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
                 continue;
             }
             if (outcome.result == Registration::Result::AlreadyRecorded) {
-                ++failures;
-            } else if (outcome.failedAt == Registration::Stage::Lookup) {
-                view.showException(outcome.error.detail);
-                ++failures;
+                failRow(gatheredRows[i], gathered[i].invoice,
+                        importfailures::alreadyReimbursed(outcome.earlierAt,
+                                                          outcome.earlierReimburser));
             } else {
-                failRow(gatheredRows[i], gathered[i].invoice, outcome.error.detail);
+                if (outcome.failedAt == Registration::Stage::Lookup) {
+                    view.showException(outcome.error.detail);
+                }
+                failRow(gatheredRows[i], gathered[i].invoice,
+                        outcome.error.kind == StoreError::Kind::InvalidValue
+                            ? outcome.error.detail
+                            : outcome.error.reason() + u'：' + outcome.error.detail);
             }
         }
         processed += gathered.size();
@@ -252,7 +258,7 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
     }
     registerGathered();
 
-    view.tell(sheetimport::summaryText(total, failures));
+    view.tellSummary(sheetimport::summaryText(total, failures.size()), failures);
     return true;
 }
 

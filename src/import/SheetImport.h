@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+#include "import/ImportFailures.h"
 #include "store/InvoiceStore.h"
 
 namespace workbook {
@@ -21,6 +22,8 @@ public:
     virtual void showProcessed(qint64 count) = 0;  // Label_count
     // A "提示" box with the information icon, belonging to the dialog.
     virtual void tell(const QString& text) = 0;
+    // The summary, in such a box; when rows were not registered it offers their details.
+    virtual void tellSummary(const QString& text, const QList<ImportFailure>& failures) = 0;
     // A store failure while an invoice was looked up: an "出现异常" box of no window.
     virtual void showException(const QString& detail) = 0;
 };

@@ -7,8 +7,8 @@ namespace {
 
 class SilentPrompts final : public Prompts {
 public:
-    MsgAnswer message(QObject*, const QString& caption, const QString& text, MsgIcon,
-                      MsgButtons) override {
+    MsgAnswer message(QObject*, const QString& caption, const QString& text, MsgIcon, MsgButtons,
+                      const QString&) override {
         qWarning().noquote() << caption << ":" << text;
         return MsgAnswer::Ok;
     }

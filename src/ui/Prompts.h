@@ -10,8 +10,9 @@
 // script. Calls may come from any thread: an implementation shows its dialogs on the UI thread.
 
 enum class MsgIcon { None, Information, Warning, Question, Stop };
-enum class MsgButtons { Ok, OkCancel };
-enum class MsgAnswer { Ok, Cancel };
+// OkDetails: OK and a second button named by detailsCaption, answered Details.
+enum class MsgButtons { Ok, OkCancel, OkDetails };
+enum class MsgAnswer { Ok, Cancel, Details };
 
 struct FileFilter {
     QString description;  // "文本文件(*.txt)"
@@ -36,7 +37,8 @@ public:
     virtual ~Prompts() = default;
 
     virtual MsgAnswer message(QObject* owner, const QString& caption, const QString& text,
-                              MsgIcon icon, MsgButtons buttons = MsgButtons::Ok) = 0;
+                              MsgIcon icon, MsgButtons buttons = MsgButtons::Ok,
+                              const QString& detailsCaption = QString()) = 0;
     virtual std::optional<FileDialogResult> saveFile(const FileDialogRequest& request) = 0;
     virtual std::optional<FileDialogResult> openFile(const FileDialogRequest& request) = 0;
     // The input box: nothing when cancelled, else the edited text.

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QThread>
 
@@ -86,13 +87,21 @@ std::optional<FileDialogResult> runFileDialog(const FileDialogRequest& request,
 }  // namespace
 
 MsgAnswer QtPrompts::message(QObject* owner, const QString& caption, const QString& text,
-                             MsgIcon icon, MsgButtons buttons) {
+                             MsgIcon icon, MsgButtons buttons, const QString& detailsCaption) {
     return onUiThread([&] {
         QMessageBox box(boxIcon(icon), caption, text,
                         buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
                                                         : QMessageBox::Ok,
                         ownerWidget(owner));
-        return box.exec() == QMessageBox::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+        QAbstractButton* details = nullptr;
+        if (buttons == MsgButtons::OkDetails) {
+            details = box.addButton(detailsCaption, QMessageBox::ActionRole);
+        }
+        const int answer = box.exec();
+        if (details != nullptr && box.clickedButton() == details) {
+            return MsgAnswer::Details;
+        }
+        return answer == QMessageBox::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
     });
 }
 

@@ -7,7 +7,7 @@
 class QtPrompts final : public Prompts {
 public:
     MsgAnswer message(QObject* owner, const QString& caption, const QString& text, MsgIcon icon,
-                      MsgButtons buttons) override;
+                      MsgButtons buttons, const QString& detailsCaption) override;
     std::optional<FileDialogResult> saveFile(const FileDialogRequest& request) override;
     std::optional<FileDialogResult> openFile(const FileDialogRequest& request) override;
     std::optional<QString> inputText(QObject* owner, const QString& caption, const QString& prompt,

@@ -92,6 +92,11 @@ public:
     void tell(const QString& text) override {
         appprompts::get().message(&ownerObject, QStringLiteral("提示"), text, MsgIcon::Information);
     }
+    void tellSummary(const QString& text, const QList<ImportFailure>& rows) override {
+        tell(text);
+        failures = rows;
+    }
+    QList<ImportFailure> failures;  // what the summary offered
     void showException(const QString& detail) override {
         appprompts::get().message(nullptr, QStringLiteral("出现异常"), detail,
                                   MsgIcon::Information);

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 
 #include "FakeClock.h"
@@ -12,7 +15,9 @@
 #include "ImportFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
+#include "import/ImportFailuresDialog.h"
 #include "import/Importexcel.h"
+#include "shell/TextCodec.h"
 
 using fixtures::Row;
 
@@ -152,6 +157,44 @@ TEST_F(ImportFormTest, ASuccessfulImportClosesTheDialogOnItsMessage) {
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.loadLabel->isVisible());
     EXPECT_EQ(fixtures::storedRows().size(), 3);
+}
+
+TEST_F(ImportFormTest, TheSummaryOffersTheFailedRowsWhichCanBeSavedAsCsv) {
+    const QString path = dir.file("twice.xls");
+    fixtures::writeXls(
+        path, {fixtures::readHeadings(), Row{"044031900111", "5", "1.00", "20200101", "", "张三"},
+               Row{"044031900111", "5", "1.00", "20200101", "", "李四"}});
+    form.Edit1->setText(path);
+    prompts.answerMessage(MsgAnswer::Details);
+    const QString saved = dir.file("失败明细.csv");
+    prompts.answerFile(FileDialogResult{saved, 1});
+    QStringList shown;
+    // The details open on the UI thread while the worker waits; they are read, saved, closed.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* details = qobject_cast<ImportFailuresDialog*>(QApplication::activeModalWidget());
+        if (details == nullptr) {
+            return;
+        }
+        for (int c = 0; c < details->table->columnCount(); ++c) {
+            shown << details->table->item(0, c)->text();
+        }
+        details->saveButton->click();
+        details->closeButton->click();
+    });
+    poll.start(10);
+    importAndWait();
+    const QList<FakePrompts::Call> boxes = prompts.messages();
+    ASSERT_GE(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].text, "导入完毕, 总共 2 条数据，成功 1 条，失败 1 条！");
+    EXPECT_EQ(boxes[0].buttons, MsgButtons::OkDetails);
+    EXPECT_EQ(boxes[0].detailsCaption, "查看失败明细");
+    EXPECT_EQ(shown,
+              (QStringList{"3", "044031900111", "00000005", "已报销（2024/1/31 13:05:09，张三）"}));
+    EXPECT_EQ(textcodec::fromGbk(testfiles::readBytes(saved)),
+              "行号,发票代码,发票号码,原因\r\n3,044031900111,00000005,已报销（2024/1/31 "
+              "13:05:09，张三）\r\n");
+    EXPECT_FALSE(form.isVisible());  // and the dialog closed as after any finished import
 }
 
 TEST_F(ImportFormTest, AFailedImportLeavesTheDialogOpen) {

@@ -10,6 +10,7 @@
 #include "TestFiles.h"
 #include "XlsxFixtures.h"
 #include "import/SheetImport.h"
+#include "shell/TextCodec.h"
 
 using fixtures::Row;
 
@@ -111,6 +112,40 @@ TEST_F(SheetImportTest, AFullyDigitalInvoiceWithoutCodeIsRegisteredOnce) {
                                        "导入完毕, 总共 1 条数据，成功 0 条，失败 1 条！"}));
 }
 
+TEST_F(SheetImportTest, EveryRowNotRegisteredIsOfferedWithWhyAndLogged) {
+    fixtures::writeXls(dir.file("first.xls"),
+                       {fixtures::readHeadings(), Row{"044031900111", "1", "1", "", "", "张三"}});
+    ASSERT_TRUE(import(dir.file("first.xls")));
+    clock.advanceSeconds(3600);
+    const QString path = workbook(
+        "again.xls", {fixtures::readHeadings(), Row{"044031900111", "1", "1", "", "", "李四"},
+                      Row{"044031900111", "2", "1", "", "", "李四"},
+                      Row{"044031900111", "2", "1", "", "", "李四"},
+                      Row{"044031900111", "3", "x", "", "", "李四"}});
+    ASSERT_TRUE(import(path));
+    EXPECT_EQ(messages().constLast(), "导入完毕, 总共 4 条数据，成功 1 条，失败 3 条！");
+    ASSERT_EQ(view.failures.size(), 3);
+    EXPECT_EQ(view.failures[0].row, 2);
+    EXPECT_EQ(view.failures[0].number, "00000001");
+    EXPECT_EQ(view.failures[0].reason, "已报销（2024/3/5 9:07:30，张三）");
+    EXPECT_EQ(view.failures[1].row, 4);
+    EXPECT_EQ(view.failures[1].reason, "已报销（2024/3/5 10:07:30，李四）");
+    EXPECT_EQ(view.failures[2].row, 5);
+    EXPECT_EQ(view.failures[2].code, "044031900111");
+    EXPECT_EQ(view.failures[2].reason,
+              "'x' is not a valid floating point value for field '开票金额'");
+    const QStringList log = testfiles::logMessages(dir.logPath());
+    EXPECT_TRUE(log.contains(
+        "导入发票信息失败（第2行）：044031900111-00000001：已报销（2024/3/5 9:07:30，张三）"));
+    EXPECT_TRUE(log.contains(
+        "导入发票信息失败（第4行）：044031900111-00000002：已报销（2024/3/5 10:07:30，李四）"));
+    EXPECT_EQ(textcodec::fromGbk(importfailures::csv(view.failures.mid(0, 1))),
+              "行号,发票代码,发票号码,原因\r\n2,044031900111,00000001,已报销（2024/3/5 "
+              "9:07:30，张三）\r\n");
+    EXPECT_EQ(textcodec::fromGbk(importfailures::csv({{7, "0,1", "a\"b", "x"}})),
+              "行号,发票代码,发票号码,原因\r\n7,\"0,1\",\"a\"\"b\",x\r\n");
+}
+
 TEST_F(SheetImportTest, ARowThatDoesNotConvertIsAFailureAndTheImportGoesOn) {
     const QString path =
         workbook("bad.xls", {fixtures::readHeadings(), Row{"1", "11", "12.3x", "", "", "a"},
@@ -149,7 +184,8 @@ TEST_F(SheetImportTest, WhatIsCountedIsAlreadyInTheDatabaseFile) {
     EXPECT_TRUE(import(path));
     ASSERT_GE(seen.size(), 4);
     EXPECT_EQ(seen.first(), "1:1");
-    EXPECT_EQ(seen.mid(seen.size() - 3), (QStringList{"4:2", "summary:2", "log:3"}));
+    // Two registered, and the invoice twice and the bad amount as failures: four lines.
+    EXPECT_EQ(seen.mid(seen.size() - 3), (QStringList{"4:2", "summary:2", "log:4"}));
 }
 
 TEST_F(SheetImportTest, HeadingsOnlyGiveAnEmptySummary) {

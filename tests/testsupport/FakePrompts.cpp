@@ -61,7 +61,7 @@ void FakePrompts::record(const Call& call) {
 }
 
 MsgAnswer FakePrompts::message(QObject* owner, const QString& caption, const QString& text,
-                               MsgIcon icon, MsgButtons buttons) {
+                               MsgIcon icon, MsgButtons buttons, const QString& detailsCaption) {
     Call call;
     call.kind = Kind::Message;
     call.owner = owner;
@@ -69,6 +69,7 @@ MsgAnswer FakePrompts::message(QObject* owner, const QString& caption, const QSt
     call.text = text;
     call.icon = icon;
     call.buttons = buttons;
+    call.detailsCaption = detailsCaption;
     record(call);
     QMutexLocker lock(&mutex_);
     if (messageAnswers_.empty()) {

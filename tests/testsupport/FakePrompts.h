@@ -21,6 +21,7 @@ public:
         QString text;  // message text, input prompt
         MsgIcon icon = MsgIcon::None;
         MsgButtons buttons = MsgButtons::Ok;
+        QString detailsCaption;
         QString initial;  // input box value, proposed file name
         FileDialogRequest request;
     };
@@ -41,7 +42,7 @@ public:
     void clear();
 
     MsgAnswer message(QObject* owner, const QString& caption, const QString& text, MsgIcon icon,
-                      MsgButtons buttons) override;
+                      MsgButtons buttons, const QString& detailsCaption) override;
     std::optional<FileDialogResult> saveFile(const FileDialogRequest& request) override;
     std::optional<FileDialogResult> openFile(const FileDialogRequest& request) override;
     std::optional<QString> inputText(QObject* owner, const QString& caption, const QString& prompt,
