@@ -1,5 +1,7 @@
 #include "invoicefiles/FileReading.h"
 
+#include "store/InvoiceIdentity.h"
+
 namespace invoicefiles {
 
 QString FileReading::reason() const {
@@ -53,21 +55,12 @@ QString reasonText(Problem problem) {
     return {};
 }
 
-static bool allDigits(const QString& text) {
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9') {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool namesInvoice(const InvoiceFields& fields) {
-    if (fields.number.isEmpty() || !allDigits(fields.number) || !allDigits(fields.code)) {
+    if (fields.number.isEmpty() || !invoice::isDigits(fields.number) ||
+        !invoice::isDigits(fields.code)) {
         return false;
     }
-    const bool fullyDigital = fields.code.isEmpty() && fields.number.size() == 20;
-    return fullyDigital || !fields.code.isEmpty();
+    return invoice::isFullyDigital(fields.code, fields.number) || !fields.code.isEmpty();
 }
 
 bool looksLikeInvoicePayload(const QString& text) {

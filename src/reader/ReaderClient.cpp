@@ -57,10 +57,14 @@ void setProgram(const QString& path) {
     programOverride = path;
 }
 
-workbook::Sheet readFirstSheet(const QString& path, const Limits& limits) {
+namespace {
+
+// Runs the reader with arguments and feeds what it writes to receiver until that is complete,
+// the reader has ended or the limits are reached. Throws AppError when it cannot be started.
+void run(const QStringList& arguments, readerprotocol::Receiver& receiver, const Limits& limits) {
     QProcess reader;
     reader.setProgram(program());
-    reader.setArguments({QStringLiteral("workbook"), QFileInfo(path).absoluteFilePath()});
+    reader.setArguments(arguments);
     reader.setStandardErrorFile(QProcess::nullDevice());
     const auto memory = rlim_t(limits.memoryBytes);
     const auto cpu = rlim_t(limits.cpuSeconds);
@@ -69,9 +73,8 @@ workbook::Sheet readFirstSheet(const QString& path, const Limits& limits) {
     if (!reader.waitForStarted(10000)) {
         throw AppError(QStringLiteral("无法启动读取程序：%1").arg(reader.errorString()));
     }
-    readerprotocol::SheetReceiver receiver;
     const QDeadlineTimer deadline(limits.wallMs);
-    using State = readerprotocol::SheetReceiver::State;
+    using State = readerprotocol::Receiver::State;
     while (receiver.state() == State::Reading) {
         if (deadline.hasExpired() || QThread::currentThread()->isInterruptionRequested()) {
             break;
@@ -83,16 +86,35 @@ workbook::Sheet readFirstSheet(const QString& path, const Limits& limits) {
         receiver.feed(reader.readAllStandardOutput());
     }
     stop(reader);
+}
+
+}  // namespace
+
+workbook::Sheet readFirstSheet(const QString& path, const Limits& limits) {
+    readerprotocol::SheetReceiver receiver;
+    run({QStringLiteral("workbook"), QFileInfo(path).absoluteFilePath()}, receiver, limits);
     switch (receiver.state()) {
-        case State::Done:
+        case readerprotocol::Receiver::State::Done:
             return receiver.takeSheet();
-        case State::Refused:
+        case readerprotocol::Receiver::State::Refused:
             throw AppError(receiver.failure());
-        case State::Reading:
-        case State::Broken:
-            break;
+        default:
+            throw AppError(damagedWorkbookText());
     }
-    throw AppError(damagedWorkbookText());
+}
+
+invoicefiles::FileReading readInvoiceFile(const QString& path, const Limits& limits) {
+    readerprotocol::InvoiceReceiver receiver;
+    try {
+        run({QStringLiteral("invoice"), QFileInfo(path).absoluteFilePath()}, receiver, limits);
+    } catch (const AppError&) {
+        return invoicefiles::failure(invoicefiles::Problem::Unreadable);
+    }
+    if (receiver.state() == readerprotocol::Receiver::State::Done) {
+        return receiver.reading();
+    }
+    // The reader crashed, hung or ran out of its limits on this file.
+    return invoicefiles::failure(invoicefiles::Problem::Damaged);
 }
 
 }  // namespace readerclient

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "import/Workbook.h"
+#include "invoicefiles/FileReading.h"
 
 // Files a clerk picks are read in a process of our own, fpbx-reader, beside the program: with
 // its memory and time limited, a hostile or damaged file can at worst end that process, never
@@ -27,5 +28,10 @@ void setProgram(const QString& path);  // empty: back to the default
 // for the clerk: the reader's own refusal, or damagedWorkbookText() when it failed. Gives up
 // early when the calling thread is asked to stop.
 workbook::Sheet readFirstSheet(const QString& path, const Limits& limits = {});
+
+// What the invoice file (PDF or OFD) holds, read in the reader process. A reader that crashed,
+// hung or ran out of its limits gives a damaged file; one that cannot be started an unreadable
+// one. Never throws.
+invoicefiles::FileReading readInvoiceFile(const QString& path, const Limits& limits = {});
 
 }  // namespace readerclient

@@ -79,7 +79,16 @@ void writeFailure(QIODevice& out, const QString& text) {
     writeFrame(out, Frame::Failure, body);
 }
 
-void SheetReceiver::feed(const QByteArray& bytes) {
+void writeInvoice(QIODevice& out, const invoicefiles::FileReading& reading) {
+    QByteArray body;
+    QDataStream s(&body, QIODevice::WriteOnly);
+    const invoicefiles::InvoiceFields& f = reading.fields;
+    s << quint8(reading.source) << quint8(reading.problem) << reading.payload << reading.origin
+      << f.code << f.number << f.date << f.amount << f.checkCode;
+    writeFrame(out, Frame::Invoice, body);
+}
+
+void Receiver::feed(const QByteArray& bytes) {
     if (state_ != State::Reading) {
         return;
     }
@@ -88,7 +97,7 @@ void SheetReceiver::feed(const QByteArray& bytes) {
     while (state_ == State::Reading && pending_.size() - at >= 4) {
         const quint32 length = qFromBigEndian<quint32>(pending_.constData() + at);
         if (length < 1 || length > kMaxFrameBytes) {
-            breakOff();
+            state_ = State::Broken;
             break;
         }
         if (pending_.size() - at - 4 < qsizetype(length)) {
@@ -97,15 +106,28 @@ void SheetReceiver::feed(const QByteArray& bytes) {
         const auto type = Frame(quint8(pending_[at + 4]));
         const QByteArray body = pending_.mid(at + 5, length - 1);
         at += 4 + length;
-        if (!handle(type, body)) {
-            breakOff();
+        if (!handleFrame(type, body)) {
+            state_ = State::Broken;
         }
     }
     pending_.remove(0, at);
 }
 
-bool SheetReceiver::handle(Frame type, const QByteArray& body) {
+bool Receiver::handleFrame(Frame type, const QByteArray& body) {
     QDataStream s(body);
+    if (type == Frame::Failure) {
+        s >> failure_;
+        if (failure_.isEmpty()) {
+            return false;
+        }
+        state_ = State::Refused;
+    } else if (!handle(type, s)) {
+        return false;
+    }
+    return s.status() == QDataStream::Ok && s.atEnd();
+}
+
+bool SheetReceiver::handle(Frame type, QDataStream& s) {
     switch (type) {
         case Frame::SheetBegin: {
             qint32 columns = 0;
@@ -115,7 +137,7 @@ bool SheetReceiver::handle(Frame type, const QByteArray& body) {
             }
             sheet_.columnCount = columns;
             begun_ = true;
-            break;
+            return true;
         }
         case Frame::Row: {
             quint32 cells = 0;
@@ -131,7 +153,7 @@ bool SheetReceiver::handle(Frame type, const QByteArray& body) {
                 }
             }
             sheet_.rows << row;
-            break;
+            return true;
         }
         case Frame::SheetEnd: {
             qint64 rows = -1;
@@ -139,24 +161,44 @@ bool SheetReceiver::handle(Frame type, const QByteArray& body) {
             if (!begun_ || rows != sheet_.rows.size()) {
                 return false;
             }
-            state_ = State::Done;
-            break;
+            finish();
+            return true;
         }
-        case Frame::Failure:
-            s >> failure_;
-            if (failure_.isEmpty()) {
-                return false;
-            }
-            state_ = State::Refused;
-            break;
         default:
             return false;
     }
-    return s.status() == QDataStream::Ok && s.atEnd();
 }
 
 workbook::Sheet SheetReceiver::takeSheet() {
     return std::move(sheet_);
+}
+
+bool InvoiceReceiver::handle(Frame type, QDataStream& s) {
+    if (type != Frame::Invoice) {
+        return false;
+    }
+    quint8 source = 0;
+    quint8 problem = 0;
+    invoicefiles::InvoiceFields& f = reading_.fields;
+    s >> source >> problem >> reading_.payload >> reading_.origin >> f.code >> f.number >> f.date >>
+        f.amount >> f.checkCode;
+    if (source > quint8(invoicefiles::Source::FileFields) ||
+        problem > quint8(invoicefiles::Problem::NoInvoiceFound)) {
+        return false;
+    }
+    reading_.source = invoicefiles::Source(source);
+    reading_.problem = invoicefiles::Problem(problem);
+    // An invoice without a payload or a number, or a failure without its problem, is no answer.
+    const bool consistent = reading_.source == invoicefiles::Source::QrCode
+                                ? !reading_.payload.isEmpty()
+                            : reading_.source == invoicefiles::Source::FileFields
+                                ? invoicefiles::namesInvoice(f)
+                                : reading_.problem != invoicefiles::Problem::None;
+    if (!consistent) {
+        return false;
+    }
+    finish();
+    return true;
 }
 
 }  // namespace readerprotocol

@@ -1,6 +1,7 @@
 // fpbx-reader: reads one file a clerk picked, in a process of its own, and writes what it found
 // to its standard output for the program (see ReaderProtocol.h).
 //   fpbx-reader workbook <path>
+//   fpbx-reader invoice <path>      (a PDF or OFD e-invoice)
 // It also finishes the database's log for a program that crashed:
 //   fpbx-reader checkpoint <database> <pid>
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <new>
 
 #include "import/Workbook.h"
+#include "invoicefiles/InvoiceFile.h"
 #include "reader/ReaderClient.h"
 #include "reader/ReaderProtocol.h"
 #include "shell/AppError.h"
@@ -29,6 +31,16 @@ int readWorkbook(const QString& path, QFile& out) {
     return 0;
 }
 
+int readInvoice(const QString& path, QFile& out) {
+    try {
+        readerprotocol::writeInvoice(out, invoicefiles::readInvoiceFile(path));
+    } catch (...) {
+        readerprotocol::writeInvoice(out, invoicefiles::failure(invoicefiles::Problem::Damaged));
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -41,11 +53,15 @@ int main(int argc, char** argv) {
     if (arguments.size() == 3 && arguments[1] == QStringLiteral("workbook")) {
         return readWorkbook(arguments[2], out);
     }
+    if (arguments.size() == 3 && arguments[1] == QStringLiteral("invoice")) {
+        return readInvoice(arguments[2], out);
+    }
     if (arguments.size() == 4 && arguments[1] == QStringLiteral("checkpoint")) {
         return shutdowncheckpoint::runAfterCrash(arguments[2], arguments[3].toLongLong());
     }
     std::fprintf(stderr,
                  "usage: fpbx-reader workbook <path>\n"
+                 "       fpbx-reader invoice <path>\n"
                  "       fpbx-reader checkpoint <database> <pid of the program that ended>\n");
     return 2;
 }

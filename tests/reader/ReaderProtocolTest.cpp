@@ -7,7 +7,7 @@
 #include "reader/ReaderProtocol.h"
 
 using readerprotocol::SheetReceiver;
-using State = SheetReceiver::State;
+using State = readerprotocol::Receiver::State;
 using Kind = workbook::Cell::Kind;
 
 namespace {
