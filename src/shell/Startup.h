@@ -5,9 +5,10 @@
 // The start-up work that needs no window.
 namespace startup {
 
-// Works out the exe directory and the tax number (both kept in the globals), creates the
-// company directory when absent and puts the template database into it when it has none. False
-// when the tax number is unusable (logged) or the template could not be copied.
+// Works out the exe directory, the tax number and the database settings (kept in the globals for
+// the whole run), creates the company directory when absent and puts the template database into
+// it when it has none. False when the tax number is unusable (logged) or the template could not
+// be copied.
 bool PrepareStartup();
 
 // The config.ini write-backs of the main window's construction: the default update URL when

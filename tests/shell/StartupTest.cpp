@@ -7,6 +7,7 @@
 #include "TestFiles.h"
 #include "shell/AppError.h"
 #include "shell/Commonfun.h"
+#include "shell/DatabaseSettings.h"
 #include "shell/IniFile.h"
 #include "shell/Startup.h"
 
@@ -32,6 +33,16 @@ TEST(PrepareStartup, NewTaxNumberGetsItsDirectoryAndACopyOfTheTemplate) {
     testfiles::writeBytes(dir.databasePath(), "working data");
     EXPECT_TRUE(startup::PrepareStartup());
     EXPECT_EQ(testfiles::readBytes(dir.databasePath()), "working data");
+}
+
+TEST(PrepareStartup, ReadsTheDatabaseSettingsForTheWholeRun) {
+    TempExeDir dir(bare());
+    IniFile(dir.file("config.ini")).writeString("数据库", "类型", "postgresql");
+    IniFile(dir.file("config.ini")).writeString("数据库", "连接", "host=db1 user=clerk");
+    EXPECT_TRUE(startup::PrepareStartup());
+    IniFile(dir.file("config.ini")).writeString("数据库", "类型", "sqlite");
+    EXPECT_EQ(currentDatabaseSettings().engine, DatabaseSettings::Engine::Postgresql);
+    EXPECT_EQ(currentDatabaseSettings().connection, "host=db1 user=clerk");
 }
 
 TEST(PrepareStartup, TaxNumberIsCutAtTheDot) {
