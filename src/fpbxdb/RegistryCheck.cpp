@@ -62,8 +62,11 @@ void checkTable(PgConnection& connection, const QString& schema, RegistryCheck& 
         "to_regclass('发票报销_数量') is not null"));
     if (counting.int64(0, 0) != 3 || counting.text(0, 1) != QStringLiteral("t")) {
         check.problems << QStringLiteral("计数表或计数触发器缺失（运行 fpbxdb init 补上）");
-        return;
     }
+}
+
+// Whether the count agrees with the rows, once the user may read both.
+void checkCount(PgConnection& connection, RegistryCheck& check) {
     const PgResult exact =
         connection.exec(QStringLiteral("select (select coalesce(sum(数量), 0) from 发票报销_数量) "
                                        "= (select count(*) from 发票报销)"));
@@ -142,6 +145,9 @@ RegistryCheck checkRegistry(const QString& conninfo, const QString& taxNumber) {
         }
         checkTable(connection, schema, check);
         checkRights(connection, check);
+        if (check.usable()) {
+            checkCount(connection, check);
+        }
     } catch (const PgError& error) {
         check.problems << error.toStoreError().detail;
     } catch (const AppError& error) {
