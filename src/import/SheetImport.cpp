@@ -214,6 +214,9 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
             }
         }
         const QList<Registration> outcomes = store.registerInvoices(batch, EntryMode::Import);
+        // A store that fails a whole batch (a server gone away) fails it with one reason: one
+        // box for it, not one per row.
+        QStringList shown;
         for (qsizetype k = 0; k < outcomes.size(); ++k) {
             const Registration& outcome = outcomes[k];
             const qsizetype i = batchIndex[k];
@@ -223,7 +226,10 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
             if (outcome.result == Registration::Result::AlreadyRecorded) {
                 ++failures;
             } else if (outcome.failedAt == Registration::Stage::Lookup) {
-                view.showException(outcome.error.detail);
+                if (!shown.contains(outcome.error.detail)) {
+                    shown << outcome.error.detail;
+                    view.showException(outcome.error.detail);
+                }
                 ++failures;
             } else {
                 failRow(gatheredRows[i], gathered[i].invoice, outcome.error.detail);
