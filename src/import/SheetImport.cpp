@@ -196,6 +196,9 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
                                   .arg(invoice.code, invoice.number, why));
         ++failures;
     };
+    // A store that fails row after row for one reason (a server gone away) shows it once, not
+    // once per row.
+    QStringList shownFailures;
     // The rows gathered since the last registration, with their sheet row numbers.
     QList<ImportedRow> gathered;
     QList<qsizetype> gatheredRows;
@@ -214,9 +217,6 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
             }
         }
         const QList<Registration> outcomes = store.registerInvoices(batch, EntryMode::Import);
-        // A store that fails a whole batch (a server gone away) fails it with one reason: one
-        // box for it, not one per row.
-        QStringList shown;
         for (qsizetype k = 0; k < outcomes.size(); ++k) {
             const Registration& outcome = outcomes[k];
             const qsizetype i = batchIndex[k];
@@ -226,8 +226,8 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
             if (outcome.result == Registration::Result::AlreadyRecorded) {
                 ++failures;
             } else if (outcome.failedAt == Registration::Stage::Lookup) {
-                if (!shown.contains(outcome.error.detail)) {
-                    shown << outcome.error.detail;
+                if (!shownFailures.contains(outcome.error.detail)) {
+                    shownFailures << outcome.error.detail;
                     view.showException(outcome.error.detail);
                 }
                 ++failures;

@@ -316,7 +316,7 @@ public:
     InvoiceCount countInvoices() override { return {0, {}}; }
 };
 
-TEST_F(SheetImportTest, ABatchLostWithTheServerIsOneBoxNotOnePerRow) {
+TEST_F(SheetImportTest, AStoreLostMidImportIsOneBoxNotOnePerRow) {
     const QString path =
         workbook("rows.xls", {fixtures::exportHeadings(),
                               Row{"044031900111", "1", "1", "20200101", "", "张三", ""},

@@ -319,4 +319,16 @@ TEST_F(SqliteRegisterInvoiceTest, ALockedDatabaseFailsCleanlyWithoutAHalfRow) {
     EXPECT_EQ(rows().size(), 1);
 }
 
+TEST_F(SqliteRegisterInvoiceTest, AnUnknownEngineStoresNowhereNotEvenInTheFile) {
+    setDatabaseSettings({DatabaseSettings::Engine::Unknown, "mysql", "host=db1"});
+    const std::unique_ptr<InvoiceStore> unknown = openInvoiceStore();
+    const Registration outcome =
+        unknown->registerInvoice(invoice("044031900111", "12345678"), EntryMode::Scan);
+    EXPECT_EQ(outcome.result, Result::Failed);
+    EXPECT_EQ(outcome.error.kind, StoreError::Kind::Misconfigured);
+    EXPECT_EQ(outcome.error.detail, "config.ini [数据库] 类型=mysql：应为 sqlite 或 postgresql");
+    EXPECT_EQ(unknown->countInvoices().error.kind, StoreError::Kind::Misconfigured);
+    EXPECT_TRUE(rows().isEmpty());
+}
+
 }  // namespace
