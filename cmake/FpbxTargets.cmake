@@ -3,9 +3,10 @@
 #   it joins fpbx_core.
 # fpbx_ui_library(<name> SOURCES ... [DEPENDS ...])
 #   A static library of windows and dialogs on top of the core; it joins fpbx_ui.
-# fpbx_add_core_test(<name> SOURCES ... [DEPENDS ...])
+# fpbx_add_core_test(<name> SOURCES ... [DEPENDS ...] [PG_SERVER])
 #   A GoogleTest executable of core logic: it runs under a QCoreApplication and links the core
-#   libraries only (the link check test holds it to that).
+#   libraries only (the link check test holds it to that). With PG_SERVER its tests run with the
+#   throw-away PostgreSQL server of the test run (the pgserver fixture).
 # fpbx_add_test(<name> SOURCES ... [DEPENDS ...])
 #   A GoogleTest executable of windows, run by CTest under the offscreen platform with the
 #   program's application object.
@@ -32,7 +33,7 @@ function(fpbx_ui_library name)
 endfunction()
 
 function(_fpbx_test kind name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "PG_SERVER" "" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   if(kind STREQUAL "core")
     target_link_libraries(${name} PRIVATE fpbx_test_main_core ${ARG_DEPENDS})
@@ -43,8 +44,14 @@ function(_fpbx_test kind name)
     target_precompile_headers(${name} PRIVATE ${FPBX_TEST_PCH})
   endif()
   add_dependencies(${name} fpbx_template_db fpbx-reader)
+  # One variable only: gtest_discover_tests passes the properties on as a flat list, so a
+  # second variable would be read as a property name.
+  set(fixture "")
+  if(ARG_PG_SERVER)
+    set(fixture FIXTURES_REQUIRED pgserver)
+  endif()
   gtest_discover_tests(${name}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${fixture}
     DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE PRE_TEST)
 endfunction()

@@ -197,6 +197,9 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
         WriteLog(GetExeDir(), importfailures::logLine(failure));
         failures << failure;
     };
+    // A store that fails row after row for one reason (a server gone away) shows it once, not
+    // once per row.
+    QStringList shownFailures;
     // The rows gathered since the last registration, with their sheet row numbers.
     QList<ImportedRow> gathered;
     QList<qsizetype> gatheredRows;
@@ -226,7 +229,9 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
                         importfailures::alreadyReimbursed(outcome.earlierAt,
                                                           outcome.earlierReimburser));
             } else {
-                if (outcome.failedAt == Registration::Stage::Lookup) {
+                if (outcome.failedAt == Registration::Stage::Lookup &&
+                    !shownFailures.contains(outcome.error.detail)) {
+                    shownFailures << outcome.error.detail;
                     view.showException(outcome.error.detail);
                 }
                 failRow(gatheredRows[i], gathered[i].invoice,

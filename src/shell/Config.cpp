@@ -1,6 +1,7 @@
 #include "shell/Config.h"
 
 #include "shell/Commonfun.h"
+#include "shell/DatabaseSettings.h"
 #include "shell/IniFile.h"
 #include "shell/TextCodec.h"
 
@@ -42,6 +43,24 @@ QString readVersionWritingBack(IniFile& ini) {
 
 QString readServer(const IniFile& ini) {
     return ini.readString(QStringLiteral("SERVER"), QStringLiteral("server"), {});
+}
+
+DatabaseSettings readDatabaseSettings(const IniFile& ini) {
+    const QString section = QStringLiteral("数据库");
+    DatabaseSettings settings;
+    settings.engineText = ini.readString(section, QStringLiteral("类型"), {});
+    settings.connection = ini.readString(section, QStringLiteral("连接"), {});
+    const QString engine = settings.engineText.trimmed();
+    if (engine.isEmpty() || engine.compare(QStringLiteral("sqlite"), Qt::CaseInsensitive) == 0) {
+        settings.engine = DatabaseSettings::Engine::Sqlite;
+    } else if (engine.compare(QStringLiteral("postgresql"), Qt::CaseInsensitive) == 0) {
+        settings.engine = DatabaseSettings::Engine::Postgresql;
+    } else {
+        // Never the local file instead: a clerk would keep a registry of his own, and the
+        // invoices recorded at the other desks could be reimbursed again at his.
+        settings.engine = DatabaseSettings::Engine::Unknown;
+    }
+    return settings;
 }
 
 }  // namespace config

@@ -3,6 +3,7 @@
 #include <QString>
 
 class IniFile;
+struct DatabaseSettings;
 
 // The keys of config.ini the program reads and writes, with their defaults and write-back
 // rules.
@@ -34,5 +35,8 @@ QString readUpdateUrlWritingDefault(IniFile& ini);
 QString readVersionWritingBack(IniFile& ini);
 // [SERVER] server, default empty.
 QString readServer(const IniFile& ini);
+
+// [数据库] 类型 (sqlite when absent or empty, postgresql; letter case ignored) and 连接.
+DatabaseSettings readDatabaseSettings(const IniFile& ini);
 
 }  // namespace config

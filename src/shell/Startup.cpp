@@ -8,13 +8,16 @@
 #include "shell/BackupFiles.h"
 #include "shell/Commonfun.h"
 #include "shell/Config.h"
+#include "shell/DatabaseSettings.h"
 #include "shell/IniFile.h"
 
 namespace startup {
 
 bool PrepareStartup() {
-    const QString taxNumber = config::readTaxNumber(IniFile(config::iniPath()));
+    const IniFile ini(config::iniPath());
+    const QString taxNumber = config::readTaxNumber(ini);
     setTaxNumber(taxNumber);
+    setDatabaseSettings(config::readDatabaseSettings(ini));
     if (!config::isUsableTaxNumber(taxNumber)) {
         WriteLog(GetExeDir(), QStringLiteral("读取失败，税号为空或税号不符合规则"));
         return false;

@@ -5,9 +5,10 @@
 // The start-up work that needs no window.
 namespace startup {
 
-// Reads the tax number (kept in its global), creates the company directory when absent and puts
-// the template database into it when it has none and never had (no backup copies). False when
-// the tax number is unusable (logged) or the template could not be copied.
+// Reads the tax number and the database settings (kept in their globals for the whole run),
+// creates the company directory when absent and puts the template database into it when it has
+// none and never had (no backup copies). False when the tax number is unusable (logged) or the
+// template could not be copied.
 bool PrepareStartup();
 
 // The config.ini write-backs of the main window's construction: the default update URL when

@@ -3,39 +3,16 @@
 #include <sqlite3.h>
 
 #include "shell/AppError.h"
-#include "shell/Clock.h"
 #include "shell/Commonfun.h"
 #include "shell/LocaleFormats.h"
 #include "store/Amount.h"
 #include "store/SqliteErrors.h"
+#include "store/RegistrationValues.h"
 
 namespace {
 
 StoreError storeError(const AppError& error, StoreError::Kind kind = StoreError::Kind::Other) {
     return sqliteerrors::fromError(error, kind);
-}
-
-Registration failed(Registration::Stage stage, const StoreError& error) {
-    Registration r;
-    r.result = Registration::Result::Failed;
-    r.failedAt = stage;
-    r.error = error;
-    return r;
-}
-
-// The row's column values, converted from the record: the first value a column cannot take
-// throws AppError, before anything is written.
-struct RowValues {
-    QString time;
-    std::optional<qint64> amountUnits;
-};
-
-RowValues rowValues(const InvoiceRecord& invoice) {
-    RowValues values;
-    const QDateTime when = invoice.reimbursedAt.isValid() ? invoice.reimbursedAt : appclock::now();
-    values.time = localefmt::storageText(when);
-    values.amountUnits = amount::fromText(invoice.amount, QStringLiteral("开票金额"));
-    return values;
 }
 
 }  // namespace
@@ -104,7 +81,7 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
     } catch (const AppError& error) {
         dropConnection();
         for (qsizetype i = 0; i < invoices.size(); ++i) {
-            outcomes << failed(Registration::Stage::Lookup, storeError(error));
+            outcomes << failedRegistration(Registration::Stage::Lookup, storeError(error));
         }
         return outcomes;
     }
@@ -113,11 +90,11 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
     const auto loseBatch = [&](const StoreError& error) {
         for (Registration& outcome : outcomes) {
             if (outcome.registered()) {
-                outcome = failed(Registration::Stage::Append, error);
+                outcome = failedRegistration(Registration::Stage::Append, error);
             }
         }
         while (outcomes.size() < invoices.size()) {
-            outcomes << failed(Registration::Stage::Append, error);
+            outcomes << failedRegistration(Registration::Stage::Append, error);
         }
     };
 
@@ -137,7 +114,7 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
             looked = true;
         } catch (const AppError& error) {
             c->lookup.reset();
-            outcome = failed(Registration::Stage::Lookup, storeError(error));
+            outcome = failedRegistration(Registration::Stage::Lookup, storeError(error));
         }
         if (!looked) {
             outcomes << outcome;
@@ -151,12 +128,12 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
             outcomes << outcome;
             continue;
         }
-        RowValues values;
+        RegistrationValues values;
         try {
-            values = rowValues(invoice);
+            values = RegistrationValues::of(invoice);
         } catch (const AppError& error) {
-            outcomes << failed(Registration::Stage::Append,
-                               storeError(error, StoreError::Kind::InvalidValue));
+            outcomes << failedRegistration(Registration::Stage::Append,
+                                           storeError(error, StoreError::Kind::InvalidValue));
             continue;
         }
         try {
@@ -173,7 +150,7 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
             outcome.result = c->insert.execute() ? Registration::Result::Registered
                                                  : Registration::Result::AlreadyRecorded;
         } catch (const AppError& error) {
-            outcome = failed(Registration::Stage::Append, storeError(error));
+            outcome = failedRegistration(Registration::Stage::Append, storeError(error));
         }
         outcomes << outcome;
         if (batch && !c->inTransaction()) {
@@ -224,10 +201,4 @@ InvoiceCount SqliteInvoiceStore::countInvoices() {
         result.error = storeError(error);
     }
     return result;
-}
-
-std::unique_ptr<InvoiceStore> openInvoiceStore(StoreUse use) {
-    return std::make_unique<SqliteInvoiceStore>(
-        GetConnectionString(),
-        use == StoreUse::Bulk ? Database::Durability::Normal : Database::Durability::Full);
 }

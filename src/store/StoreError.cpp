@@ -16,6 +16,12 @@ QString StoreError::reason() const {
             return QStringLiteral("数据库被占用");
         case Kind::Unreachable:
             return QStringLiteral("无法连接数据库服务器");
+        case Kind::NoRegistry:
+            return QStringLiteral("服务器上没有本公司的登记表");
+        case Kind::NoRights:
+            return QStringLiteral("数据库用户权限不足");
+        case Kind::Misconfigured:
+            return QStringLiteral("数据库设置有误");
         case Kind::Other:
             break;
     }
@@ -45,6 +51,17 @@ QString StoreError::explanation() const {
         case Kind::Unreachable:
             return QStringLiteral(
                 "无法连接数据库服务器，发票未登记。请检查网络和服务器后重新扫描。");
+        case Kind::NoRegistry:
+            return QStringLiteral(
+                "数据库服务器上还没有本公司（本税号）的发票登记表，发票未登记。"
+                "请管理员用 fpbxdb init 创建后重新扫描。");
+        case Kind::NoRights:
+            return QStringLiteral(
+                "数据库服务器拒绝了本机数据库用户的操作，发票未登记。请管理员检查该用户的权限。");
+        case Kind::Misconfigured:
+            return QStringLiteral(
+                "config.ini 中 [数据库] "
+                "的类型或连接设置有误，发票未登记。请管理员改正后重新启动程序。");
         case Kind::Other:
             break;
     }

@@ -9,11 +9,14 @@ struct StoreError {
         Other,
         InvalidValue,  // a value the column cannot take (an amount that is no number)
         DiskFull,
-        Missing,      // the database file is not there
-        ReadOnly,     // the database file or its folder refuses writing
-        Corrupt,      // the file is damaged or no database at all
-        Busy,         // another program holds the database too long
-        Unreachable,  // the database server does not answer
+        Missing,        // the database file is not there
+        ReadOnly,       // the database file or its folder refuses writing
+        Corrupt,        // the file is damaged or no database at all
+        Busy,           // another program holds the database too long
+        Unreachable,    // the database server does not answer
+        NoRegistry,     // the server has no registry for this company (fpbxdb init makes it)
+        NoRights,       // the server refuses the clerks' database user what it asked
+        Misconfigured,  // config.ini's [数据库] names no usable engine or connection
     };
 
     Kind kind = Kind::Other;

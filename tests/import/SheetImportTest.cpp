@@ -336,4 +336,34 @@ TEST_F(SheetImportTest, TheExportedWorksheetStreamImports) {
                            "044031900111|00000124|null|20170121||2024-02-01 00:00:00|2|张三"}));
 }
 
+// A store whose server went away after the import began: every registration fails alike.
+class LostServerStore final : public InvoiceStore {
+public:
+    Registration registerInvoice(const InvoiceRecord& invoice, EntryMode mode) override {
+        return registerInvoices({invoice}, mode).constFirst();
+    }
+    QList<Registration> registerInvoices(const QList<InvoiceRecord>& invoices, EntryMode) override {
+        Registration failed;
+        failed.failedAt = Registration::Stage::Lookup;
+        failed.error.kind = StoreError::Kind::Unreachable;
+        failed.error.detail = "无法连接数据库服务器：server closed the connection unexpectedly";
+        return QList<Registration>(invoices.size(), failed);
+    }
+    InvoiceCount countInvoices() override { return {0, {}}; }
+};
+
+TEST_F(SheetImportTest, AStoreLostMidImportIsOneBoxNotOnePerRow) {
+    const QString path =
+        workbook("rows.xls", {fixtures::exportHeadings(),
+                              Row{"044031900111", "1", "1", "20200101", "", "张三", ""},
+                              Row{"044031900111", "2", "1", "20200101", "", "张三", ""},
+                              Row{"044031900111", "3", "1", "20200101", "", "张三", ""}});
+    view.path = path;
+    LostServerStore store;
+    EXPECT_TRUE(ImportSheet(path, view, store));
+    EXPECT_EQ(messages(),
+              (QStringList{"无法连接数据库服务器：server closed the connection unexpectedly",
+                           "导入完毕, 总共 3 条数据，成功 0 条，失败 3 条！"}));
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include "scanner/KeyboardCapture.h"
 #include "shell/AppError.h"
 #include "shell/AppInfo.h"
+#include "shell/DatabaseSettings.h"
 
 namespace {
 
@@ -203,6 +205,39 @@ TEST_F(MainWindowTest, AFailingCountShowsZero) {
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines.constLast().startsWith("获取扫描总数异常：Could not find file"))
         << lines.constLast().toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// A server that is not there: the start shows the window at once and says why there is no
+// count; a scan is a failed registration, never an invoice already reimbursed.
+TEST_F(MainWindowTest, AStartWithTheServerDownShowsTheWindowAndSaysSo) {
+    setDatabaseSettings(
+        {DatabaseSettings::Engine::Postgresql, "postgresql",
+         "host=" + dir.file("no-server") + " user=fpbx_clerk password=Kept-Out-77"});
+    QElapsedTimer timer;
+    timer.start();
+    open();
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->Label_num->text(), "0");
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith("无法连接数据库服务器：connection to server"))
+        << prompts.messages()[0].text.toStdString();
+
+    prompts.clear();
+    type("01,10,044031900111,12345678,100.00,20200101,12345678901234567890,ABCD");
+    QTest::keyClick(handle(), Qt::Key_Return);
+    EXPECT_EQ(form->Label_msg->text(), "登记失败!");
+    EXPECT_EQ(form->Label_fphm_sm->text(), "无法连接数据库服务器");
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith("无法连接数据库服务器，发票未登记。"));
+    EXPECT_FALSE(testfiles::readBytes(dir.logPath()).contains("Kept-Out"));
+    EXPECT_TRUE(
+        log().contains("扫描结果：01,10,044031900111,12345678,100.00,20200101,"
+                       "12345678901234567890,ABCD"));
 }
 
 }  // namespace

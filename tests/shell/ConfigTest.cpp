@@ -3,6 +3,7 @@
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "shell/Config.h"
+#include "shell/DatabaseSettings.h"
 #include "shell/IniFile.h"
 
 namespace {
@@ -58,6 +59,29 @@ TEST(Version, IsWrittenBackAsRead) {
     ini.writeString("版本信息", "Version", "2.3.4");
     EXPECT_EQ(config::readVersionWritingBack(ini), "2.3.4");
     EXPECT_EQ(IniFile(dir.file("config.ini")).readString("版本信息", "Version", ""), "2.3.4");
+}
+
+TEST(DatabaseSettings, SqliteUnlessTheServerIsNamedAndAnUnknownTypeIsNoFallBack) {
+    TempExeDir dir;
+    using Engine = DatabaseSettings::Engine;
+    EXPECT_EQ(config::readDatabaseSettings(IniFile(dir.file("config.ini"))).engine, Engine::Sqlite);
+
+    // [数据库] 类型=PostgreSQL, 连接=... with a Chinese database name, in GBK
+    testfiles::writeBytes(dir.file("config.ini"),
+                          "[\xCA\xFD\xBE\xDD\xBF\xE2]\r\n"
+                          "\xC0\xE0\xD0\xCD= PostgreSQL \r\n"
+                          "\xC1\xAC\xBD\xD3=host=db1 dbname=\xB7\xA2\xC6\xB1 user=clerk\r\n");
+    const DatabaseSettings server = config::readDatabaseSettings(IniFile(dir.file("config.ini")));
+    EXPECT_EQ(server.engine, Engine::Postgresql);
+    EXPECT_EQ(server.connection, "host=db1 dbname=发票 user=clerk");
+
+    IniFile ini(dir.file("config.ini"));
+    ini.writeString("数据库", "类型", "sqlite");
+    EXPECT_EQ(config::readDatabaseSettings(IniFile(dir.file("config.ini"))).engine, Engine::Sqlite);
+    ini.writeString("数据库", "类型", "mysql");
+    const DatabaseSettings unknown = config::readDatabaseSettings(IniFile(dir.file("config.ini")));
+    EXPECT_EQ(unknown.engine, Engine::Unknown);
+    EXPECT_EQ(unknown.engineText, "mysql");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "TestFiles.h"
 #include "shell/AppError.h"
 #include "shell/Commonfun.h"
+#include "shell/DatabaseSettings.h"
 #include "shell/IniFile.h"
 #include "shell/Startup.h"
 
@@ -43,6 +44,16 @@ TEST(PrepareStartup, ADatabaseThatWentMissingIsNotReplacedByAnEmptyOne) {
     // invoice it held be reimbursed again.
     EXPECT_TRUE(startup::PrepareStartup());
     EXPECT_FALSE(QFile::exists(dir.databasePath()));
+}
+
+TEST(PrepareStartup, ReadsTheDatabaseSettingsForTheWholeRun) {
+    TempExeDir dir(bare());
+    IniFile(dir.file("config.ini")).writeString("数据库", "类型", "postgresql");
+    IniFile(dir.file("config.ini")).writeString("数据库", "连接", "host=db1 user=clerk");
+    EXPECT_TRUE(startup::PrepareStartup());
+    IniFile(dir.file("config.ini")).writeString("数据库", "类型", "sqlite");
+    EXPECT_EQ(currentDatabaseSettings().engine, DatabaseSettings::Engine::Postgresql);
+    EXPECT_EQ(currentDatabaseSettings().connection, "host=db1 user=clerk");
 }
 
 TEST(PrepareStartup, TaxNumberIsCutAtTheDot) {

@@ -6,36 +6,82 @@
 
 #include "FakeClock.h"
 #include "FakePrompts.h"
+#include "PgTestServer.h"
 #include "StoreFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "shell/Commonfun.h"
+#include "shell/DatabaseSettings.h"
 #include "store/Database.h"
 #include "store/InvoiceStore.h"
+#include "store/PgConnection.h"
 
 namespace {
 
+// A stored row as the tests compare it: the amount in ten-thousandths, the time as
+// yyyy-MM-dd HH:mm:ss, whatever the engine keeps them as.
 struct Row {
     QString code, number, amount, date, check, time, reimburser;
     qint64 mode = -1;
     bool amountNull = false;
 };
 
-QList<Row> rows() {
-    Database db = Database::open(GetConnectionString());
-    Statement s = db.prepare(
-        "select 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, 报销方式, 报销人 from "
-        "发票报销 "
-        "order by rowid");
-    QList<Row> result;
-    while (s.step()) {
-        Row r{s.text(0), s.text(1), s.text(2), s.text(3), s.text(4), s.text(5), s.text(7)};
-        r.mode = s.int64(6);
-        r.amountNull = s.isNull(2);
-        result << r;
+const char kColumns[] =
+    "发票代码, 发票号码, %1, 开票日期, 校验码, %2, 报销方式, 报销人 from 发票报销 ";
+
+// The embedded store in the exe directory's company folder.
+struct SqliteEngine {
+    static constexpr bool kNeedsServer = false;
+    static TempExeDir::Options exeDir() { return {}; }
+    void use() {}
+    static QList<Row> rows() {
+        Database db = Database::open(GetConnectionString());
+        Statement s = db.prepare(QStringLiteral("select ") +
+                                 QString::fromUtf8(kColumns).arg("开票金额", "报销时间") +
+                                 QStringLiteral("order by rowid"));
+        QList<Row> result;
+        while (s.step()) {
+            Row r{s.text(0), s.text(1), s.text(2), s.text(3), s.text(4), s.text(5), s.text(7)};
+            r.mode = s.int64(6);
+            r.amountNull = s.isNull(2);
+            result << r;
+        }
+        return result;
     }
-    return result;
-}
+};
+
+// A registry of the test's own on the test run's server.
+struct PgEngine {
+    static constexpr bool kNeedsServer = true;
+    static TempExeDir::Options exeDir() {
+        TempExeDir::Options options;
+        options.taxNumber = pgtest::uniqueTaxNumber();
+        return options;
+    }
+    std::optional<pgtest::Registry> registry;
+    void use() {
+        registry.emplace(*pgtest::conninfo(), TaxNumber());
+        setDatabaseSettings(
+            {DatabaseSettings::Engine::Postgresql, "postgresql", *pgtest::conninfo()});
+    }
+    QList<Row> rows() const {
+        PgConnection db = PgConnection::open(registry->conninfo(), registry->schema());
+        const PgResult s =
+            db.exec(QStringLiteral("select ") +
+                    QString::fromUtf8(kColumns).arg("(开票金额 * 10000)::bigint",
+                                                    "to_char(报销时间, 'YYYY-MM-DD HH24:MI:SS')") +
+                    QStringLiteral("order by 序号"));
+        QList<Row> result;
+        for (int i = 0; i < s.rows(); ++i) {
+            Row r{s.text(i, 0), s.text(i, 1), s.text(i, 2), s.text(i, 3),
+                  s.text(i, 4), s.text(i, 5), s.text(i, 7)};
+            r.mode = s.int64(i, 6);
+            r.amountNull = s.isNull(i, 2);
+            result << r;
+        }
+        return result;
+    }
+};
 
 using Result = Registration::Result;
 
@@ -43,32 +89,53 @@ InvoiceRecord invoice(const QString& code, const QString& number, const QString&
     return teststore::invoice().code(code).number(number).amount(amount).date("20200101");
 }
 
+// The registration rules every engine keeps, run on each of them.
+template <class Engine>
 class RegisterInvoiceTest : public ::testing::Test {
 protected:
-    TempExeDir dir;
+    TempExeDir dir{Engine::exeDir()};
+    Engine engine;
     FakePrompts prompts;
     FakeClock clock{QDateTime(QDate(2024, 1, 31), QTime(13, 5, 9, 750))};
-    std::unique_ptr<InvoiceStore> store = openInvoiceStore();
+    std::unique_ptr<InvoiceStore> store;
 
+    void SetUp() override {
+        if (Engine::kNeedsServer) {
+            REQUIRE_PG_SERVER();
+        }
+        engine.use();
+        store = openInvoiceStore();
+    }
+
+    QList<Row> rows() { return engine.rows(); }
     Result registered(const InvoiceRecord& record, EntryMode mode = EntryMode::Scan) {
         return store->registerInvoice(record, mode).result;
     }
     std::optional<qint64> count() { return store->countInvoices().count; }
 };
 
-TEST_F(RegisterInvoiceTest, AppendsANewInvoiceOnceWithReimburserTimeAndLog) {
+struct EngineNames {
+    template <class Engine>
+    static std::string GetName(int) {
+        return std::is_same_v<Engine, SqliteEngine> ? "Sqlite" : "Postgresql";
+    }
+};
+using Engines = ::testing::Types<SqliteEngine, PgEngine>;
+TYPED_TEST_SUITE(RegisterInvoiceTest, Engines, EngineNames);
+
+TYPED_TEST(RegisterInvoiceTest, AppendsANewInvoiceOnceWithReimburserTimeAndLog) {
     InvoiceRecord first = invoice("044031900111", "12345678", "100.00");
     first.checkCode = "12345678901234567890";
     first.reimburser = "张三";
-    EXPECT_EQ(registered(first), Result::Registered);
+    EXPECT_EQ(this->registered(first), Result::Registered);
     InvoiceRecord again = first;
     again.checkCode = "x";
-    const Registration second = store->registerInvoice(again, EntryMode::Scan);
+    const Registration second = this->store->registerInvoice(again, EntryMode::Scan);
     EXPECT_EQ(second.result, Result::AlreadyRecorded);
     // The earlier registration is told with the refusal.
     EXPECT_EQ(second.earlierAt, QDateTime(QDate(2024, 1, 31), QTime(13, 5, 9)));
     EXPECT_EQ(second.earlierReimburser, "张三");
-    const QList<Row> stored = rows();
+    const QList<Row> stored = this->rows();
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored[0].code, "044031900111");
     EXPECT_EQ(stored[0].number, "12345678");
@@ -78,109 +145,68 @@ TEST_F(RegisterInvoiceTest, AppendsANewInvoiceOnceWithReimburserTimeAndLog) {
     EXPECT_EQ(stored[0].time, "2024-01-31 13:05:09");  // whole seconds
     EXPECT_EQ(stored[0].mode, 0);
     EXPECT_EQ(stored[0].reimburser, "张三");
-    EXPECT_EQ(testfiles::logMessages(dir.logPath()),
+    EXPECT_EQ(testfiles::logMessages(this->dir.logPath()),
               QStringList{"报销成功发票信息：044031900111-12345678"});
-    EXPECT_TRUE(prompts.calls().isEmpty());
-    EXPECT_EQ(count(), 1);
+    EXPECT_TRUE(this->prompts.calls().isEmpty());
+    EXPECT_EQ(this->count(), 1);
 }
 
-TEST_F(RegisterInvoiceTest, SameNumberWithAnotherCodeIsAnotherInvoice) {
-    EXPECT_EQ(registered(invoice("044031900111", "12345678", "0.00"), EntryMode::Manual),
+TYPED_TEST(RegisterInvoiceTest, SameNumberWithAnotherCodeIsAnotherInvoice) {
+    EXPECT_EQ(this->registered(invoice("044031900111", "12345678", "0.00"), EntryMode::Manual),
               Result::Registered);
-    EXPECT_EQ(registered(invoice("044031900112", "12345678", "0.00"), EntryMode::Manual),
+    EXPECT_EQ(this->registered(invoice("044031900112", "12345678", "0.00"), EntryMode::Manual),
               Result::Registered);
-    EXPECT_EQ(registered(invoice("044031900111", "12345679", "0.00"), EntryMode::Manual),
+    EXPECT_EQ(this->registered(invoice("044031900111", "12345679", "0.00"), EntryMode::Manual),
               Result::Registered);
-    EXPECT_EQ(count(), 3);
-    EXPECT_EQ(rows()[2].mode, 1);
+    EXPECT_EQ(this->count(), 3);
+    EXPECT_EQ(this->rows()[2].mode, 1);
 }
 
-TEST_F(RegisterInvoiceTest, AQuoteIsAnOrdinaryCharacter) {
-    EXPECT_EQ(registered(invoice("0440'1900111", "1234'678")), Result::Registered);
-    EXPECT_EQ(registered(invoice("0440'1900111", "1234'678")), Result::AlreadyRecorded);
-    EXPECT_TRUE(prompts.calls().isEmpty());
-    ASSERT_EQ(rows().size(), 1);
-    EXPECT_EQ(rows()[0].number, "1234'678");
+TYPED_TEST(RegisterInvoiceTest, AQuoteIsAnOrdinaryCharacter) {
+    EXPECT_EQ(this->registered(invoice("0440'1900111", "1234'678")), Result::Registered);
+    EXPECT_EQ(this->registered(invoice("0440'1900111", "1234'678")), Result::AlreadyRecorded);
+    EXPECT_TRUE(this->prompts.calls().isEmpty());
+    ASSERT_EQ(this->rows().size(), 1);
+    EXPECT_EQ(this->rows()[0].number, "1234'678");
 }
 
-TEST_F(RegisterInvoiceTest, EmptyAmountIsNullAndABadAmountStoresNothing) {
-    EXPECT_EQ(registered(invoice("044031900111", "00000001", "")), Result::Registered);
-    EXPECT_TRUE(rows()[0].amountNull);
+TYPED_TEST(RegisterInvoiceTest, EmptyAmountIsNullAndABadAmountStoresNothing) {
+    EXPECT_EQ(this->registered(invoice("044031900111", "00000001", "")), Result::Registered);
+    EXPECT_TRUE(this->rows()[0].amountNull);
     const Registration bad =
-        store->registerInvoice(invoice("044031900111", "00000002", "12.3x"), EntryMode::Scan);
+        this->store->registerInvoice(invoice("044031900111", "00000002", "12.3x"), EntryMode::Scan);
     EXPECT_EQ(bad.result, Result::Failed);
     EXPECT_EQ(bad.failedAt, Registration::Stage::Append);
     EXPECT_EQ(bad.error.kind, StoreError::Kind::InvalidValue);
     EXPECT_EQ(bad.error.detail, "'12.3x' is not a valid floating point value for field '开票金额'");
-    EXPECT_EQ(rows().size(), 1);
-    EXPECT_EQ(count(), 1);
-    EXPECT_EQ(testfiles::logMessages(dir.logPath()).size(), 1);
+    EXPECT_EQ(this->rows().size(), 1);
+    EXPECT_EQ(this->count(), 1);
+    EXPECT_EQ(testfiles::logMessages(this->dir.logPath()).size(), 1);
 }
 
-TEST_F(RegisterInvoiceTest, ImportedInvoicesKeepTheirTimeAndReimburserAndLogAsImported) {
+TYPED_TEST(RegisterInvoiceTest, ImportedInvoicesKeepTheirTimeAndReimburserAndLogAsImported) {
     InvoiceRecord imported = invoice("044031900111", "00000123", "100.00");
     imported.reimbursedAt = QDateTime(QDate(2023, 12, 1), QTime(8, 5, 9));
     imported.reimburser = "李四";
-    const QList<Registration> outcomes = store->registerInvoices(
+    const QList<Registration> outcomes = this->store->registerInvoices(
         {imported, invoice("044031900111", "00000124", "x"), imported}, EntryMode::Import);
     ASSERT_EQ(outcomes.size(), 3);
     EXPECT_EQ(outcomes[0].result, Result::Registered);
     EXPECT_EQ(outcomes[1].result, Result::Failed);
     EXPECT_EQ(outcomes[2].result, Result::AlreadyRecorded);
-    ASSERT_EQ(rows().size(), 1);
-    EXPECT_EQ(rows()[0].time, "2023-12-01 08:05:09");
-    EXPECT_EQ(rows()[0].reimburser, "李四");
-    EXPECT_EQ(rows()[0].mode, 2);
-    EXPECT_EQ(testfiles::logMessages(dir.logPath()),
+    ASSERT_EQ(this->rows().size(), 1);
+    EXPECT_EQ(this->rows()[0].time, "2023-12-01 08:05:09");
+    EXPECT_EQ(this->rows()[0].reimburser, "李四");
+    EXPECT_EQ(this->rows()[0].mode, 2);
+    EXPECT_EQ(testfiles::logMessages(this->dir.logPath()),
               QStringList{"导入报销成功发票信息：044031900111-00000123"});
 }
 
-TEST_F(RegisterInvoiceTest, MissingDatabaseFailsTheLookupAndIsNeverCreated) {
-    QFile::remove(dir.databasePath());
-    const Registration outcome =
-        store->registerInvoice(invoice("044031900111", "12345678"), EntryMode::Scan);
-    EXPECT_EQ(outcome.result, Result::Failed);
-    EXPECT_EQ(outcome.failedAt, Registration::Stage::Lookup);
-    EXPECT_TRUE(outcome.error.detail.contains(dir.databasePath()))
-        << outcome.error.detail.toStdString();
-    EXPECT_TRUE(prompts.calls().isEmpty());           // the store shows nothing
-    EXPECT_FALSE(QFile::exists(dir.databasePath()));  // never created
-    EXPECT_FALSE(QFile::exists(dir.logPath()));
+TYPED_TEST(RegisterInvoiceTest, EmptyTableCountsZero) {
+    EXPECT_EQ(this->count(), 0);
 }
 
-TEST_F(RegisterInvoiceTest, AFileThatIsNoDatabaseFailsTheLookupAndIsLeftAlone) {
-    const QByteArray junk(4096, 'j');
-    testfiles::writeBytes(dir.databasePath(), junk);
-    const Registration outcome =
-        store->registerInvoice(invoice("044031900111", "12345678"), EntryMode::Scan);
-    EXPECT_EQ(outcome.result, Result::Failed);
-    EXPECT_EQ(outcome.error.detail, "file is not a database");
-    EXPECT_EQ(testfiles::readBytes(dir.databasePath()), junk);
-}
-
-TEST_F(RegisterInvoiceTest, CountFailureIsReportedNotShown) {
-    QFile::remove(dir.databasePath());
-    const InvoiceCount result = store->countInvoices();
-    EXPECT_FALSE(result.count.has_value());
-    EXPECT_TRUE(result.error.detail.startsWith("Could not find file"))
-        << result.error.detail.toStdString();
-    EXPECT_TRUE(prompts.calls().isEmpty());
-}
-
-TEST_F(RegisterInvoiceTest, EmptyTableCountsZero) {
-    EXPECT_EQ(count(), 0);
-}
-
-TEST_F(RegisterInvoiceTest, TheStoreWorksAgainOnceTheCauseOfAFailureIsGone) {
-    const QByteArray database = testfiles::readBytes(dir.databasePath());
-    QFile::remove(dir.databasePath());
-    EXPECT_EQ(registered(invoice("044031900111", "12345678")), Result::Failed);
-    testfiles::writeBytes(dir.databasePath(), database);
-    EXPECT_EQ(registered(invoice("044031900111", "12345678")), Result::Registered);
-    EXPECT_EQ(count(), 1);
-}
-
-TEST_F(RegisterInvoiceTest, RacingRegistrationsOfOneInvoiceGiveOneRow) {
+TYPED_TEST(RegisterInvoiceTest, RacingRegistrationsOfOneInvoiceGiveOneRow) {
     std::atomic<int> appended{0};
     auto racer = [&] {
         const std::unique_ptr<InvoiceStore> own = openInvoiceStore();
@@ -195,12 +221,68 @@ TEST_F(RegisterInvoiceTest, RacingRegistrationsOfOneInvoiceGiveOneRow) {
     a.join();
     b.join();
     EXPECT_EQ(appended.load(), 60);
-    EXPECT_EQ(rows().size(), 60);
-    EXPECT_EQ(count(), 60);
+    EXPECT_EQ(this->rows().size(), 60);
+    EXPECT_EQ(this->count(), 60);
+    EXPECT_TRUE(this->prompts.calls().isEmpty());
+}
+
+// What only a store in a file of its own can meet: the file missing, replaced or locked.
+class SqliteRegisterInvoiceTest : public ::testing::Test {
+protected:
+    TempExeDir dir;
+    FakePrompts prompts;
+    FakeClock clock{QDateTime(QDate(2024, 1, 31), QTime(13, 5, 9, 750))};
+    std::unique_ptr<InvoiceStore> store = openInvoiceStore();
+
+    static QList<Row> rows() { return SqliteEngine::rows(); }
+    Result registered(const InvoiceRecord& record, EntryMode mode = EntryMode::Scan) {
+        return store->registerInvoice(record, mode).result;
+    }
+    std::optional<qint64> count() { return store->countInvoices().count; }
+};
+
+TEST_F(SqliteRegisterInvoiceTest, MissingDatabaseFailsTheLookupAndIsNeverCreated) {
+    QFile::remove(dir.databasePath());
+    const Registration outcome =
+        store->registerInvoice(invoice("044031900111", "12345678"), EntryMode::Scan);
+    EXPECT_EQ(outcome.result, Result::Failed);
+    EXPECT_EQ(outcome.failedAt, Registration::Stage::Lookup);
+    EXPECT_TRUE(outcome.error.detail.contains(dir.databasePath()))
+        << outcome.error.detail.toStdString();
+    EXPECT_TRUE(prompts.calls().isEmpty());           // the store shows nothing
+    EXPECT_FALSE(QFile::exists(dir.databasePath()));  // never created
+    EXPECT_FALSE(QFile::exists(dir.logPath()));
+}
+
+TEST_F(SqliteRegisterInvoiceTest, AFileThatIsNoDatabaseFailsTheLookupAndIsLeftAlone) {
+    const QByteArray junk(4096, 'j');
+    testfiles::writeBytes(dir.databasePath(), junk);
+    const Registration outcome =
+        store->registerInvoice(invoice("044031900111", "12345678"), EntryMode::Scan);
+    EXPECT_EQ(outcome.result, Result::Failed);
+    EXPECT_EQ(outcome.error.detail, "file is not a database");
+    EXPECT_EQ(testfiles::readBytes(dir.databasePath()), junk);
+}
+
+TEST_F(SqliteRegisterInvoiceTest, CountFailureIsReportedNotShown) {
+    QFile::remove(dir.databasePath());
+    const InvoiceCount result = store->countInvoices();
+    EXPECT_FALSE(result.count.has_value());
+    EXPECT_TRUE(result.error.detail.startsWith("Could not find file"))
+        << result.error.detail.toStdString();
     EXPECT_TRUE(prompts.calls().isEmpty());
 }
 
-TEST_F(RegisterInvoiceTest, AnInsertThatLosesTheRaceAfterTheLookupIsAlreadyRecorded) {
+TEST_F(SqliteRegisterInvoiceTest, TheStoreWorksAgainOnceTheCauseOfAFailureIsGone) {
+    const QByteArray database = testfiles::readBytes(dir.databasePath());
+    QFile::remove(dir.databasePath());
+    EXPECT_EQ(registered(invoice("044031900111", "12345678")), Result::Failed);
+    testfiles::writeBytes(dir.databasePath(), database);
+    EXPECT_EQ(registered(invoice("044031900111", "12345678")), Result::Registered);
+    EXPECT_EQ(count(), 1);
+}
+
+TEST_F(SqliteRegisterInvoiceTest, AnInsertThatLosesTheRaceAfterTheLookupIsAlreadyRecorded) {
     // Another program holds the write lock: the lookup finds nothing, the insert waits, and
     // meanwhile the other program stores the same invoice first.
     Database other = Database::open(GetConnectionString());
@@ -222,7 +304,7 @@ TEST_F(RegisterInvoiceTest, AnInsertThatLosesTheRaceAfterTheLookupIsAlreadyRecor
     EXPECT_FALSE(QFile::exists(dir.logPath()));
 }
 
-TEST_F(RegisterInvoiceTest, ALockedDatabaseFailsCleanlyWithoutAHalfRow) {
+TEST_F(SqliteRegisterInvoiceTest, ALockedDatabaseFailsCleanlyWithoutAHalfRow) {
     Database holder = Database::open(GetConnectionString());
     holder.exec("BEGIN EXCLUSIVE");
     Result result = Result::Failed;
@@ -235,6 +317,18 @@ TEST_F(RegisterInvoiceTest, ALockedDatabaseFailsCleanlyWithoutAHalfRow) {
     t.join();
     EXPECT_EQ(result, Result::Registered);
     EXPECT_EQ(rows().size(), 1);
+}
+
+TEST_F(SqliteRegisterInvoiceTest, AnUnknownEngineStoresNowhereNotEvenInTheFile) {
+    setDatabaseSettings({DatabaseSettings::Engine::Unknown, "mysql", "host=db1"});
+    const std::unique_ptr<InvoiceStore> unknown = openInvoiceStore();
+    const Registration outcome =
+        unknown->registerInvoice(invoice("044031900111", "12345678"), EntryMode::Scan);
+    EXPECT_EQ(outcome.result, Result::Failed);
+    EXPECT_EQ(outcome.error.kind, StoreError::Kind::Misconfigured);
+    EXPECT_EQ(outcome.error.detail, "config.ini [数据库] 类型=mysql：应为 sqlite 或 postgresql");
+    EXPECT_EQ(unknown->countInvoices().error.kind, StoreError::Kind::Misconfigured);
+    EXPECT_TRUE(rows().isEmpty());
 }
 
 }  // namespace

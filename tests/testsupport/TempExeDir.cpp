@@ -5,6 +5,7 @@
 
 #include "shell/Clock.h"
 #include "shell/Commonfun.h"
+#include "shell/DatabaseSettings.h"
 
 TempExeDir::TempExeDir() : TempExeDir(Options{}) {}
 
@@ -28,11 +29,13 @@ TempExeDir::TempExeDir(const Options& options)
     }
     setExeDirOverride(path());
     setTaxNumber(taxNumber_);
+    setDatabaseSettings({});
 }
 
 TempExeDir::~TempExeDir() {
     setExeDirOverride(QString());
     setTaxNumber(QString());
+    setDatabaseSettings({});
 }
 
 QString TempExeDir::file(const QString& relative) const {

@@ -5,7 +5,7 @@
 
 // A fresh exe directory for one test: config.ini with a usable tax number, database/fpbx.mdb
 // (the template), the company directory with its working database and an empty bxr.txt. The
-// program's exe directory and globals point at it while it lives.
+// program's exe directory and globals point at it while it lives (the store: the SQLite file).
 class TempExeDir {
 public:
     static inline const QString kTaxNumber = QStringLiteral("91110108MA01ABCD2X");

@@ -1,0 +1,157 @@
+#include "fpbxdb/RegistryCheck.h"
+
+#include <QMap>
+
+#include "store/PgConnection.h"
+#include "store/PgRegistryName.h"
+
+namespace {
+
+// The columns the program reads and writes, with the server's name of their types.
+const QMap<QString, QString>& requiredColumns() {
+    static const QMap<QString, QString> columns = {
+        {QStringLiteral("发票代码"), QStringLiteral("text")},
+        {QStringLiteral("发票号码"), QStringLiteral("text")},
+        {QStringLiteral("开票金额"), QStringLiteral("numeric")},
+        {QStringLiteral("开票日期"), QStringLiteral("text")},
+        {QStringLiteral("校验码"), QStringLiteral("text")},
+        {QStringLiteral("报销时间"), QStringLiteral("timestamp without time zone")},
+        {QStringLiteral("报销方式"), QStringLiteral("integer")},
+        {QStringLiteral("报销人"), QStringLiteral("text")},
+    };
+    return columns;
+}
+
+void checkTable(PgConnection& connection, const QString& schema, RegistryCheck& check) {
+    const PgResult columns = connection.exec(
+        QStringLiteral("select column_name, data_type from information_schema.columns "
+                       "where table_schema = $1 and table_name = '发票报销'"),
+        PgParams().text(schema));
+    QMap<QString, QString> found;
+    for (int r = 0; r < columns.rows(); ++r) {
+        found.insert(columns.text(r, 0), columns.text(r, 1));
+    }
+    bool columnsOk = true;
+    for (auto it = requiredColumns().cbegin(); it != requiredColumns().cend(); ++it) {
+        if (found.value(it.key()) != it.value()) {
+            columnsOk = false;
+            check.problems << QStringLiteral("列 %1 应为 %2，实为 %3")
+                                  .arg(it.key(), it.value(),
+                                       found.value(it.key(), QStringLiteral("（没有）")));
+        }
+    }
+    if (columnsOk) {
+        check.passed << QStringLiteral("发票报销 表的列齐全");
+    }
+
+    const PgResult key = connection.exec(QStringLiteral(
+        "select count(*) from pg_index i where i.indrelid = '发票报销'::regclass and "
+        "i.indisunique and i.indnatts = 2 and (select array_agg(a.attname::text order by "
+        "a.attname) from pg_attribute a where a.attrelid = i.indrelid and a.attnum = any(i.indkey))"
+        " = array['发票代码', '发票号码'] collate \"C\""));
+    if (key.int64(0, 0) > 0) {
+        check.passed << QStringLiteral("(发票号码, 发票代码) 唯一");
+    } else {
+        check.problems << QStringLiteral("(发票号码, 发票代码) 没有唯一约束：同一发票可能登记两次");
+    }
+
+    const PgResult counting = connection.exec(QStringLiteral(
+        "select (select count(*) from pg_trigger where tgrelid = '发票报销'::regclass and "
+        "tgname in ('发票报销_数量_加', '发票报销_数量_减', '发票报销_数量_清') and tgenabled <> "
+        "'D'), "
+        "to_regclass('发票报销_数量') is not null"));
+    if (counting.int64(0, 0) != 3 || counting.text(0, 1) != QStringLiteral("t")) {
+        check.problems << QStringLiteral("计数表或计数触发器缺失（运行 fpbxdb init 补上）");
+    }
+}
+
+// Whether the count agrees with the rows, once the user may read both.
+void checkCount(PgConnection& connection, RegistryCheck& check) {
+    const PgResult exact =
+        connection.exec(QStringLiteral("select (select coalesce(sum(数量), 0) from 发票报销_数量) "
+                                       "= (select count(*) from 发票报销)"));
+    if (exact.text(0, 0) == QStringLiteral("t")) {
+        check.passed << QStringLiteral("计数与行数一致");
+    } else {
+        check.warnings << QStringLiteral("计数与行数不一致（运行 fpbxdb init 重新计数）");
+    }
+}
+
+void checkRights(PgConnection& connection, RegistryCheck& check) {
+    const PgResult rights = connection.exec(QStringLiteral(
+        "select has_table_privilege('发票报销', 'SELECT'), has_table_privilege('发票报销', "
+        "'INSERT'),"
+        " has_column_privilege('发票报销', '报销人', 'UPDATE'),"
+        " has_table_privilege('发票报销_数量', 'SELECT'),"
+        " has_table_privilege('发票报销', 'DELETE') or has_table_privilege('发票报销', 'TRUNCATE'),"
+        " (select bool_or(has_column_privilege('发票报销', attname, 'UPDATE')) from pg_attribute"
+        "  where attrelid = '发票报销'::regclass and attnum > 0 and not attisdropped"
+        "  and attname <> '报销人')"));
+    const QStringList needed = {QStringLiteral("查询发票"), QStringLiteral("登记发票"),
+                                QStringLiteral("修改报销人"), QStringLiteral("读取计数")};
+    bool all = true;
+    for (int c = 0; c < needed.size(); ++c) {
+        if (rights.text(0, c) != QStringLiteral("t")) {
+            all = false;
+            check.problems << QStringLiteral("数据库用户没有权限：%1").arg(needed[c]);
+        }
+    }
+    if (all) {
+        check.passed << QStringLiteral("权限：查询、登记、修改报销人");
+    }
+    if (rights.text(0, 4) == QStringLiteral("t")) {
+        check.warnings << QStringLiteral("数据库用户可以删除发票：程序不需要，应收回");
+    }
+    if (rights.text(0, 5) == QStringLiteral("t")) {
+        check.warnings << QStringLiteral("数据库用户可以修改报销人以外的列：程序不需要，应收回");
+    }
+}
+
+}  // namespace
+
+RegistryCheck checkRegistry(const QString& conninfo, const QString& taxNumber) {
+    RegistryCheck check;
+    try {
+        const QString schema = pgregistry::schemaName(taxNumber);
+        PgConnection connection = PgConnection::open(conninfo, schema);
+        const PgResult server = connection.exec(
+            QStringLiteral(
+                "select current_user, current_setting('server_encoding'), "
+                "current_setting('server_version_num')::int, "
+                "(select has_schema_privilege(oid, 'USAGE') from pg_namespace where nspname = $1)"),
+            PgParams().text(schema));
+        check.passed << QStringLiteral("已连接，数据库用户 %1").arg(server.text(0, 0));
+        if (server.text(0, 1) != QStringLiteral("UTF8")) {
+            check.problems << QStringLiteral("数据库编码为 %1，应为 UTF8").arg(server.text(0, 1));
+        }
+        if (server.int64(0, 2) < 140000) {
+            check.problems << QStringLiteral("服务器版本过旧，需要 PostgreSQL 14 或更新");
+        }
+        if (server.isNull(0, 3)) {
+            check.problems
+                << QStringLiteral("没有本税号的登记表 %1（先运行 fpbxdb init）").arg(schema);
+            return check;
+        }
+        if (server.text(0, 3) != QStringLiteral("t")) {
+            check.problems << QStringLiteral("数据库用户无权使用登记表 %1").arg(schema);
+            return check;
+        }
+        const PgResult table =
+            connection.exec(QStringLiteral("select to_regclass('发票报销') is not null"));
+        if (table.text(0, 0) != QStringLiteral("t")) {
+            check.problems
+                << QStringLiteral("登记表 %1 中没有 发票报销 表（先运行 fpbxdb init）").arg(schema);
+            return check;
+        }
+        checkTable(connection, schema, check);
+        checkRights(connection, check);
+        if (check.usable()) {
+            checkCount(connection, check);
+        }
+    } catch (const PgError& error) {
+        check.problems << error.toStoreError().detail;
+    } catch (const AppError& error) {
+        check.problems << error.message();
+    }
+    return check;
+}

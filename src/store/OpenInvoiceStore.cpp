@@ -1,0 +1,47 @@
+#include "shell/Commonfun.h"
+#include "shell/DatabaseSettings.h"
+#include "store/InvoiceStore.h"
+#include "store/PgInvoiceStore.h"
+#include "store/RegistrationValues.h"
+#include "store/SqliteInvoiceStore.h"
+
+namespace {
+
+// The store when config.ini names an engine the program does not know: it keeps nothing and
+// says why at every operation.
+class UnconfiguredInvoiceStore final : public InvoiceStore {
+public:
+    explicit UnconfiguredInvoiceStore(const QString& engineText) {
+        error_.kind = StoreError::Kind::Misconfigured;
+        error_.detail = QStringLiteral("config.ini [数据库] 类型=%1：应为 sqlite 或 postgresql")
+                            .arg(engineText);
+    }
+    Registration registerInvoice(const InvoiceRecord&, EntryMode) override {
+        return failedRegistration(Registration::Stage::Lookup, error_);
+    }
+    QList<Registration> registerInvoices(const QList<InvoiceRecord>& invoices, EntryMode) override {
+        return QList<Registration>(invoices.size(),
+                                   failedRegistration(Registration::Stage::Lookup, error_));
+    }
+    InvoiceCount countInvoices() override { return {std::nullopt, error_}; }
+
+private:
+    StoreError error_;
+};
+
+}  // namespace
+
+std::unique_ptr<InvoiceStore> openInvoiceStore(StoreUse use) {
+    const DatabaseSettings settings = currentDatabaseSettings();
+    switch (settings.engine) {
+        case DatabaseSettings::Engine::Postgresql:
+            return std::make_unique<PgInvoiceStore>(settings.connection, TaxNumber());
+        case DatabaseSettings::Engine::Unknown:
+            return std::make_unique<UnconfiguredInvoiceStore>(settings.engineText);
+        case DatabaseSettings::Engine::Sqlite:
+            break;
+    }
+    return std::make_unique<SqliteInvoiceStore>(
+        GetConnectionString(),
+        use == StoreUse::Bulk ? Database::Durability::Normal : Database::Durability::Full);
+}

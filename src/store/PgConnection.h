@@ -1,0 +1,152 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "shell/AppError.h"
+#include "store/StoreError.h"
+
+struct pg_conn;
+struct pg_result;
+
+// A failure on the database server or on the way to it: the message (any password scrubbed),
+// the server's SQLSTATE when it gave one, and where it struck.
+class PgError : public AppError {
+public:
+    enum class Cause {
+        Statement,       // the server refused a statement; the connection is still good
+        ConnectionLost,  // the server could not be reached or went away
+        Settings,        // the connection string cannot be used at all
+    };
+
+    PgError(QString message, QString sqlState, Cause cause)
+        : AppError(std::move(message)), sqlState_(std::move(sqlState)), cause_(cause) {}
+    const QString& sqlState() const { return sqlState_; }
+    Cause cause() const { return cause_; }
+    bool connectionLost() const { return cause_ == Cause::ConnectionLost; }
+    // A deadlock or serialization failure: the transaction was undone and may simply run again.
+    bool isTransient() const;
+
+    // What the clerk is told: the kind, and for a lost server "无法连接数据库服务器：" + why.
+    StoreError toStoreError() const;
+
+private:
+    QString sqlState_;
+    Cause cause_;
+};
+
+// The values of a statement's parameters, each with its type, so that the server converts
+// nothing from text on its own guess. Every value travels as a parameter, never in the SQL.
+class PgParams {
+public:
+    // Nothing gives null.
+    PgParams& text(const std::optional<QString>& value);
+    PgParams& int64(const std::optional<qint64>& value);
+    PgParams& numeric(const std::optional<QString>& decimalText);
+    PgParams& timestamp(const std::optional<QString>& value);  // yyyy-MM-dd HH:mm:ss
+    // An amount in ten-thousandths, exactly, as a numeric value.
+    PgParams& amountUnits(const std::optional<qint64>& units);
+
+    int size() const { return int(values_.size()); }
+    const unsigned* types() const { return types_.data(); }
+    std::vector<const char*> pointers() const;
+
+private:
+    PgParams& add(unsigned type, std::optional<QByteArray> value);
+    std::vector<unsigned> types_;
+    std::vector<std::optional<QByteArray>> values_;
+};
+
+// The rows of one statement, freed with it. Values are read as text.
+class PgResult {
+public:
+    explicit PgResult(pg_result* result) : result_(result) {}
+    PgResult(PgResult&& other) noexcept : result_(other.result_) { other.result_ = nullptr; }
+    PgResult& operator=(PgResult&& other) noexcept;
+    PgResult(const PgResult&) = delete;
+    PgResult& operator=(const PgResult&) = delete;
+    ~PgResult();
+
+    int rows() const;
+    bool isNull(int row, int column) const;
+    QString text(int row, int column) const;
+    qint64 int64(int row, int column) const;
+    qint64 affectedRows() const;
+
+private:
+    pg_result* result_ = nullptr;
+};
+
+// One connection to the server, its session set up for a company's registry.
+class PgConnection {
+public:
+    // Connects with the program's connection defaults (a connect time-out of a few seconds,
+    // keepalives) and, when schema is not empty, makes that schema the only one statements see.
+    // Throws PgError, with connectionLost set when the server could not be reached.
+    static PgConnection open(const QString& conninfo, const QString& schema = {});
+
+    PgConnection(PgConnection&& other) noexcept;
+    PgConnection& operator=(PgConnection&& other) noexcept;
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+    ~PgConnection();
+
+    // Runs one statement. Statements run often are prepared once per connection with prepared.
+    PgResult exec(const QString& sql, const PgParams& params = {});
+    PgResult execPrepared(const QString& sql, const PgParams& params = {});
+
+    // Without a round trip: false when the server has closed the connection since its last use
+    // (a restart, an administrator), so that the next operation opens a new one first.
+    bool isUsable();
+    bool inFailedOrOpenTransaction() const;
+
+    // The identifier as SQL text, quoted where needed.
+    QString quotedIdentifier(const QString& name) const;
+
+    pg_conn* handle() const { return conn_; }
+
+private:
+    PgConnection(pg_conn* conn, QString conninfo) : conn_(conn), conninfo_(std::move(conninfo)) {}
+    PgResult checked(pg_result* result);
+    [[noreturn]] void failWithoutResult();
+
+    pg_conn* conn_ = nullptr;
+    QString conninfo_;  // for scrubbing messages only
+    QHash<QString, QByteArray> prepared_;
+};
+
+// A transaction that is rolled back unless committed.
+class PgTransaction {
+public:
+    explicit PgTransaction(PgConnection& connection);
+    ~PgTransaction();
+    PgTransaction(const PgTransaction&) = delete;
+    PgTransaction& operator=(const PgTransaction&) = delete;
+    void commit();
+
+private:
+    PgConnection& connection_;
+    bool open_ = true;
+};
+
+// The connection of one store (or window): opened at its first use, checked before each use
+// and opened again once the server is back, after it went away or after a failure left the
+// connection in doubt. Used on one thread at a time.
+class PgSession {
+public:
+    PgSession(QString conninfo, QString schema);
+
+    PgConnection& connection();  // throws PgError
+    // Called with every failure: a lost connection is let go.
+    void failed(const PgError& error);
+
+    const QString& conninfo() const { return conninfo_; }
+
+private:
+    QString conninfo_;
+    QString schema_;
+    std::optional<PgConnection> connection_;
+};

@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "FakeClock.h"
+#include "PgTestServer.h"
+#include "StoreFixtures.h"
+#include "TempExeDir.h"
+#include "fpbxdb/Migration.h"
+#include "fpbxdb/RegistryCheck.h"
+#include "fpbxdb/RegistrySchema.h"
+#include "shell/Commonfun.h"
+#include "store/PgConnection.h"
+#include "store/SqliteInvoiceStore.h"
+
+namespace {
+
+// A role of the test's own, dropped with it: roles belong to the whole server.
+class Role {
+public:
+    Role(const pgtest::Registry& registry, const QStringList& grants)
+        : registry_(registry), name_("fpbx_clerk_" + pgtest::uniqueTaxNumber().toLower()) {
+        registry_.exec("create role " + name_ + " login");
+        for (const QString& grant : grants) {
+            registry_.exec(QString(grant).replace("SCHEMA_", u'"' + registry.schema() + u'"') +
+                           " to " + name_);
+        }
+    }
+    ~Role() {
+        registry_.exec("drop owned by " + name_);
+        registry_.exec("drop role " + name_);
+    }
+    QString conninfo() const {
+        return QString(registry_.conninfo()).replace("user=fpbx_admin", "user=" + name_);
+    }
+
+private:
+    const pgtest::Registry& registry_;
+    QString name_;
+};
+
+// The clerks' role as the README sets it up.
+const QStringList kClerkGrants = {
+    "grant usage on schema SCHEMA_",
+    "grant select, insert on SCHEMA_.发票报销",
+    "grant update (报销人) on SCHEMA_.发票报销",
+    "grant select on SCHEMA_.发票报销_数量",
+};
+
+class FpbxdbTest : public ::testing::Test {
+protected:
+    TempExeDir dir{[] {
+        TempExeDir::Options options;
+        options.taxNumber = pgtest::uniqueTaxNumber();
+        return options;
+    }()};
+    FakeClock clock{QDateTime(QDate(2024, 3, 1), QTime(9, 30, 0))};
+    std::optional<pgtest::Registry> registry;
+
+    void SetUp() override {
+        REQUIRE_PG_SERVER();
+        registry.emplace(*pgtest::conninfo(), TaxNumber());
+    }
+    QString value(const QString& sql) const { return registry->value(sql); }
+
+    // Three invoices in the company's fpbx.mdb.
+    void fillLocalStore() {
+        SqliteInvoiceStore local(GetConnectionString());
+        local.registerInvoices({teststore::invoice()
+                                    .code("044031900111")
+                                    .number("00000001")
+                                    .amount("100.5")
+                                    .date("20240101")
+                                    .reimburser("张三"),
+                                teststore::invoice()
+                                    .code("044031900111")
+                                    .number("00000002")
+                                    .amount("")
+                                    .date("20240102")
+                                    .reimburser("李四")
+                                    .at(QDateTime(QDate(2023, 12, 1), QTime(8, 5, 9))),
+                                teststore::invoice()
+                                    .code("")
+                                    .number("24312000000000000003")
+                                    .amount("0.01")
+                                    .date("20240103")},
+                               EntryMode::Manual);
+    }
+};
+
+TEST_F(FpbxdbTest, InitIsIdempotentAndCountsTheRowsAnew) {
+    registry->exec("insert into 发票报销 (发票号码, 发票代码) values ('1', 'a'), ('2', 'a')");
+    registry->exec("update 发票报销_数量 set 数量 = 0");  // a count gone wrong
+    EXPECT_TRUE(checkRegistry(registry->conninfo(), TaxNumber())
+                    .warnings.contains("计数与行数不一致（运行 fpbxdb init 重新计数）"));
+    PgConnection admin = PgConnection::open(registry->conninfo());
+    registryschema::create(admin, TaxNumber());
+    registryschema::create(admin, TaxNumber());
+    EXPECT_EQ(value("select sum(数量) from 发票报销_数量"), "2");
+    EXPECT_EQ(value("select count(*) from 发票报销_数量"), "8");
+    registry->exec("delete from 发票报销 where 发票号码 = '1'");
+    EXPECT_EQ(value("select sum(数量) from 发票报销_数量"), "1");
+    registry->exec("truncate 发票报销");
+    EXPECT_EQ(value("select sum(数量) from 发票报销_数量"), "0");
+}
+
+TEST_F(FpbxdbTest, MigrateCopiesEachInvoiceOnceWithItsValues) {
+    fillLocalStore();
+    registry->exec(
+        "insert into 发票报销 (发票号码, 发票代码, 报销人) values ('00000002', '044031900111', "
+        "'王五')");
+    PgConnection admin = PgConnection::open(registry->conninfo());
+    const MigrationCount first = migrateSqliteStore(dir.databasePath(), admin, TaxNumber());
+    EXPECT_EQ(first.copied, 2);
+    EXPECT_EQ(first.skipped, 1);
+    const MigrationCount second = migrateSqliteStore(dir.databasePath(), admin, TaxNumber());
+    EXPECT_EQ(second.copied, 0);
+    EXPECT_EQ(second.skipped, 3);
+    EXPECT_EQ(value("select string_agg(concat_ws('|', 发票代码, 发票号码, 开票金额, 开票日期, "
+                    "报销时间, 报销方式, 报销人), ';' order by 序号) from 发票报销"),
+              "044031900111|00000002|王五;"
+              "044031900111|00000001|100.5000|20240101|2024-03-01 09:30:00|1|张三;"
+              "|24312000000000000003|0.0100|20240103|2024-03-01 09:30:00|1|");
+    EXPECT_EQ(value("select sum(数量) from 发票报销_数量"), "3");
+}
+
+TEST_F(FpbxdbTest, MigrateCopiesNothingWhenOneTimeIsNoTime) {
+    fillLocalStore();
+    SqliteInvoiceStore local(GetConnectionString());
+    Database db = Database::open(GetConnectionString());
+    db.exec("update 发票报销 set 报销时间 = '2024/13/45' where 发票号码 = '00000002'");
+    PgConnection admin = PgConnection::open(registry->conninfo());
+    EXPECT_THROW(migrateSqliteStore(dir.databasePath(), admin, TaxNumber()), AppError);
+    EXPECT_EQ(value("select count(*) from 发票报销"), "0");
+}
+
+TEST_F(FpbxdbTest, TheClerksRoleOfTheReadmeWorksAndCannotDelete) {
+    const Role clerk(*registry, kClerkGrants);
+    const RegistryCheck check = checkRegistry(clerk.conninfo(), TaxNumber());
+    EXPECT_TRUE(check.usable()) << check.problems.join('\n').toStdString();
+    EXPECT_TRUE(check.warnings.isEmpty()) << check.warnings.join('\n').toStdString();
+
+    PgConnection connection = PgConnection::open(clerk.conninfo(), registry->schema());
+    connection.exec("insert into 发票报销 (发票号码, 发票代码) values ('1', 'a')");
+    connection.exec("update 发票报销 set 报销人 = '张三' where 发票号码 = '1'");
+    EXPECT_EQ(connection.exec("select sum(数量) from 发票报销_数量").text(0, 0), "1");
+    for (const char* refused : {"delete from 发票报销", "update 发票报销 set 发票号码 = '2'",
+                                "update 发票报销_数量 set 数量 = 0"}) {
+        try {
+            connection.exec(refused);
+            ADD_FAILURE() << refused << " was allowed";
+        } catch (const PgError& error) {
+            EXPECT_EQ(error.sqlState(), "42501") << refused;
+        }
+    }
+}
+
+TEST_F(FpbxdbTest, CheckNamesWhatARoleLacksAndWhatItShouldNotHave) {
+    const Role reader(
+        *registry, {"grant usage on schema SCHEMA_", "grant select, delete on SCHEMA_.发票报销"});
+    const RegistryCheck check = checkRegistry(reader.conninfo(), TaxNumber());
+    EXPECT_FALSE(check.usable());
+    EXPECT_EQ(check.problems,
+              (QStringList{"数据库用户没有权限：登记发票", "数据库用户没有权限：修改报销人",
+                           "数据库用户没有权限：读取计数"}));
+    EXPECT_EQ(check.warnings, QStringList{"数据库用户可以删除发票：程序不需要，应收回"});
+
+    const RegistryCheck absent = checkRegistry(registry->conninfo(), pgtest::uniqueTaxNumber());
+    ASSERT_EQ(absent.problems.size(), 1);
+    EXPECT_TRUE(absent.problems[0].startsWith("没有本税号的登记表 fpbx_9111"));
+}
+
+QString runFpbxdb(const QStringList& arguments, int* exitCode) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(FPBXDB_BINARY, arguments);
+    process.waitForFinished(60000);
+    *exitCode = process.exitCode();
+    return QString::fromUtf8(process.readAll());
+}
+
+TEST_F(FpbxdbTest, TheProgramReportsAndNeverPrintsThePassword) {
+    fillLocalStore();
+    const QString taxNumber = pgtest::uniqueTaxNumber();
+    const QString conninfo = registry->conninfo() + " password=Never-Shown-42";
+    int code = -1;
+    const QString init = runFpbxdb({"init", taxNumber, conninfo}, &code);
+    EXPECT_EQ(code, 0) << init.toStdString();
+    EXPECT_TRUE(init.startsWith("登记表 fpbx_" + taxNumber + " 已就绪")) << init.toStdString();
+    EXPECT_TRUE(init.contains("password=***"));
+    EXPECT_EQ(runFpbxdb({"migrate", dir.databasePath(), taxNumber, conninfo}, &code),
+              "复制 3 条，跳过 0 条（已在服务器上）\n");
+    EXPECT_EQ(runFpbxdb({"migrate", dir.databasePath(), taxNumber, conninfo}, &code),
+              "复制 0 条，跳过 3 条（已在服务器上）\n");
+    const QString check = runFpbxdb({"check", taxNumber, conninfo}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(check.endsWith("程序可以使用此登记表\n")) << check.toStdString();
+    const QString broken = runFpbxdb({"check", taxNumber, conninfo + " sslmode='x"}, &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_FALSE(broken.contains("Never-Shown")) << broken.toStdString();
+    runFpbxdb({"check", taxNumber}, &code);
+    EXPECT_EQ(code, 2);
+    pgtest::Registry(registry->conninfo(), taxNumber);  // dropped again at once
+}
+
+}  // namespace
