@@ -4,7 +4,7 @@
 #include <QLocale>
 
 #include "import/BiffReader.h"
-#include "import/FreexlReader.h"
+#include "import/XlsReader.h"
 #include "shell/AppError.h"
 #include "shell/LocaleFormats.h"
 
@@ -32,7 +32,7 @@ Sheet readFirstSheet(const QString& path) {
     const QByteArray head = file.peek(kOle2Signature.size());
     if (head == kOle2Signature) {
         file.close();
-        return freexlreader::readFirstSheet(path);
+        return xlsreader::readFirstSheet(path);
     }
     if (!biffreader::looksLikeStream(head)) {
         // What the spreadsheet driver says of a file that is no workbook at all.

@@ -5,8 +5,8 @@
 #include <QString>
 
 // The first worksheet of an import workbook as the import sees it: its name and its cells as
-// texts, rows in sheet order. Both readers (FreeXL for OLE2 workbooks, the record reader for
-// the bare worksheet stream of the program's own XLS export) deliver this.
+// texts, rows in sheet order. Both readers (the .xls reader for OLE2 workbooks, the record
+// reader for the bare worksheet stream of the program's own XLS export) deliver this.
 namespace workbook {
 
 struct Cell {
