@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <cstring>
+#include <vector>
 
 #include "shell/AppError.h"
 
@@ -61,17 +62,18 @@ QByteArrayView CompoundFile::sector(quint32 index) const {
 
 QList<quint32> CompoundFile::chain(const QList<quint32>& table, quint32 start, qsizetype limit,
                                    const char* what) const {
-    // limit is the number of sectors wanted, or -1 for the whole chain; either way no chain
-    // can be longer than the table, so a longer one runs in a loop.
+    // limit is the number of sectors wanted, or -1 for the whole chain.
     QList<quint32> sectors;
+    std::vector<bool> visited(size_t(table.size()), false);
     quint32 next = start;
     while (next != kEndOfChain && sectors.size() != limit) {
         if (next >= quint32(table.size())) {
             damaged(what);
         }
-        if (sectors.size() >= table.size()) {
+        if (visited[next]) {
             damaged("a sector chain runs in a loop");
         }
+        visited[next] = true;
         sectors << next;
         next = table[next];
     }
@@ -108,11 +110,12 @@ void CompoundFile::readFat() {
     // The rest of the list lives in DIFAT sectors: entries, then the next DIFAT sector.
     const qsizetype perDifatSector = (qsizetype(1) << (sectorShift_ - 2)) - 1;
     quint32 difat = u32At(file_, 68);
-    quint32 difatSteps = 0;
+    std::vector<bool> visited(sectorCount_, false);
     while (quint32(fatIndexes.size()) < fatSectors) {
-        if (difat >= sectorCount_ || ++difatSteps > sectorCount_) {
+        if (difat >= sectorCount_ || visited[difat]) {
             damaged("the list of allocation table sectors is broken");
         }
+        visited[difat] = true;
         const QByteArrayView bytes = sector(difat);
         if (bytes.size() < (perDifatSector + 1) * 4) {
             damaged("the list of allocation table sectors is cut short");
