@@ -1,5 +1,5 @@
 // The import of a workbook of 65,535 rows (the .xls maximum) into an empty store, through the
-// dialog and its worker thread as the clerk runs it: a real BIFF8 workbook (FreeXL) and the
+// dialog and its worker thread as the clerk runs it: a real BIFF8 workbook (an OLE2 .xls) and the
 // bare worksheet stream of the program's XLS export. Prints the time to the closed dialog, the
 // longest wait between two changes of Label_count as the UI thread sees them, and whether the
 // rows counted as registered survive a kill -9 as soon as the summary is up.
@@ -279,7 +279,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("import benchmark (workbooks made in %.0f ms)\n", make.elapsedMs());
-    measure("BIFF8 workbook (xlwt, FreeXL)", xls);
+    measure("BIFF8 workbook (xlwt)", xls);
     measure("export worksheet stream", stream);
     durability(xls);
     return 0;

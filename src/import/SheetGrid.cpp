@@ -12,48 +12,56 @@ constexpr qsizetype kGridCellsPerFileCell = 64;
 
 }  // namespace
 
-void SheetGrid::include(quint32 row, quint32 column) {
+workbook::Cell& SheetGrid::at(quint32 row, quint32 column) {
     if (row >= quint32(maxRows_) || column >= kMaxColumns) {
         throw AppError(
             QStringLiteral("a cell lies outside the %1 rows and 256 columns a worksheet can have")
                 .arg(maxRows_));
     }
-    rows_ = qMax(rows_, qsizetype(row) + 1);
+    if (rows_.size() <= qsizetype(row)) {
+        rows_.resize(qsizetype(row) + 1);
+    }
     columns_ = qMax(columns_, qsizetype(column) + 1);
+    QList<workbook::Cell>& cells = rows_[row];
+    if (cells.size() <= qsizetype(column)) {
+        const qsizetype grown = laidOut_ + qsizetype(column) + 1 - cells.size();
+        checkProportion(grown, cellsInFile_ + 1);
+        laidOut_ = grown;
+        cells.resize(qsizetype(column) + 1);
+    }
+    return cells[column];
+}
+
+void SheetGrid::checkProportion(qsizetype gridCells, qsizetype fileCells) const {
+    if (gridCells > qMax(kFreeGridCells, kGridCellsPerFileCell * fileCells)) {
+        throw AppError(
+            QStringLiteral("its %1 cells are spread too thinly over %2 rows and %3 columns")
+                .arg(fileCells)
+                .arg(rows_.size())
+                .arg(columns_));
+    }
 }
 
 void SheetGrid::put(quint32 row, quint32 column, workbook::Cell cell) {
-    include(row, column);
-    cells_.append(Placed{quint16(row), quint16(column), std::move(cell)});
+    at(row, column) = std::move(cell);
     ++cellsInFile_;
 }
 
 void SheetGrid::extend(quint32 row, quint32 lastColumn, qsizetype cells) {
-    include(row, lastColumn);
+    at(row, lastColumn);
     cellsInFile_ += cells;
 }
 
 workbook::Sheet SheetGrid::finish(const QString& name) {
-    const qsizetype gridCells = rows_ * columns_;
-    if (gridCells > qMax(kFreeGridCells, kGridCellsPerFileCell * cellsInFile_)) {
-        throw AppError(QStringLiteral("its %1 cells are spread over %2 rows and %3 columns")
-                           .arg(cellsInFile_)
-                           .arg(rows_)
-                           .arg(columns_));
-    }
+    checkProportion(rows_.size() * columns_, cellsInFile_);
     workbook::Sheet sheet;
     if (!name.isEmpty()) {
         sheet.name = name;
     }
     sheet.columnCount = int(columns_);
-    sheet.rows.resize(rows_);
-    for (QList<workbook::Cell>& row : sheet.rows) {
-        row.resize(columns_);
+    for (QList<workbook::Cell>& cells : rows_) {
+        cells.resize(columns_);
     }
-    // A later record for the same cell wins, as it does in a spreadsheet program.
-    for (Placed& placed : cells_) {
-        sheet.rows[placed.row][placed.column] = std::move(placed.cell);
-    }
-    cells_.clear();
+    sheet.rows = std::move(rows_);
     return sheet;
 }

@@ -95,7 +95,14 @@ TEST(HostileWorkbooks, ExtentsBeyondTheLimitsAreRefused) {
 TEST(HostileWorkbooks, ThinlySpreadCellsAreRefusedBeforeTheGridIsLaidOut) {
     // Two cells in opposite corners would be 16.7 million cells of grid.
     EXPECT_EQ(refusalOfStream(sheetStarted().number(0, 0, 1).number(65535, 255, 2).eof().bytes()),
-              "its 2 cells are spread over 65536 rows and 256 columns");
+              "its 2 cells are spread too thinly over 65536 rows and 256 columns");
+    // One cell at the far end of every row: refused as the rows are laid out, not after.
+    WorkbookStream diagonal = sheetStarted();
+    for (quint16 row = 0; row < 5000; ++row) {
+        diagonal.number(row, 255, row);
+    }
+    EXPECT_EQ(refusalOfStream(diagonal.eof().bytes()),
+              "its 4097 cells are spread too thinly over 4097 rows and 256 columns");
     // A workbook's usual shape, however empty, is laid out.
     const workbook::Sheet sheet = xlsreader::readWorkbook(
         xlsfixtures::xlsFile(sheetStarted().number(0, 0, 1).number(65535, 6, 2).eof().bytes()));
