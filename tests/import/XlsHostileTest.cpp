@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <functional>
 
@@ -62,6 +63,18 @@ TEST(HostileWorkbooks, CellsOutsideTheSheetLimitsAreRefused) {
         outside);
     EXPECT_EQ(refusalOfStream(sheetStarted(false).number(20000, 0, 1).eof().bytes()),
               "a cell lies outside the 16384 rows and 256 columns a worksheet can have");
+
+    // Through the import's way in, the message names the file.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("wide.xls"));
+    testfiles::writeBytes(path,
+                          xlsfixtures::xlsFile(sheetStarted().number(0, 256, 1).eof().bytes()));
+    try {
+        workbook::readFirstSheet(path);
+        FAIL() << "read";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.message(), "Cannot read the workbook '" + path + "': " + outside + ".");
+    }
 
     // The export's bare stream: a column of 60,000 once made the reader take gigabytes.
     fixtures::BiffStream bare;
