@@ -33,6 +33,24 @@ quint32 u32At(QByteArrayView bytes, qsizetype pos) {
     throw AppError(QStringLiteral("the file is damaged (%1)").arg(QString::fromLatin1(what)));
 }
 
+// A stream's bytes from its sectors in order.
+template <typename SectorAt>
+QByteArray gather(const QList<quint32>& sectors, quint64 size, qsizetype sectorSize,
+                  SectorAt sectorAt) {
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    qsizetype filled = 0;
+    for (const quint32 index : sectors) {
+        const QByteArrayView part = sectorAt(index);
+        const qsizetype wanted = qMin(sectorSize, bytes.size() - filled);
+        if (part.size() < wanted) {
+            damaged("a stream runs past the end of the file");
+        }
+        std::memcpy(bytes.data() + filled, part.data(), size_t(wanted));
+        filled += wanted;
+    }
+    return bytes;
+}
+
 }  // namespace
 
 CompoundFile::CompoundFile(const QByteArray& file) : file_(file) {
@@ -176,18 +194,7 @@ QByteArray CompoundFile::regularStream(quint32 start, quint64 size) const {
     const QList<quint32> sectors =
         chain(fat_, start, qsizetype((size + sectorSize - 1) / sectorSize),
               "a stream's sectors lie outside the file");
-    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    qsizetype filled = 0;
-    for (const quint32 index : sectors) {
-        const QByteArrayView part = sector(index);
-        const qsizetype wanted = qMin(sectorSize, bytes.size() - filled);
-        if (part.size() < wanted) {
-            damaged("a stream runs past the end of the file");
-        }
-        std::memcpy(bytes.data() + filled, part.data(), size_t(wanted));
-        filled += wanted;
-    }
-    return bytes;
+    return gather(sectors, size, sectorSize, [this](quint32 index) { return sector(index); });
 }
 
 QByteArray CompoundFile::miniStream(quint32 start, quint64 size) const {
@@ -206,15 +213,10 @@ QByteArray CompoundFile::miniStream(quint32 start, quint64 size) const {
     const QList<quint32> sectors =
         chain(miniFat, start, qsizetype((size + kMiniSectorSize - 1) / kMiniSectorSize),
               "a small stream's sectors lie outside the mini stream");
-    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    qsizetype filled = 0;
-    for (const quint32 index : sectors) {
-        const qsizetype wanted = qMin<qsizetype>(kMiniSectorSize, bytes.size() - filled);
-        std::memcpy(bytes.data() + filled,
-                    container.constData() + qsizetype(index) * kMiniSectorSize, size_t(wanted));
-        filled += wanted;
-    }
-    return bytes;
+    return gather(sectors, size, kMiniSectorSize, [&container](quint32 index) {
+        return QByteArrayView(container).sliced(qsizetype(index) * kMiniSectorSize,
+                                                kMiniSectorSize);
+    });
 }
 
 std::optional<QByteArray> CompoundFile::stream(const QString& name) const {
