@@ -4,8 +4,9 @@
 #include <QLocale>
 
 #include "import/BiffReader.h"
-#include "import/FreexlReader.h"
+#include "import/XlsReader.h"
 #include "import/XlsxReader.h"
+#include "shell/AppError.h"
 #include "shell/LocaleFormats.h"
 
 namespace workbook {
@@ -32,7 +33,7 @@ Sheet readFirstSheet(const QString& path) {
     const QByteArray head = file.peek(kOle2Signature.size());
     if (head == kOle2Signature) {
         file.close();
-        return freexlreader::readFirstSheet(path);
+        return xlsreader::readFirstSheet(path);
     }
     if (xlsxreader::looksLikeZip(head)) {
         file.close();
@@ -53,8 +54,16 @@ Sheet readFirstSheet(const QString& path) {
     return biffreader::readStream(bytes);
 }
 
+namespace {
+const QString kRefusal = QStringLiteral("无法读取该Excel表：");
+}  // namespace
+
 AppError unreadable(const QString& reason) {
-    return AppError(QStringLiteral("无法读取该Excel表：") + reason);
+    return AppError(kRefusal + reason);
+}
+
+bool isRefusal(const AppError& error) {
+    return error.message().startsWith(kRefusal);
 }
 
 AppError unreadable(Unreadable reason) {

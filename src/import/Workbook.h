@@ -7,9 +7,9 @@
 #include "shell/AppError.h"
 
 // The first worksheet of an import workbook as the import sees it: its name and its cells as
-// texts, rows in sheet order. Every reader (FreeXL for OLE2 workbooks, the zip reader for .xlsx
-// workbooks, the record reader for the bare worksheet stream of the program's own XLS export)
-// delivers this.
+// texts, rows in sheet order. Every reader (the .xls reader for OLE2 workbooks, the zip reader for
+// .xlsx workbooks, the record reader for the bare worksheet stream of the program's own XLS
+// export) delivers this.
 namespace workbook {
 
 struct Cell {
@@ -52,6 +52,8 @@ enum class Unreadable {
     CannotOpen,   // 文件无法打开，请检查是否有读取权限。
 };
 AppError unreadable(Unreadable reason);
+// Whether an error is such a refusal already.
+bool isRefusal(const AppError& error);
 
 // Cell texts as the import writes them.
 Cell textCell(const QString& text);

@@ -117,21 +117,19 @@ TEST_F(WorkbookTest, DamagedStreamsAreRefusedWithTheReadersMessage) {
     BiffStream noEof;
     noEof.bof().label(0, 0, "发票代码");
     testfiles::writeBytes(file("noeof.xls"), noEof.bytes());
-    EXPECT_EQ(errorOf(file("noeof.xls")),
-              "无法读取该Excel表：工作表数据已损坏（缺少结束记录，文件可能不完整）。");
+    EXPECT_EQ(errorOf(file("noeof.xls")), "无法读取该Excel表：文件不完整或已损坏。");
 
     BiffStream cut;
     cut.bof().label(0, 0, "发票代码").eof();
     testfiles::writeBytes(file("cut.xls"), cut.bytes().left(cut.bytes().size() - 9));
-    EXPECT_EQ(errorOf(file("cut.xls")), "无法读取该Excel表：工作表数据已损坏（记录不完整）。");
+    EXPECT_EQ(errorOf(file("cut.xls")), "无法读取该Excel表：文件不完整或已损坏。");
 
     BiffStream badLabel;
     badLabel.bof()
         .raw(QByteArray("\x04\x02\x09\x00\x00\x00\x00\x00\x00\x00\x30\x00\x41", 13))
         .eof();
     testfiles::writeBytes(file("label.xls"), badLabel.bytes());
-    EXPECT_EQ(errorOf(file("label.xls")),
-              "无法读取该Excel表：工作表数据已损坏（文本单元格格式错误）。");
+    EXPECT_EQ(errorOf(file("label.xls")), "无法读取该Excel表：文件不完整或已损坏。");
 
     // Far larger than any export: refused before it is read (a sparse file, quickly made).
     QFile huge(file("huge.xls"));
