@@ -2,25 +2,12 @@
 
 #include <QStringList>
 
+#include "shell/CsvText.h"
 #include "shell/LocaleFormats.h"
 #include "shell/TextCodec.h"
 #include "store/InvoiceColumns.h"
 
 namespace importfailures {
-
-namespace {
-
-QString csvField(const QString& text) {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
-        !text.contains(u'\r')) {
-        return text;
-    }
-    QString quoted = text;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
-}
-
-}  // namespace
 
 QString alreadyReimbursed(const QDateTime& at, const QString& reimburser) {
     if (!at.isValid()) {
@@ -39,13 +26,10 @@ QString logLine(const ImportFailure& failure) {
 
 QByteArray csv(const QList<ImportFailure>& failures) {
     using invoicecolumns::title;
-    QString text = QStringLiteral("行号,%1,%2,原因\r\n")
-                       .arg(title(invoicecolumns::kCode), title(invoicecolumns::kNumber));
+    QString text = csvtext::line({QStringLiteral("行号"), title(invoicecolumns::kCode),
+                                  title(invoicecolumns::kNumber), QStringLiteral("原因")});
     for (const ImportFailure& f : failures) {
-        text += QStringList{QString::number(f.row), csvField(f.code), csvField(f.number),
-                            csvField(f.reason)}
-                    .join(u',') +
-                QStringLiteral("\r\n");
+        text += csvtext::line({QString::number(f.row), f.code, f.number, f.reason});
     }
     return textcodec::toGbk(text);
 }

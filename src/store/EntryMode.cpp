@@ -4,17 +4,23 @@ namespace entrymode {
 
 namespace {
 const QString kScanText = QStringLiteral("扫描");
+const QString kFileText = QStringLiteral("文件导入");
 const QString kManualText = QStringLiteral("手工录入");
 }  // namespace
 
 QString displayText(qint64 stored) {
-    return stored == storedValue(EntryMode::Scan) ? kScanText : kManualText;
+    if (stored == storedValue(EntryMode::Scan)) {
+        return kScanText;
+    }
+    return stored == storedValue(EntryMode::File) ? kFileText : kManualText;
 }
 
 QString displaySql() {
-    return QStringLiteral("iif(报销方式=%1,'%2','%3')")
+    return QStringLiteral("iif(报销方式=%1,'%2',iif(报销方式=%3,'%4','%5'))")
         .arg(storedValue(EntryMode::Scan))
-        .arg(kScanText, kManualText);
+        .arg(kScanText)
+        .arg(storedValue(EntryMode::File))
+        .arg(kFileText, kManualText);
 }
 
 QString registeredLogLine(EntryMode mode, const QString& code, const QString& number) {

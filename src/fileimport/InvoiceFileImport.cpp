@@ -1,0 +1,181 @@
+#include "fileimport/InvoiceFileImport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include "import/ImportFailures.h"
+#include "mainwindow/ScanPayload.h"
+#include "mainwindow/ScanProcessing.h"
+#include "reader/ReaderClient.h"
+#include "shell/Clock.h"
+#include "shell/Commonfun.h"
+#include "shell/CsvText.h"
+#include "shell/TextCodec.h"
+#include "store/InvoiceColumns.h"
+
+namespace fileimport {
+
+namespace {
+
+bool isInvoiceFileName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QStringLiteral("pdf") || suffix == QStringLiteral("ofd");
+}
+
+}  // namespace
+
+QStringList collectFiles(const QStringList& paths) {
+    QStringList files;
+    QSet<QString> seen;
+    const auto add = [&](const QString& file) {
+        const QString absolute = QFileInfo(file).absoluteFilePath();
+        if (files.size() < kMaxFiles && !seen.contains(absolute)) {
+            seen.insert(absolute);
+            files << absolute;
+        }
+    };
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            QStringList inFolder;
+            QDirIterator it(path, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
+            while (it.hasNext() && inFolder.size() < kMaxFiles) {
+                const QString file = it.next();
+                if (isInvoiceFileName(file)) {
+                    inFolder << file;
+                }
+            }
+            inFolder.sort();
+            for (const QString& file : inFolder) {
+                add(file);
+            }
+        } else {
+            add(path);
+        }
+    }
+    return files;
+}
+
+FileInvoice invoiceOf(const invoicefiles::FileReading& reading) {
+    FileInvoice found;
+    switch (reading.source) {
+        case invoicefiles::Source::QrCode: {
+            // Exactly what a scan of the printed code goes through.
+            QStringList items;
+            SplitPayload(reading.payload, items);
+            const scan::Decision decision = scan::decide(items, true);
+            if (decision.action != scan::Action::Register) {
+                found.problem = QStringLiteral("二维码不是发票信息");
+                return found;
+            }
+            InvoiceRecord invoice;
+            invoice.code = decision.items.code;
+            invoice.number = decision.items.number;
+            invoice.amount = decision.items.amount;
+            invoice.invoiceDate = decision.items.date;
+            invoice.checkCode = decision.items.checkCode;
+            found.invoice = invoice;
+            return found;
+        }
+        case invoicefiles::Source::FileFields: {
+            InvoiceRecord invoice;
+            invoice.code = reading.fields.code;
+            invoice.number = reading.fields.number;
+            invoice.amount = reading.fields.amount;
+            invoice.invoiceDate = reading.fields.date;
+            invoice.checkCode = reading.fields.checkCode;
+            found.invoice = invoice;
+            return found;
+        }
+        case invoicefiles::Source::None:
+            break;
+    }
+    found.problem = reading.reason();
+    return found;
+}
+
+FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
+                       const QString& companyDir) {
+    FileOutcome outcome;
+    outcome.file = path;
+    const invoicefiles::FileReading reading = readerclient::readInvoiceFile(path);
+    FileInvoice found = invoiceOf(reading);
+    if (!found.invoice) {
+        outcome.kind = FileOutcome::Kind::Unrecognised;
+        outcome.result = QStringLiteral("无法识别：") + found.problem;
+        WriteLog(GetExeDir(), QStringLiteral("发票文件无法识别：%1：%2").arg(path, found.problem));
+        return outcome;
+    }
+    InvoiceRecord& invoice = *found.invoice;
+    invoice.reimburser = reimburser;
+    invoice.reimbursedAt = appclock::now();
+    outcome.code = invoice.code;
+    outcome.number = invoice.number;
+    outcome.amount = invoice.amount;
+    WriteLog(GetExeDir(), QStringLiteral("读取发票文件：%1（%2）").arg(path, reading.origin));
+    const Registration registration = store.registerInvoice(invoice, EntryMode::File);
+    switch (registration.result) {
+        case Registration::Result::Registered: {
+            outcome.kind = FileOutcome::Kind::Registered;
+            outcome.result = QStringLiteral("报销成功");
+            const QString kept =
+                keptPath(companyDir, invoice, QFileInfo(path).suffix(), invoice.reimbursedAt);
+            if (QDir().mkpath(QFileInfo(kept).absolutePath()) && QFile::copy(path, kept)) {
+                outcome.kept = kept;
+            } else {
+                WriteLog(GetExeDir(), QStringLiteral("发票文件未能保存：%1 → %2").arg(path, kept));
+            }
+            break;
+        }
+        case Registration::Result::AlreadyRecorded:
+            outcome.kind = FileOutcome::Kind::AlreadyRecorded;
+            outcome.result = importfailures::alreadyReimbursed(registration.earlierAt,
+                                                               registration.earlierReimburser);
+            break;
+        case Registration::Result::Failed:
+            outcome.kind = FileOutcome::Kind::Failed;
+            outcome.result = QStringLiteral("登记失败：") +
+                             (registration.error.kind == StoreError::Kind::InvalidValue
+                                  ? registration.error.detail
+                                  : registration.error.reason());
+            break;
+    }
+    return outcome;
+}
+
+QString keptPath(const QString& companyDir, const InvoiceRecord& invoice, const QString& suffix,
+                 const QDateTime& when) {
+    const QString folder = joinPath(joinPath(companyDir, QStringLiteral("票据")),
+                                    when.toString(QStringLiteral("yyyyMM")));
+    const QString stem = (invoice.code.isEmpty() ? QStringLiteral("数电") : invoice.code) + u'_' +
+                         invoice.number;
+    const QString extension = suffix.isEmpty() ? QString() : u'.' + suffix.toLower();
+    QString path = joinPath(folder, stem + extension);
+    for (int n = 2; QFileInfo::exists(path); ++n) {
+        path = joinPath(folder, QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(extension));
+    }
+    return path;
+}
+
+QString findOriginal(const QString& companyDir, const QString& code, const QString& number) {
+    const QString stem = (code.isEmpty() ? QStringLiteral("数电") : code) + u'_' + number;
+    QDirIterator it(joinPath(companyDir, QStringLiteral("票据")), {stem + QStringLiteral(".*")},
+                    QDir::Files, QDirIterator::Subdirectories);
+    return it.hasNext() ? it.next() : QString();
+}
+
+QByteArray csv(const QList<FileOutcome>& outcomes) {
+    using invoicecolumns::title;
+    QString text = csvtext::line({QStringLiteral("文件名"), title(invoicecolumns::kCode),
+                                  title(invoicecolumns::kNumber), title(invoicecolumns::kAmount),
+                                  QStringLiteral("结果")});
+    for (const FileOutcome& o : outcomes) {
+        text += csvtext::line({QFileInfo(o.file).fileName(), o.code, o.number, o.amount, o.result});
+    }
+    return textcodec::toGbk(text);
+}
+
+}  // namespace fileimport

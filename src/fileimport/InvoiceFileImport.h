@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "invoicefiles/FileReading.h"
+#include "store/InvoiceStore.h"
+
+// Invoices that arrive as files (PDF or OFD e-invoices): each file is read in the reader
+// process, its QR payload goes through the split and checks of a scan (or, without one, the
+// file's own fields are taken), and the invoice is registered as read from a file under the
+// current reimburser; the original is kept in the company's 票据 folder.
+namespace fileimport {
+
+// The files a batch is made of: files named directly, whatever their name, and the .pdf and
+// .ofd files in named folders and their subfolders; each once, in name order. At most kMaxFiles.
+inline constexpr int kMaxFiles = 10000;
+QStringList collectFiles(const QStringList& paths);
+
+// What became of one file.
+struct FileOutcome {
+    enum class Kind { Registered, AlreadyRecorded, Unrecognised, Failed };
+    QString file;    // the file's path
+    Kind kind = Kind::Unrecognised;
+    QString code;    // 发票代码, 发票号码, 开票金额 as registered (or refused)
+    QString number;
+    QString amount;
+    QString result;  // "报销成功", "已报销（…）", "无法识别：…", "登记失败：…"
+    QString kept;    // where the original was kept
+};
+
+// The invoice the reading names, or why there is none (then invoice is empty).
+struct FileInvoice {
+    std::optional<InvoiceRecord> invoice;
+    QString problem;
+};
+FileInvoice invoiceOf(const invoicefiles::FileReading& reading);
+
+// Reads, registers and keeps one file.
+FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
+                       const QString& companyDir);
+
+// <company directory>/票据/<yyyyMM>/<发票代码 or 数电>_<发票号码>.<ext>, with _2, _3 … added when
+// that name is taken: an original is never overwritten.
+QString keptPath(const QString& companyDir, const InvoiceRecord& invoice, const QString& suffix,
+                 const QDateTime& when);
+
+// The kept original of an invoice, empty when none was kept.
+QString findOriginal(const QString& companyDir, const QString& code, const QString& number);
+
+// The list as the clerk sees it, in GBK with CR LF: 文件名,发票代码,发票号码,开票金额,结果.
+QByteArray csv(const QList<FileOutcome>& outcomes);
+
+}  // namespace fileimport
