@@ -26,12 +26,12 @@ void formatFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
 }  // namespace
 
 QString formatStoredDateTime(const QString& stored, const QString& pattern) {
-    const std::optional<QDateTime> parsed = localefmt::fromStorageText(stored);
+    const std::optional<localefmt::WallClock> parsed = localefmt::readStorageText(stored);
     if (!parsed) {
         return stored;
     }
-    const QDate date = parsed->date();
-    const QTime time = parsed->time();
+    const QDate date = parsed->date;
+    const QTime time = parsed->time;
     QString out;
     bool afterHour = false;
     for (qsizetype i = 0; i < pattern.size();) {
