@@ -29,10 +29,14 @@ QString amountText(qint64 units) {
     return amount::toShortestText(units);
 }
 
-QString reimbursedAtText(const QString& stored) {
-    const std::optional<QDateTime> value = localefmt::fromStorageText(stored);
-    // A time stored in some other form is shown as it stands rather than hidden.
-    return value ? localefmt::dateTimeDisplay(*value) : stored;
+QString reimbursedAtText(QByteArrayView stored) {
+    const std::optional<localefmt::WallClock> value = localefmt::readStorageText(stored);
+    if (!value) {
+        // A time stored in some other form is shown as it stands rather than hidden.
+        return QString::fromUtf8(stored);
+    }
+    char display[localefmt::kMaxDisplayLength];
+    return QString::fromLatin1(display, localefmt::writeDisplay(*value, display));
 }
 
 }  // namespace records

@@ -35,6 +35,6 @@ int defaultColumnWidth(int digitWidth);
 
 // The grid's texts of one stored value.
 QString amountText(qint64 units);                 // 123.5, 100, 0.05
-QString reimbursedAtText(const QString& stored);  // the locale date-time display
+QString reimbursedAtText(QByteArrayView stored);  // the locale date-time display (UTF-8 in)
 
 }  // namespace records
