@@ -1,5 +1,7 @@
 #include "export/DBGridEhExportAsRTF.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <cmath>
 
 using exportgrid::Alignment;
@@ -74,17 +76,22 @@ int TDBGridEhExportAsRTF::twips(int pixels, int dpi) {
     return int(std::trunc(inches * 1440.0));
 }
 
+void TDBGridEhExportAsRTF::ExportToFile(const QString& fileName, bool exportAll) {
+    spillFolder_ = QFileInfo(fileName).absolutePath();
+    TDBGridEhExport::ExportToFile(fileName, exportAll);
+}
+
 void TDBGridEhExportAsRTF::ExportToStream(exportio::OutputStream& stream, bool exportAll) {
     colorTable_.clear();
     fontTable_.clear();
-    exportio::MemoryOutputStream body;
+    exportio::SpillOutputStream body(spillFolder_);
     GetColorIndex(Rgb{0, 0, 0});
     GetColorIndex(Rgb{255, 255, 255});
     GetColorIndex(DBGridEh->fixedColor());
     TDBGridEhExport::ExportToStream(body, exportAll);
     Stream = &stream;
     writeHeader(stream);
-    stream.write(body.constData(), body.size());
+    body.copyTo(stream);
 }
 
 void TDBGridEhExportAsRTF::writeHeader(exportio::OutputStream& file) {

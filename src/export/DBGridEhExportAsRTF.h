@@ -1,16 +1,19 @@
 #pragma once
 
+#include <QDir>
 #include <QStringList>
 
 #include "export/DBGridEhExport.h"
 
 // The grid as an RTF document holding one table. The colour and font tables come first in the
-// file but are known only once every cell has been seen, so the body is built in memory and
-// the header written in front of it at the end. The header names code page 936, since no reader
+// file but are known only once every cell has been seen, so the body is held aside (in memory,
+// beyond a block in a temporary file beside the target) and the header written in front of it
+// at the end. The header names code page 936, since no reader
 // here takes it from the system.
 class TDBGridEhExportAsRTF : public TDBGridEhExport {
 public:
     void ExportToStream(exportio::OutputStream& stream, bool exportAll) override;
+    void ExportToFile(const QString& fileName, bool exportAll) override;
 
     static QByteArray GetAlignment(exportgrid::Alignment alignment);
     // GBK text with "\", "{" and "}" escaped, and a double-byte character whose second byte is
@@ -45,6 +48,7 @@ private:
                    exportgrid::Rgb background);
     void writeHeader(exportio::OutputStream& file);
 
+    QString spillFolder_ = QDir::tempPath();
     QList<exportgrid::Rgb> colorTable_;
     QStringList fontTable_;
 };

@@ -104,6 +104,15 @@ LongTask::Outcome LongTask::wait() {
         connect(this, &LongTask::ended, &loop, &QEventLoop::quit);
         loop.exec();
     }
+    if (thread_ != nullptr) {
+        // A cancelled work may still be on its last row: what it leaves behind is the caller's
+        // to clear only once it has stopped.
+        QEventLoop loop;
+        connect(thread_, &QThread::finished, &loop, &QEventLoop::quit);
+        if (thread_->isRunning()) {
+            loop.exec();
+        }
+    }
     if (outcome_ == Outcome::Failed && error_) {
         std::rethrow_exception(error_);
     }

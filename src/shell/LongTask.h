@@ -56,8 +56,8 @@ public:
     bool running() const { return outcome_ == Outcome::Running; }
     TaskControl& control() { return *control_; }
 
-    // Lets the event loop run until the task has ended and returns how it ended; the error of
-    // a failed task is thrown here.
+    // Lets the event loop run until the task has ended and its thread has stopped, and returns
+    // how it ended; the error of a failed task is thrown here.
     Outcome wait();
 
     // Milliseconds between two progressed() signals.
