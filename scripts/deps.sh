@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libx11-dev libsqlite3-dev libfreexl-dev libjsoncpp-dev libcurl4-openssl-dev
+  libx11-dev libsqlite3-dev sqlite3 libfreexl-dev libjsoncpp-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev
   python3 python3-xlwt
   fonts-wqy-microhei fonts-liberation
