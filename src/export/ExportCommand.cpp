@@ -100,8 +100,6 @@ bool exportWhileAnswering(ExporterClass exporter, exportgrid::Grid& grid, const 
             begun = true;
             SaveDBGridEhToExportFile(exporter, *detached, fileName, true);
         });
-    grid.beginExport();
-    const auto restore = qScopeGuard([&] { grid.endExport(); });
     ProgressRequest request;
     request.owner = owner;
     request.caption = QStringLiteral("导出文件");
@@ -184,15 +182,20 @@ void ExportGridToFile(exportgrid::Grid& grid, const QString& proposedName, QObje
     }
     // Appended whatever the typed name ends with.
     const QString fileName = chosen->path + u'.' + type.extension;
+    // The grid keeps its row and does not repaint from before its rows are selected until the
+    // selection is gone again: a selection of a million rows is slow to paint, and no one sees it.
+    grid.beginExport();
     grid.selectAllRows();
     bool written = false;
     try {
         written = exportWhileAnswering(type.exporter, grid, fileName, owner);
     } catch (...) {
         grid.clearRowSelection();
+        grid.endExport();
         throw;
     }
     grid.clearRowSelection();
+    grid.endExport();
     if (!written) {
         return;
     }

@@ -36,6 +36,7 @@ struct Font {
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
+    friend bool operator==(const Font&, const Font&) = default;
 };
 
 struct Column {

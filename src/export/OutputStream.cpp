@@ -9,7 +9,7 @@ namespace exportio {
 
 namespace {
 
-constexpr qsizetype kFileBufferSize = 64 * 1024;
+constexpr qsizetype kFileBufferSize = 1024 * 1024;
 
 AppError writeError() {
     return AppError(QStringLiteral("Stream write error"));
@@ -96,6 +96,14 @@ void FileOutputStream::close() {
     }
 }
 
+void FileOutputStream::discard() {
+    pos_ = buffer_.data();
+    if (file_.isOpen()) {
+        file_.resize(0);
+        file_.close();
+    }
+}
+
 MemoryOutputStream::~MemoryOutputStream() {
     std::free(block_);
 }
@@ -113,62 +121,6 @@ void MemoryOutputStream::overflow(const char* data, qsizetype size) {
     std::memcpy(block_ + used, data, size_t(size));
     pos_ = block_ + needed;
     end_ = block_ + capacity;
-}
-
-SpillOutputStream::SpillOutputStream(QString folder) : folder_(std::move(folder)) {
-    buffer_.resize(kBlockSize);
-    pos_ = buffer_.data();
-    end_ = pos_ + buffer_.size();
-}
-
-SpillOutputStream::~SpillOutputStream() = default;
-
-void SpillOutputStream::spill() {
-    if (!file_) {
-        file_ = std::make_unique<QTemporaryFile>(folder_ + QStringLiteral("/.fpbx-export-XXXXXX"));
-        if (!file_->open()) {
-            throw AppError(QStringLiteral("Cannot create file %1").arg(file_->fileTemplate()));
-        }
-    }
-    const qsizetype pending = pos_ - buffer_.constData();
-    if (pending > 0 && file_->write(buffer_.constData(), pending) != pending) {
-        throw writeError();
-    }
-    spilled_ += pending;
-    pos_ = buffer_.data();
-}
-
-void SpillOutputStream::overflow(const char* data, qsizetype size) {
-    while (size > 0) {
-        if (pos_ == end_) {
-            spill();
-        }
-        const qsizetype room = std::min<qsizetype>(size, end_ - pos_);
-        std::memcpy(pos_, data, size_t(room));
-        pos_ += room;
-        data += room;
-        size -= room;
-    }
-}
-
-void SpillOutputStream::copyTo(OutputStream& out) {
-    const qsizetype pending = pos_ - buffer_.constData();
-    if (!file_) {
-        out.write(buffer_.constData(), pending);
-        return;
-    }
-    spill();
-    if (!file_->seek(0)) {
-        throw writeError();
-    }
-    for (qint64 left = spilled_; left > 0;) {
-        const qint64 read = file_->read(buffer_.data(), std::min<qint64>(left, buffer_.size()));
-        if (read <= 0) {
-            throw AppError(QStringLiteral("Stream read error"));
-        }
-        out.write(buffer_.constData(), read);
-        left -= read;
-    }
 }
 
 }  // namespace exportio

@@ -3,9 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <QTemporaryFile>
 #include <cstring>
-#include <memory>
 
 // Where an exporter's bytes go. Every stream writes into a buffer of its own and hands the
 // bytes on in large blocks, so that a fragment costs a copy and no system call.
@@ -55,6 +53,8 @@ public:
 
     // Writes what is buffered and closes the file; throws when that fails.
     void close();
+    // Drops what is buffered, empties the file and closes it.
+    void discard();
 
 protected:
     void overflow(const char* data, qsizetype size) override;
@@ -85,32 +85,6 @@ protected:
 
 private:
     char* block_ = nullptr;
-};
-
-// Bytes to be written later, such as a document's body whose header can only be written once the
-// body is complete: held in memory up to a block, beyond it in a temporary file in the given
-// folder, so that memory stays flat however long the export.
-class SpillOutputStream final : public OutputStream {
-public:
-    static constexpr qsizetype kBlockSize = 1 << 20;
-
-    explicit SpillOutputStream(QString folder);
-    ~SpillOutputStream() override;  // removes the temporary file
-
-    qint64 size() const { return spilled_ + (pos_ - buffer_.constData()); }
-    // Writes every byte held to out, in order. Failures are AppError.
-    void copyTo(OutputStream& out);
-
-protected:
-    void overflow(const char* data, qsizetype size) override;
-
-private:
-    void spill();
-
-    QString folder_;
-    QByteArray buffer_;
-    std::unique_ptr<QTemporaryFile> file_;
-    qint64 spilled_ = 0;
 };
 
 }  // namespace exportio

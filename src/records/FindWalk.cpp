@@ -48,18 +48,18 @@ Start startOf(const Search& search, Walk walk, Cell current, int rowCount, int c
     return {current.row, down, current.column + (down ? 1 : -1)};
 }
 
-std::optional<int> matchInRow(const std::function<QString(int column)>& text, const Search& search,
-                              bool down, int from, int columnCount) {
+std::optional<int> matchInRow(const std::function<bool(int column)>& cellMatches,
+                              const Search& search, bool down, int from, int columnCount) {
     if (search.column) {
         const int column = *search.column;
         const bool examined = down ? column >= from : column <= from;
-        if (examined && matches(text(column), search)) {
+        if (examined && cellMatches(column)) {
             return column;
         }
         return std::nullopt;
     }
     for (int column = from; column >= 0 && column < columnCount; column += down ? 1 : -1) {
-        if (matches(text(column), search)) {
+        if (cellMatches(column)) {
             return column;
         }
     }
@@ -76,9 +76,9 @@ std::optional<Cell> find(const Target& target, const Search& search, Walk walk, 
     const Start start = startOf(search, walk, current, rows, columns);
     for (int row = start.row; row >= 0 && row < rows; row += start.down ? 1 : -1) {
         const int from = row == start.row ? start.firstColumn : start.down ? 0 : columns - 1;
-        const std::optional<int> column =
-            matchInRow([&](int c) { return target.text(row, c, search.ignoreFormat); }, search,
-                       start.down, from, columns);
+        const std::optional<int> column = matchInRow(
+            [&](int c) { return matches(target.text(row, c, search.ignoreFormat), search); },
+            search, start.down, from, columns);
         if (column) {
             return Cell{row, *column};
         }

@@ -59,9 +59,9 @@ Start startOf(const Search& search, Walk walk, Cell current, int rowCount, int c
 
 // The first matching column of one record in walk order, beginning at column from (going down:
 // from and the columns after it; going up: from and those before it). With a column as scope,
-// that column alone counts. text(column) gives a cell's text as the search compares it.
-std::optional<int> matchInRow(const std::function<QString(int column)>& text, const Search& search,
-                              bool down, int from, int columnCount);
+// that column alone counts. cellMatches(column) compares a cell with the search.
+std::optional<int> matchInRow(const std::function<bool(int column)>& cellMatches,
+                              const Search& search, bool down, int from, int columnCount);
 
 // The first matching cell of the walk, or nothing; the walk does not wrap around. current is
 // the grid's current cell (not examined unless the walk starts from the first record).

@@ -4,9 +4,23 @@ namespace records {
 
 namespace {
 
-const QString kRowColumns = QStringLiteral(
-    "rowid, 报销时间, 发票代码, 发票号码, 开票金额, 开票日期, 报销时间, 报销人, "
-    "iif(报销方式=0,'扫描','手工录入')");
+// The grid's seven columns as the statements select them, in the order of records::Column.
+QString rowColumns(ColumnSet columns = kAllColumns) {
+    static const char* const expressions[kColumnCount] = {"发票代码",
+                                                          "发票号码",
+                                                          "开票金额",
+                                                          "开票日期",
+                                                          "报销时间",
+                                                          "报销人",
+                                                          "iif(报销方式=0,'扫描','手工录入')"};
+    QString list = QStringLiteral("rowid, 报销时间");
+    for (int c = 0; c < kColumnCount; ++c) {
+        list +=
+            QStringLiteral(", ") + (columns.test(std::size_t(c)) ? QString::fromUtf8(expressions[c])
+                                                                 : QStringLiteral("null"));
+    }
+    return list;
+}
 
 // Collects the conditions of a filter and numbers its parameters. A condition may be written
 // twice: for the planner, and for a walk of 报销时间 in order.
@@ -162,15 +176,16 @@ KeyOrder keyOrderFor(const QuerySpec& spec, qint64 count, qint64 tableRows) {
 }
 
 QString rowStatement() {
-    return QStringLiteral("select ") + kRowColumns +
+    return QStringLiteral("select ") + rowColumns() +
            QStringLiteral(" from 发票报销 where rowid = ?1");
 }
 
-QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from) {
+QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from,
+                                  ColumnSet columns) {
     const QString time = QStringLiteral("?") + QString::number(spec.params.size() + 1);
     const QString rowid = QStringLiteral("?") + QString::number(spec.params.size() + 2);
     const QString select =
-        QStringLiteral("select ") + kRowColumns + QStringLiteral(" from 发票报销");
+        QStringLiteral("select ") + rowColumns(columns) + QStringLiteral(" from 发票报销");
     const QString& filter = spec.whereInTimeOrder;
     const QString timed = down ? QStringLiteral(" order by 报销时间 desc, rowid desc")
                                : QStringLiteral(" order by 报销时间 asc, rowid asc");

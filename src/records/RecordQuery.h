@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "records/RecordColumns.h"
+
 // The statements of the records window. Each criterion keeps the comparison the window has always
 // made (equality, date-part ranges, contains), but a typed value is a parameter: a quote or a % in
 // it is an ordinary character. Every statement over 发票报销 the window and its workers run is
@@ -81,7 +83,9 @@ struct WalkSegment {
     bool bindsTime = false;
     bool bindsRowid = false;
 };
-QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from);
+// Columns left out of columns are selected as null.
+QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from,
+                                  ColumnSet columns = kAllColumns);
 
 // The pattern that makes LIKE find text anywhere, with \ % _ in text taken literally (the
 // statement says escape '\').

@@ -39,7 +39,7 @@ void decodeRow(const Statement& statement, RecordRow& row, ColumnSet columns) {
         const int column = kRowColumnsOffset + c;
         row.null[c] = statement.isNull(column);
         if (row.null[c] || !columns.test(std::size_t(c))) {
-            row.text[c].clear();
+            row.text[c].truncate(0);
             if (c == kAmount && !row.null[c]) {
                 row.amount = statement.int64(column);
             }
@@ -47,11 +47,11 @@ void decodeRow(const Statement& statement, RecordRow& row, ColumnSet columns) {
         }
         if (c == kAmount) {
             row.amount = statement.int64(column);
-            row.text[c] = amountText(*row.amount);
+            setAmountText(row.text[c], *row.amount);
         } else if (c == kReimbursedAt) {
-            row.text[c] = reimbursedAtText(statement.utf8(column));
+            setReimbursedAtText(row.text[c], statement.utf8(column));
         } else {
-            row.text[c] = QString::fromUtf8(statement.utf8(column));
+            setStoredText(row.text[c], statement.utf8(column));
         }
     }
 }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <array>
-#include <bitset>
 #include <list>
 #include <memory>
 #include <optional>
@@ -34,8 +33,6 @@ bool comesBefore(const RowPlace& a, const RowPlace& b);
 
 // The grid's texts of a row selected as rowStatement() selects it; only the given columns' texts
 // are made (the others are left empty).
-using ColumnSet = std::bitset<kColumnCount>;
-inline constexpr ColumnSet kAllColumns{(1u << kColumnCount) - 1};
 void decodeRow(const Statement& statement, RecordRow& row, ColumnSet columns = kAllColumns);
 RowPlace placeOf(const Statement& statement);
 

@@ -59,7 +59,7 @@ private:
     QList<int> columns_;
     // Declared in this order so that the reader ends its read before its connection closes.
     std::optional<Database> db_;
-    std::optional<records::ResultReader> reader_;
+    mutable std::optional<records::ResultReader> reader_;
 };
 
 }  // namespace

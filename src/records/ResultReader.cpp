@@ -40,7 +40,7 @@ void ResultReader::start(qint64 first, bool down) {
     if (!fromEnd) {
         // The walk begins at the first row's place in the table.
         lookUp((*keys_)[std::size_t(first)]);
-        if (row_.present) {
+        if (lookedUp_) {
             from_ = keyPlace_;
             segments_ =
                 walkStatements(spec_, down, from_.time ? WalkFrom::TimedRow : WalkFrom::UntimedRow);
@@ -48,7 +48,7 @@ void ResultReader::start(qint64 first, bool down) {
         }
     }
     // From the end of the result; rows before the first one are passed over.
-    segments_ = walkStatements(spec_, down, WalkFrom::End);
+    segments_ = walkStatements(spec_, down, WalkFrom::End, columns_);
 }
 
 bool ResultReader::walkRow() {
@@ -79,21 +79,13 @@ bool ResultReader::walkRow() {
 }
 
 void ResultReader::lookUp(qint64 key) {
-    row_.rowid = key;
     keyPlace_ = RowPlace{std::nullopt, key};
-    lookup_.bind(1, key);
-    if (lookup_.step()) {
-        decodeRow(lookup_, row_, columns_);
-        keyPlace_ = placeOf(lookup_);
-    } else {
-        row_.present = false;
-        row_.amount.reset();
-        row_.null.fill(true);
-        for (QString& text : row_.text) {
-            text.clear();
-        }
-    }
     lookup_.reset();
+    lookup_.bind(1, key);
+    lookedUp_ = lookup_.step();
+    if (lookedUp_) {
+        keyPlace_ = placeOf(lookup_);
+    }
 }
 
 bool ResultReader::walkComesFirst() const {
@@ -102,6 +94,8 @@ bool ResultReader::walkComesFirst() const {
 
 bool ResultReader::next() {
     index_ += down_ ? 1 : -1;
+    current_ = nullptr;
+    decoded_ = false;
     if (index_ < 0 || index_ >= rowCount()) {
         return false;
     }
@@ -109,27 +103,46 @@ bool ResultReader::next() {
     bool keyLookedUp = false;
     while (walkRow()) {
         if (walkPlace_.rowid == key) {
-            row_.rowid = key;
-            decodeRow(*walk_, row_, columns_);
-            walkLoaded_ = false;
+            current_ = &*walk_;
+            walkLoaded_ = false;  // stepped on at the next move
             return true;
         }
         if (!keyLookedUp) {
             lookUp(key);
             keyLookedUp = true;
-            if (!row_.present) {
+            if (!lookedUp_) {
                 return true;  // gone from the table: shown empty, as the grid shows it
             }
         }
         if (!walkComesFirst()) {
-            return true;  // the key's row is not on the walk: as looked up
+            current_ = &lookup_;  // the key's row is not on the walk
+            return true;
         }
         walkLoaded_ = false;  // a row the result does not hold
     }
     if (!keyLookedUp) {
         lookUp(key);
     }
+    current_ = lookedUp_ ? &lookup_ : nullptr;
     return true;
+}
+
+const RecordRow& ResultReader::row() {
+    if (!decoded_) {
+        decoded_ = true;
+        row_.rowid = index_ >= 0 && index_ < rowCount() ? (*keys_)[std::size_t(index_)] : 0;
+        if (current_ != nullptr) {
+            decodeRow(*current_, row_, columns_);
+        } else {
+            row_.present = false;
+            row_.amount.reset();
+            row_.null.fill(true);
+            for (QString& text : row_.text) {
+                text.clear();
+            }
+        }
+    }
+    return row_;
 }
 
 }  // namespace records

@@ -19,7 +19,8 @@ public:
 
     qint64 rowCount() const { return qint64(keys_->size()); }
 
-    // Only these columns' texts are made (the others stay empty); all by default.
+    // Only these columns are read (the others are null and their texts empty); all by default.
+    // Set before start().
     void setColumns(ColumnSet columns) { columns_ = columns; }
 
     // The next row read is first; the rows after it come towards the last row (down) or the
@@ -28,7 +29,12 @@ public:
     // Moves to the next row; false past the end of the result.
     bool next();
     qint64 index() const { return index_; }
-    const RecordRow& row() const { return row_; }
+    // false when the row has gone from the table since the search.
+    bool present() const { return current_ != nullptr; }
+    // The row as rowStatement() selects it, until the next move; only when present().
+    const Statement& statement() const { return *current_; }
+    // The row's texts as the grid shows them (a row that has gone shows empty).
+    const RecordRow& row();
 
     // A result of at least this share of the table is read by walking the store.
     static constexpr qint64 kWalkShare = 8;  // one row in eight
@@ -53,6 +59,9 @@ private:
     RowPlace from_;  // where the walk begins
     bool down_ = true;
     qint64 index_ = -1;
+    const Statement* current_ = nullptr;
+    bool lookedUp_ = false;  // lookup_ holds a row
+    bool decoded_ = false;
     RecordRow row_;
 };
 

@@ -17,8 +17,11 @@ QString dateTimeDisplay(const QDateTime& value) {
                    ? value.toString(QString::fromLatin1(kShortDate))
                    : dateTimeText(value);
     }
+    const QDate d = value.date();
+    const QTime t = value.time();
     char out[kMaxDisplayLength];
-    const int length = writeDisplay(WallClock{value.date(), value.time()}, out);
+    const int length =
+        writeDisplay(WallClock{year, d.month(), d.day(), t.hour(), t.minute(), t.second()}, out);
     return QString::fromLatin1(out, length);
 }
 
@@ -53,7 +56,7 @@ std::optional<QDateTime> fromStorageText(const QString& text) {
     if (!value) {
         return std::nullopt;
     }
-    return QDateTime(value->date, value->time);
+    return QDateTime(value->date(), value->time());
 }
 
 namespace {
@@ -84,8 +87,7 @@ bool readStorage(const Char* text, qsizetype length, WallClock& out) {
         !QTime::isValid(fields[3], fields[4], fields[5])) {
         return false;
     }
-    out.date = QDate(fields[0], fields[1], fields[2]);
-    out.time = QTime(fields[3], fields[4], fields[5]);
+    out = WallClock{fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]};
     return true;
 }
 
@@ -123,19 +125,18 @@ std::optional<WallClock> readStorageText(QStringView text) {
 int writeDisplay(const WallClock& value, char (&out)[kMaxDisplayLength]) {
     // kShortDate, then kLongTime unless the time is midnight, written digit by digit.
     char* at = out;
-    at = putNumber(at, value.date.year(), 4);
+    at = putNumber(at, value.year, 4);
     *at++ = '/';
-    at = putNumber(at, value.date.month(), 1);
+    at = putNumber(at, value.month, 1);
     *at++ = '/';
-    at = putNumber(at, value.date.day(), 1);
-    const QTime& t = value.time;
-    if (t.hour() != 0 || t.minute() != 0 || t.second() != 0) {
+    at = putNumber(at, value.day, 1);
+    if (value.hour != 0 || value.minute != 0 || value.second != 0) {
         *at++ = ' ';
-        at = putNumber(at, t.hour(), 1);
+        at = putNumber(at, value.hour, 1);
         *at++ = ':';
-        at = putNumber(at, t.minute(), 2);
+        at = putNumber(at, value.minute, 2);
         *at++ = ':';
-        at = putNumber(at, t.second(), 2);
+        at = putNumber(at, value.second, 2);
     }
     return int(at - out);
 }

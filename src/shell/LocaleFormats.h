@@ -31,8 +31,10 @@ std::optional<QDateTime> fromStorageText(const QString& text);
 // A stored time is a wall-clock reading: it is read and shown without asking the time zone, so
 // that a grid of a million times costs no time-zone look-up at all.
 struct WallClock {
-    QDate date;
-    QTime time;
+    int year = 1, month = 1, day = 1;
+    int hour = 0, minute = 0, second = 0;
+    QDate date() const { return QDate(year, month, day); }
+    QTime time() const { return QTime(hour, minute, second); }
 };
 // Nothing unless the text is exactly yyyy-MM-dd HH:mm:ss with a valid date and time of day.
 std::optional<WallClock> readStorageText(QByteArrayView utf8);

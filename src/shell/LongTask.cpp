@@ -2,6 +2,11 @@
 
 #include <QEventLoop>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 void TaskControl::checkCancelled() const {
     if (cancelled()) {
         throw TaskCancelled{};
@@ -60,6 +65,11 @@ void LongTask::startThread() {
     // The thread holds the control and the work by value: it may outlive a cancelled wait.
     std::shared_ptr<TaskControl> control = control_;
     thread_ = QThread::create([this, control, work = work_] {
+#ifdef Q_OS_LINUX
+        // The window's thread goes first when both want the processor (on Linux the nice value
+        // is the thread's own).
+        setpriority(PRIO_PROCESS, id_t(gettid()), kWorkNiceness);
+#endif
         try {
             work(*control);
         } catch (const TaskCancelled&) {

@@ -62,6 +62,8 @@ public:
 
     // Milliseconds between two progressed() signals.
     static constexpr int kProgressInterval = 100;
+    // How much the work's thread yields to the others.
+    static constexpr int kWorkNiceness = 5;
 
 signals:
     void progressed();

@@ -30,8 +30,8 @@ QString formatStoredDateTime(const QString& stored, const QString& pattern) {
     if (!parsed) {
         return stored;
     }
-    const QDate date = parsed->date;
-    const QTime time = parsed->time;
+    const QDate date = parsed->date();
+    const QTime time = parsed->time();
     QString out;
     bool afterHour = false;
     for (qsizetype i = 0; i < pattern.size();) {
