@@ -40,13 +40,11 @@ ScratchStore::ScratchStore() {
     QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
     QFile(dir_.path() + u'/' + kTaxNumber + QStringLiteral("/bxr.txt")).open(QIODevice::WriteOnly);
     setExeDirOverride(dir_.path());
-    setExeDir(dir_.path());
     setTaxNumber(kTaxNumber);
 }
 
 ScratchStore::~ScratchStore() {
     setExeDirOverride(QString());
-    setExeDir(QString());
     setTaxNumber(QString());
 }
 

@@ -1,5 +1,5 @@
-// The store work of one scan with a large store: RegisterInvoice of a new invoice followed by
-// CountInvoices, and RegisterInvoice of an invoice already present, at 10,000 and 1,000,000
+// The store work of one scan with a large store: the registration of a new invoice followed by
+// the count, and the registration of an invoice already present, at 10,000 and 1,000,000
 // recorded invoices.
 #include <QCoreApplication>
 #include <cstdio>
@@ -21,20 +21,25 @@ Figures measure(qint64 rows) {
                 fillTime.elapsedMs());
     std::vector<double> fresh, present;
     const int samples = 400;
+    const std::unique_ptr<InvoiceStore> invoices = openInvoiceStore();
+    InvoiceRecord invoice;
+    invoice.invoiceDate = QStringLiteral("20240101");
+    invoice.amount = QStringLiteral("100.00");
     for (int i = 0; i < samples; ++i) {
-        const QString number = QString::number(90000000 + i);
+        invoice.code = QStringLiteral("044031900222");
+        invoice.number = QString::number(90000000 + i);
+        invoice.checkCode = QStringLiteral("1234");
         bench::Stopwatch sw;
-        RegisterInvoice(QStringLiteral("0"), number, QStringLiteral("044031900222"),
-                        QStringLiteral("1234"), QStringLiteral("20240101"),
-                        QStringLiteral("100.00"));
-        CountInvoices();
+        invoices->registerInvoice(invoice, EntryMode::Scan);
+        invoices->countInvoices();
         fresh.push_back(sw.elapsedMs());
     }
     for (int i = 0; i < samples; ++i) {
-        const QString number = QString::number(10000000 + (i * 7919) % rows);
+        invoice.code = QStringLiteral("044031900111");
+        invoice.number = QString::number(10000000 + (i * 7919) % rows);
+        invoice.checkCode.clear();
         bench::Stopwatch sw;
-        RegisterInvoice(QStringLiteral("0"), number, QStringLiteral("044031900111"), QString(),
-                        QStringLiteral("20240101"), QStringLiteral("100.00"));
+        invoices->registerInvoice(invoice, EntryMode::Scan);
         present.push_back(sw.elapsedMs());
     }
     return {bench::median(fresh), bench::percentile(fresh, 99), bench::median(present)};

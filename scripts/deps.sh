@@ -5,9 +5,11 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libx11-dev libsqlite3-dev sqlite3 libfreexl-dev libjsoncpp-dev libcurl4-openssl-dev
+  libx11-dev libsqlite3-dev libfreexl-dev libjsoncpp-dev libcurl4-openssl-dev
+  libzip-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev
-  python3 python3-xlwt
+  libpoppler-qt6-dev libzxing-dev libquazip1-qt6-dev qpdf libzip-dev libxlsxwriter-dev
+  python3 python3-xlwt python3-openpyxl sqlite3
   fonts-wqy-microhei fonts-liberation
 )
 if [[ "${1:-}" == "--desktop" ]]; then

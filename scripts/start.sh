@@ -11,7 +11,7 @@ scripts/build.sh
 
 demo=demo
 mkdir -p "$demo/database"
-cp build/app/fpbx "$demo/"
+cp build/app/fpbx build/app/fpbx-reader "$demo/"
 cp build/app/database/fpbx.mdb "$demo/database/"
 [[ -f build/app/模板.xls ]] && cp "build/app/模板.xls" "$demo/"
 if [[ ! -f "$demo/config.ini" ]]; then

@@ -6,6 +6,7 @@
 #include "export/DBGridEhExportAsHTML.h"
 #include "export/DBGridEhExportAsRTF.h"
 #include "export/DBGridEhExportAsXLS.h"
+#include "export/DBGridEhExportAsXLSX.h"
 
 using exportgrid::Column;
 
@@ -224,8 +225,17 @@ std::unique_ptr<TDBGridEhExport> createExporter(ExporterClass exporterClass) {
             return std::make_unique<TDBGridEhExportAsRTF>();
         case ExporterClass::Xls:
             return std::make_unique<TDBGridEhExportAsXLS>();
+        case ExporterClass::Xlsx:
+            return std::make_unique<TDBGridEhExportAsXLSX>();
     }
     throw std::invalid_argument("unknown exporter class");
+}
+
+AppError tooManyRecordsForSheet(qint64 count, qint64 limit) {
+    return AppError(QStringLiteral("共%1条记录，超过Excel工作表的上限%2条，无法导出为Excel工作簿，"
+                                   "请缩小查询范围后再导出!")
+                        .arg(count)
+                        .arg(limit));
 }
 
 void SaveDBGridEhToExportFile(ExporterClass exporterClass, exportgrid::Grid& grid,

@@ -8,6 +8,7 @@
 
 #include "export/ExportGrid.h"
 #include "export/OutputStream.h"
+#include "shell/AppError.h"
 
 // The export framework: walks a grid's visible columns and every row of its result, and lets
 // each format write the pieces. Text (tab-separated) and CSV (quoted, ";"-separated) writers
@@ -113,9 +114,12 @@ protected:
 };
 
 // The exporter classes the export command chooses from.
-enum class ExporterClass { Text, Csv, Html, Rtf, Xls };
+enum class ExporterClass { Text, Csv, Html, Rtf, Xls, Xlsx };
 
 std::unique_ptr<TDBGridEhExport> createExporter(ExporterClass exporterClass);
+
+// The refusal of a result with more records than a sheet of a spreadsheet format takes.
+AppError tooManyRecordsForSheet(qint64 count, qint64 limit);
 
 // The one entry point: a fresh exporter of the class, on the grid, into the file.
 void SaveDBGridEhToExportFile(ExporterClass exporterClass, exportgrid::Grid& grid,

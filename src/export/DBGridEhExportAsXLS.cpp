@@ -23,10 +23,7 @@ constexpr qint64 kRkMin = -536870912;
 constexpr qint64 kRkMax = 536870911;
 
 AppError tooManyRecords(qint64 count) {
-    return AppError(QStringLiteral("共%1条记录，超过Excel工作表的上限%2条，无法导出为Excel工作簿，"
-                                   "请缩小查询范围后再导出!")
-                        .arg(count)
-                        .arg(TDBGridEhExportAsXLS::kMaxRecords));
+    return tooManyRecordsForSheet(count, TDBGridEhExportAsXLS::kMaxRecords);
 }
 
 }  // namespace

@@ -150,6 +150,9 @@ const QList<ExportFileType>& exportFileTypes() {
         {{QStringLiteral("Excel工作簿(*.xls)"), QStringLiteral("*.xls")},
          QStringLiteral("xls"),
          ExporterClass::Xls},
+        {{QStringLiteral("Excel 2007工作簿(*.xlsx)"), QStringLiteral("*.xlsx")},
+         QStringLiteral("xlsx"),
+         ExporterClass::Xlsx},
     };
     return types;
 }

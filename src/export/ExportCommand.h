@@ -9,7 +9,7 @@
 #include "export/ExportGrid.h"
 #include "ui/Prompts.h"
 
-// The records window's export command: the proposed name, the save dialog with its five file
+// The records window's export command: the proposed name, the save dialog with its six file
 // types, the confirmation, the export and the success message.
 
 struct ExportFileType {

@@ -3,8 +3,6 @@
 #include <QStringDecoder>
 #include <bit>
 
-#include "shell/AppError.h"
-
 namespace biffreader {
 
 namespace {
@@ -54,9 +52,8 @@ double rkValue(quint32 rk) {
     return (rk & 0x01) ? value / 100 : value;
 }
 
-[[noreturn]] void damaged(const char* what) {
-    throw AppError(
-        QStringLiteral("Cannot read the worksheet stream: %1.").arg(QString::fromLatin1(what)));
+[[noreturn]] void damaged(const QString& what) {
+    throw workbook::unreadable(QStringLiteral("工作表数据已损坏（%1）。").arg(what));
 }
 
 class SheetBuilder {
@@ -115,9 +112,8 @@ public:
     }
     QString decode(const char* data, qsizetype size) {
         if (!decoder_.isValid()) {
-            throw AppError(QStringLiteral("Cannot read the worksheet stream: code page %1 is not "
-                                          "supported.")
-                               .arg(codePage_));
+            throw workbook::unreadable(
+                QStringLiteral("工作表的文字使用了不支持的代码页%1。").arg(codePage_));
         }
         decoder_.resetState();
         return decoder_.decode(QByteArrayView(data, size));
@@ -149,7 +145,7 @@ QString labelText(const char* data, quint16 size, TextDecoder& decoder) {
             return QString::fromLatin1(data + 9, count);
         }
     }
-    damaged("a text cell is malformed");
+    damaged(QStringLiteral("文本单元格格式错误"));
 }
 
 }  // namespace
@@ -165,7 +161,7 @@ bool looksLikeStream(const QByteArray& bytes) {
 
 workbook::Sheet readStream(const QByteArray& bytes) {
     if (!looksLikeStream(bytes)) {
-        damaged("it does not begin with a BOF record");
+        damaged(QStringLiteral("缺少开始记录"));
     }
     SheetBuilder sheet;
     TextDecoder decoder;
@@ -178,7 +174,7 @@ workbook::Sheet readStream(const QByteArray& bytes) {
         const quint16 size = u16(begin + pos + 2);
         const char* data = begin + pos + 4;
         if (pos + 4 + size > end) {
-            damaged("a record is cut short");
+            damaged(QStringLiteral("记录不完整"));
         }
         pos += 4 + size;
         if (isBof(type)) {
@@ -197,38 +193,38 @@ workbook::Sheet readStream(const QByteArray& bytes) {
         switch (type) {
             case kCodePage:
                 if (size < 2) {
-                    damaged("the CODEPAGE record is malformed");
+                    damaged(QStringLiteral("代码页记录格式错误"));
                 }
                 decoder.setCodePage(u16(data));
                 break;
             case kLabel:
                 if (size < 8) {
-                    damaged("a text cell is malformed");
+                    damaged(QStringLiteral("文本单元格格式错误"));
                 }
                 sheet.put(u16(data), u16(data + 2),
                           workbook::textCell(labelText(data, size, decoder)));
                 break;
             case kNumber:
                 if (size < 14) {
-                    damaged("a number cell is malformed");
+                    damaged(QStringLiteral("数字单元格格式错误"));
                 }
                 sheet.put(u16(data), u16(data + 2), workbook::numberCell(f64(data + 6)));
                 break;
             case kRk:
                 if (size < 10) {
-                    damaged("a number cell is malformed");
+                    damaged(QStringLiteral("数字单元格格式错误"));
                 }
                 sheet.put(u16(data), u16(data + 2), workbook::numberCell(rkValue(u32(data + 6))));
                 break;
             case kBlank:
                 if (size < 6) {
-                    damaged("a blank cell is malformed");
+                    damaged(QStringLiteral("空白单元格格式错误"));
                 }
                 sheet.touch(u16(data), u16(data + 2));
                 break;
             case kMulRk: {
                 if (size < 6 || (size - 6) % 6 != 0) {
-                    damaged("a number cell group is malformed");
+                    damaged(QStringLiteral("数字单元格组格式错误"));
                 }
                 const quint16 row = u16(data);
                 const quint16 first = u16(data + 2);
@@ -240,7 +236,7 @@ workbook::Sheet readStream(const QByteArray& bytes) {
             }
             case kMulBlank: {
                 if (size < 6 || size % 2 != 0) {
-                    damaged("a blank cell group is malformed");
+                    damaged(QStringLiteral("空白单元格组格式错误"));
                 }
                 const quint16 last = u16(data + size - 2);
                 sheet.touch(u16(data), last);
@@ -250,7 +246,7 @@ workbook::Sheet readStream(const QByteArray& bytes) {
                 break;  // formats, widths, and whatever else a writer adds
         }
     }
-    damaged("it ends before its EOF record");
+    damaged(QStringLiteral("缺少结束记录，文件可能不完整"));
 }
 
 }  // namespace biffreader

@@ -10,6 +10,9 @@
 // on one computer can be imported on another.
 namespace biffreader {
 
+// The largest stream read: 65,536 rows of seven long texts stay far below.
+inline constexpr qint64 kMaxStreamBytes = 256LL * 1024 * 1024;
+
 // Whether bytes begin with a BOF record of a BIFF version the reader knows.
 bool looksLikeStream(const QByteArray& bytes);
 

@@ -4,47 +4,72 @@
 
 #include <QFile>
 
-#include "shell/AppError.h"
-
 namespace freexlreader {
 
 namespace {
 
-QString complaint(int code) {
+AppError complaint(int code) {
+    using workbook::Unreadable;
     switch (code) {
         case FREEXL_FILE_NOT_FOUND:
-            return QStringLiteral("the file does not exist");
+            return workbook::unreadable(Unreadable::Missing);
         case FREEXL_INSUFFICIENT_MEMORY:
-            return QStringLiteral("not enough memory");
+            return workbook::unreadable(Unreadable::OutOfMemory);
         case FREEXL_INVALID_CFBF_HEADER:
         case FREEXL_CFBF_INVALID_SIGNATURE:
         case FREEXL_CFBF_INVALID_SECTOR_SIZE:
-            return QStringLiteral("the compound file header is invalid");
         case FREEXL_CFBF_READ_ERROR:
         case FREEXL_CFBF_SEEK_ERROR:
         case FREEXL_CFBF_EMPTY_FAT_CHAIN:
         case FREEXL_CFBF_ILLEGAL_FAT_ENTRY:
         case FREEXL_INVALID_MINI_STREAM:
         case FREEXL_CFBF_ILLEGAL_MINI_FAT_ENTRY:
-            return QStringLiteral("the file is damaged or cut short");
+            return workbook::unreadable(Unreadable::Damaged);
         case FREEXL_BIFF_INVALID_BOF:
         case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
-            return QStringLiteral("the file holds no Excel workbook");
+            return workbook::unreadable(Unreadable::NoWorkbook);
         case FREEXL_BIFF_INVALID_SST:
         case FREEXL_BIFF_ILLEGAL_SST_INDEX:
-            return QStringLiteral("the workbook's string table is damaged");
+            return workbook::unreadable(QStringLiteral("工作簿的字符串表已损坏。"));
         case FREEXL_INVALID_CHARACTER:
         case FREEXL_UNSUPPORTED_CHARSET:
-            return QStringLiteral("the workbook's text is in an unsupported character set");
+            return workbook::unreadable(QStringLiteral("工作簿的文字使用了不支持的字符集。"));
         case FREEXL_ILLEGAL_RK_VALUE:
-            return QStringLiteral("the workbook holds an invalid number");
+            return workbook::unreadable(QStringLiteral("工作簿中有无效的数字。"));
         default:
-            return QStringLiteral("FreeXL error %1").arg(code);
+            return workbook::unreadable(QStringLiteral("文件无法读取（FreeXL错误%1）。").arg(code));
     }
 }
 
+// A workbook that Excel 2007 or later saved with a password is an OLE2 file holding an
+// encrypted package instead of a workbook stream, so FreeXL finds no workbook in it: the
+// package's stream name tells it apart.
+bool holdsEncryptedPackage(const QString& path) {
+    QByteArray name;  // as OLE2 directories write names: UTF-16, little-endian
+    for (const char c : QByteArrayView("EncryptedPackage")) {
+        name.append(c).append('\0');
+    }
+    constexpr qint64 kScanned = 64LL * 1024 * 1024;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    QByteArray carried;
+    while (!file.atEnd() && file.pos() < kScanned) {
+        const QByteArray block = carried + file.read(1024 * 1024);
+        if (block.contains(name)) {
+            return true;
+        }
+        carried = block.right(name.size() - 1);
+    }
+    return false;
+}
+
 [[noreturn]] void fail(const QString& path, int code) {
-    throw AppError(QStringLiteral("Cannot read the workbook '%1': %2.").arg(path, complaint(code)));
+    if (code == FREEXL_BIFF_WORKBOOK_NOT_FOUND && holdsEncryptedPackage(path)) {
+        throw workbook::unreadable(workbook::Unreadable::Encrypted);
+    }
+    throw complaint(code);
 }
 
 class Handle {
@@ -113,12 +138,10 @@ workbook::Cell cellOf(const FreeXL_CellValue& value) {
 workbook::Sheet readFirstSheet(const QString& path) {
     Handle xls(path);
     if (xls.info(FREEXL_BIFF_PASSWORD) == FREEXL_BIFF_OBFUSCATED) {
-        throw AppError(
-            QStringLiteral("Cannot read the workbook '%1': it is password protected.").arg(path));
+        throw workbook::unreadable(workbook::Unreadable::Encrypted);
     }
     if (xls.info(FREEXL_BIFF_SHEET_COUNT) == 0) {
-        throw AppError(
-            QStringLiteral("Cannot read the workbook '%1': it holds no worksheet.").arg(path));
+        throw workbook::unreadable(workbook::Unreadable::NoSheet);
     }
 
     workbook::Sheet sheet;

@@ -14,8 +14,30 @@
 
 namespace {
 
-QList<FileFilter> xlsFilter() {
-    return {{QStringLiteral("Excel文件(*.xls)"), QStringLiteral("*.xls")}};
+// The templates shipped beside the executable, in the order of the save dialog's types.
+struct TemplateType {
+    FileFilter filter;
+    const char16_t* file;
+};
+
+const TemplateType kTemplates[] = {
+    {{QStringLiteral("Excel工作簿(*.xls)"), QStringLiteral("*.xls")}, u"模板.xls"},
+    {{QStringLiteral("Excel 2007工作簿(*.xlsx)"), QStringLiteral("*.xlsx")}, u"模板.xlsx"},
+};
+
+QList<FileFilter> templateFilters() {
+    QList<FileFilter> filters;
+    for (const TemplateType& type : kTemplates) {
+        filters << type.filter;
+    }
+    return filters;
+}
+
+// What 浏览 offers: both kinds of workbook, then each alone.
+QList<FileFilter> workbookFilters() {
+    return {{QStringLiteral("Excel工作簿(*.xls *.xlsx)"), QStringLiteral("*.xls *.xlsx")},
+            kTemplates[0].filter,
+            kTemplates[1].filter};
 }
 
 QLabel* label(QWidget* parent, const QString& text, const QRect& geometry) {
@@ -90,17 +112,18 @@ bool TImportForm::isImporting() const {
 }
 
 void TImportForm::Label1Click() {
-    const QString source = joinPath(GetExeDir(), QStringLiteral("模板.xls"));
     FileDialogRequest request;
     request.owner = this;
     request.caption = QStringLiteral("另存为");
     request.proposedName =
         appclock::now().toString(QStringLiteral("yyyyMMddHHmmss")) + QStringLiteral("_模板.xls");
-    request.filters = xlsFilter();
+    request.filters = templateFilters();
     const std::optional<FileDialogResult> chosen = appprompts::get().saveFile(request);
     if (!chosen) {
         return;
     }
+    const int type = qBound(1, chosen->filterIndex, int(std::size(kTemplates))) - 1;
+    const QString source = joinPath(GetExeDir(), QString::fromUtf16(kTemplates[type].file));
     // Only the folder is used: the copy keeps the template's own name.
     const qsizetype cut = chosen->path.lastIndexOf(u'/');
     const QString folder = cut > 0 ? chosen->path.left(cut) : QStringLiteral("/");
@@ -115,7 +138,7 @@ void TImportForm::Button1Click() {
     FileDialogRequest request;
     request.owner = this;
     request.caption = QStringLiteral("打开");
-    request.filters = xlsFilter();
+    request.filters = workbookFilters();
     const std::optional<FileDialogResult> chosen = appprompts::get().openFile(request);
     if (chosen) {
         Edit1->setText(chosen->path);
@@ -209,4 +232,14 @@ void TImportForm::setLoading(bool visible) {
 
 void TImportForm::showProcessed(qint64 count) {
     onUiThread([&] { Label_count->setText(QString::number(count)); });
+}
+
+void TImportForm::tell(const QString& text) {
+    // The prompts show their boxes on the UI thread themselves.
+    appprompts::get().message(detached_ ? nullptr : this, QStringLiteral("提示"), text,
+                              MsgIcon::Information);
+}
+
+void TImportForm::showException(const QString& detail) {
+    appprompts::get().message(nullptr, QStringLiteral("出现异常"), detail, MsgIcon::Information);
 }

@@ -50,7 +50,8 @@ private:
     QString pathText() override;
     void setLoading(bool visible) override;
     void showProcessed(qint64 count) override;
-    QObject* owner() override { return this; }
+    void tell(const QString& text) override;
+    void showException(const QString& detail) override;
 
     template <typename Work>
     void onUiThread(Work&& work);

@@ -4,32 +4,23 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include "import/ImportWriter.h"
 #include "import/Workbook.h"
+#include "reader/ReaderClient.h"
 #include "shell/AppError.h"
 #include "shell/Clock.h"
 #include "shell/Commonfun.h"
 #include "shell/LocaleFormats.h"
 #include "shell/TextCodec.h"
+#include "store/InvoiceColumns.h"
+#include "store/InvoiceIdentity.h"
 #include "store/InvoiceStore.h"
-#include "ui/Prompts.h"
 
 namespace {
 
-const QString kCode = QStringLiteral("发票代码");
-const QString kNumber = QStringLiteral("发票号码");
-const QString kAmount = QStringLiteral("开票金额");
-const QString kInvoiceDate = QStringLiteral("开票日期");
-const QString kTime = QStringLiteral("报销时间");
-const QString kReimburser = QStringLiteral("报销人");
-const QString kEntryMode = QStringLiteral("录入方式");
-
-void tell(ImportView& view, const QString& text) {
-    appprompts::get().message(view.owner(), QStringLiteral("提示"), text, MsgIcon::Information);
-}
+using invoicecolumns::title;
 
 void tellInvalidSheet(ImportView& view) {
-    tell(view, QStringLiteral("请选择有效的Excel表！"));
+    view.tell(QStringLiteral("请选择有效的Excel表！"));
 }
 
 // Columns past the last one that has a heading or a value: spreadsheet programs count
@@ -66,7 +57,7 @@ bool isEmptyRow(const QList<workbook::Cell>& row, int columns) {
 QString invoiceDateText(const workbook::Cell& cell) {
     using Kind = workbook::Cell::Kind;
     if ((cell.kind == Kind::Date || cell.kind == Kind::DateTime) && cell.value.isValid()) {
-        return cell.value.toString(QStringLiteral("yyyyMMdd"));
+        return invoice::dateText(cell.value.date());
     }
     QString text = cell.text;
     return text.remove(u'-');
@@ -107,19 +98,19 @@ std::optional<SheetColumns> checkHeadings(const workbook::Sheet& sheet) {
     for (int c = 0; c < columns; ++c) {
         const QString heading = sheet.cell(0, c).text;
         int* slot = nullptr;
-        if (heading == kCode) {
+        if (heading == title(invoicecolumns::kCode)) {
             slot = &found.code;
-        } else if (heading == kNumber) {
+        } else if (heading == title(invoicecolumns::kNumber)) {
             slot = &found.number;
-        } else if (heading == kAmount) {
+        } else if (heading == title(invoicecolumns::kAmount)) {
             slot = &found.amount;
-        } else if (heading == kInvoiceDate) {
+        } else if (heading == title(invoicecolumns::kInvoiceDate)) {
             slot = &found.invoiceDate;
-        } else if (heading == kTime) {
+        } else if (heading == title(invoicecolumns::kReimbursedAt)) {
             slot = &found.time;
-        } else if (heading == kReimburser) {
+        } else if (heading == title(invoicecolumns::kReimburser)) {
             slot = &found.reimburser;
-        } else if (heading == kEntryMode) {
+        } else if (heading == title(invoicecolumns::kEntryMode)) {
             if (entryModeSeen) {
                 return std::nullopt;
             }
@@ -142,51 +133,38 @@ std::optional<SheetColumns> checkHeadings(const workbook::Sheet& sheet) {
     return found;
 }
 
-bool RegisterImportedInvoice(ImportWriter& writer, const QString& entryMode, const QString& number,
-                             const QString& code, const QString& checkCode,
-                             const QString& invoiceDate, const QString& reimbursementTime,
-                             const QString& reimburser, const QString& amount) {
-    try {
-        if (writer.isRegistered(number, code)) {
-            return false;
+ImportedRow importedRow(const workbook::Sheet& sheet, qsizetype row, const SheetColumns& columns) {
+    ImportedRow imported;
+    InvoiceRecord& invoice = imported.invoice;
+    invoice.code = sheet.cell(row, columns.code).text;
+    invoice.number = PadWithZeros(sheet.cell(row, columns.number).text, invoice::kNumberLength);
+    invoice.amount = sheet.cell(row, columns.amount).text;
+    invoice.invoiceDate = invoiceDateText(sheet.cell(row, columns.invoiceDate));
+    invoice.reimburser = sheet.cell(row, columns.reimburser).text;
+    const QString time = sheet.cell(row, columns.time).text;
+    if (!time.isEmpty()) {
+        const std::optional<QDateTime> value = localefmt::parseDateTime(time);
+        if (value) {
+            invoice.reimbursedAt = *value;
+        } else {
+            imported.problem = QStringLiteral("'%1' is not a valid date and time for field '%2'")
+                                   .arg(time, title(invoicecolumns::kReimbursedAt));
         }
-    } catch (const AppError& error) {
-        appprompts::get().message(nullptr, QStringLiteral("出现异常"), error.message(),
-                                  MsgIcon::Information);
-        return false;
     }
-
-    InvoiceRecord record;
-    record.number = number;
-    record.code = code;
-    if (reimbursementTime.isEmpty()) {
-        record.reimbursementTime = localefmt::dateTimeText(appclock::now());
-    } else {
-        const std::optional<QDateTime> time = localefmt::parseDateTime(reimbursementTime);
-        if (!time) {
-            throw AppError(QStringLiteral("'%1' is not a valid date and time for field '%2'")
-                               .arg(reimbursementTime, kTime));
-        }
-        record.reimbursementTime = localefmt::dateTimeText(*time);
-    }
-    record.entryMode = entryMode;
-    record.checkCode = checkCode;
-    record.invoiceDate = invoiceDate;
-    record.amount = amount;
-    record.reimburser = reimburser;
-    if (!writer.append(record)) {
-        return false;
-    }
-    writer.logAfterCommit(QStringLiteral("导入报销成功发票信息：") + code + u'-' + number);
-    return true;
+    return imported;
 }
 
 bool ImportSheet(const QString& path, ImportView& view) {
+    const std::unique_ptr<InvoiceStore> store = openInvoiceStore(StoreUse::Bulk);
+    return ImportSheet(path, view, *store);
+}
+
+bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
     workbook::Sheet sheet;
     try {
-        sheet = workbook::readFirstSheet(path);
+        sheet = readerclient::readFirstSheet(path);
     } catch (const AppError& error) {
-        tell(view, error.message());
+        view.tell(error.message());
         return false;
     }
     const std::optional<SheetColumns> columns = checkHeadings(sheet);
@@ -202,85 +180,86 @@ bool ImportSheet(const QString& path, ImportView& view) {
             dataRows << r;
         }
     }
-
-    std::optional<ImportWriter> writer;
-    try {
-        writer.emplace(GetConnectionString());
-    } catch (const AppError& error) {
-        appprompts::get().message(nullptr, QStringLiteral("出现异常"), error.message(),
-                                  MsgIcon::Information);
+    // A store that cannot even be read takes no rows: one box, no summary.
+    const InvoiceCount reachable = store.countInvoices();
+    if (!reachable.count) {
+        view.showException(reachable.error.detail);
         return false;
     }
 
     const qint64 total = dataRows.size();
     qint64 failures = 0;
     qint64 processed = 0;
-    qint64 uncommitted = 0;  // registered in the open batch, not yet counted as successes
-    const auto loseBatch = [&](const QString& why) {
-        WriteLog(
-            ExeDir(),
-            QStringLiteral("导入发票信息失败：%1 条未写入数据库：%2").arg(uncommitted).arg(why));
-        failures += uncommitted;
-        uncommitted = 0;
+    const auto failRow = [&](qsizetype row, const InvoiceRecord& invoice, const QString& why) {
+        WriteLog(GetExeDir(), QStringLiteral("导入发票信息失败（第%1行）：%2-%3：%4")
+                                  .arg(row + 1)
+                                  .arg(invoice.code, invoice.number, why));
+        ++failures;
     };
-    // A batch is committed before its rows are shown in Label_count and before the summary.
-    const auto settle = [&] {
-        if (const std::optional<QString> error = writer->commit()) {
-            appprompts::get().message(nullptr, QStringLiteral("出现异常"), *error,
-                                      MsgIcon::Information);
-            loseBatch(*error);
+    // The rows gathered since the last registration, with their sheet row numbers.
+    QList<ImportedRow> gathered;
+    QList<qsizetype> gatheredRows;
+    const auto registerGathered = [&] {
+        if (gathered.isEmpty()) {
+            return;
         }
-        uncommitted = 0;
-    };
-
-    QElapsedTimer shown;
-    for (const qsizetype r : dataRows) {
-        if (QThread::currentThread()->isInterruptionRequested()) {
-            settle();
-            return false;
-        }
-        const QString code = sheet.cell(r, columns->code).text;
-        const QString number = PadWithZeros(sheet.cell(r, columns->number).text, 8);
-        bool registered = false;
-        try {
-            registered = RegisterImportedInvoice(
-                *writer, QStringLiteral("2"), number, code, QString(),
-                invoiceDateText(sheet.cell(r, columns->invoiceDate)),
-                sheet.cell(r, columns->time).text, sheet.cell(r, columns->reimburser).text,
-                sheet.cell(r, columns->amount).text);
-        } catch (const AppError& error) {
-            WriteLog(ExeDir(), QStringLiteral("导入发票信息失败（第%1行）：%2-%3：%4")
-                                   .arg(r + 1)
-                                   .arg(code, number, error.message()));
-            if (writer->batchLost()) {
-                writer->forgetLostBatch();
-                loseBatch(error.message());
+        QList<InvoiceRecord> batch;
+        QList<qsizetype> batchIndex;
+        for (qsizetype i = 0; i < gathered.size(); ++i) {
+            if (gathered[i].problem.isEmpty()) {
+                batch << gathered[i].invoice;
+                batchIndex << i;
+            } else {
+                failRow(gatheredRows[i], gathered[i].invoice, gathered[i].problem);
             }
         }
-        if (registered) {
-            ++uncommitted;
-        } else {
-            ++failures;
+        const QList<Registration> outcomes = store.registerInvoices(batch, EntryMode::Import);
+        for (qsizetype k = 0; k < outcomes.size(); ++k) {
+            const Registration& outcome = outcomes[k];
+            const qsizetype i = batchIndex[k];
+            if (outcome.registered()) {
+                continue;
+            }
+            if (outcome.result == Registration::Result::AlreadyRecorded) {
+                ++failures;
+            } else if (outcome.failedAt == Registration::Stage::Lookup) {
+                view.showException(outcome.error.detail);
+                ++failures;
+            } else {
+                failRow(gatheredRows[i], gathered[i].invoice, outcome.error.detail);
+            }
         }
-        ++processed;
-        if (processed == total || !shown.isValid() ||
-            shown.elapsed() >= sheetimport::kProgressIntervalMs) {
-            settle();
-            view.showProcessed(processed);
-            shown.start();
+        processed += gathered.size();
+        gathered.clear();
+        gatheredRows.clear();
+        view.showProcessed(processed);
+    };
+
+    // The first row is shown at once, then a batch at most every 50 ms, and the last row.
+    QElapsedTimer gathering;
+    for (const qsizetype r : dataRows) {
+        if (QThread::currentThread()->isInterruptionRequested()) {
+            registerGathered();
+            return false;
+        }
+        gathered << importedRow(sheet, r, *columns);
+        gatheredRows << r;
+        if (!gathering.isValid() || gathered.size() >= sheetimport::kBatchRows ||
+            gathering.elapsed() >= sheetimport::kProgressIntervalMs) {
+            registerGathered();
+            gathering.start();
         }
     }
-    settle();
-    writer.reset();
+    registerGathered();
 
-    tell(view, sheetimport::summaryText(total, failures));
+    view.tell(sheetimport::summaryText(total, failures));
     return true;
 }
 
 bool RunImport(ImportView& view) {
     const QString path = view.pathText();
     if (path.isEmpty()) {
-        tell(view, QStringLiteral("请选择Excel表！"));
+        view.tell(QStringLiteral("请选择Excel表！"));
         return false;
     }
     if (!passesExtensionTest(path) || !QFileInfo(path).isFile()) {

@@ -5,21 +5,24 @@
 #include <QString>
 #include <optional>
 
-class ImportWriter;
+#include "store/InvoiceStore.h"
 
 namespace workbook {
 struct Sheet;
 }
 
-// What the import sees of its dialog. Called on the worker thread; an implementation hands
-// every control access to the UI thread.
+// What the import sees of its dialog, and how it tells the clerk. Called on the worker thread;
+// an implementation hands every control access and every box to the UI thread.
 class ImportView {
 public:
     virtual ~ImportView() = default;
     virtual QString pathText() = 0;                // Edit1
     virtual void setLoading(bool visible) = 0;     // loadLabel
     virtual void showProcessed(qint64 count) = 0;  // Label_count
-    virtual QObject* owner() = 0;                  // the message boxes belong to it
+    // A "提示" box with the information icon, belonging to the dialog.
+    virtual void tell(const QString& text) = 0;
+    // A store failure while an invoice was looked up: an "出现异常" box of no window.
+    virtual void showException(const QString& detail) = 0;
 };
 
 // text with "0" put in front until its GBK length is at least width.
@@ -41,27 +44,30 @@ struct SheetColumns {
 // value are not part of the sheet.
 std::optional<SheetColumns> checkHeadings(const workbook::Sheet& sheet);
 
-// Looks the invoice up and adds it to the writer's batch with the given time and reimburser,
-// its log line to follow the batch's commit. The time text is read in the locale date-time
-// format; empty means now. True when added; false when it was there or the lookup failed (its
-// error shown in an "出现异常" box owned by no window). Errors after the lookup (a time or an
-// amount that does not read, a refused insert) are thrown as AppError.
-bool RegisterImportedInvoice(ImportWriter& writer, const QString& entryMode, const QString& number,
-                             const QString& code, const QString& checkCode,
-                             const QString& invoiceDate, const QString& reimbursementTime,
-                             const QString& reimburser, const QString& amount);
+// The invoice a data row of the sheet stands for: 发票号码 padded to 8 with zeros, 开票日期
+// without "-", no check code, 报销时间 read in the locale date-time format (empty: the time of
+// registration). problem says why the row cannot be registered (a 报销时间 that is no date and
+// time), empty when it can.
+struct ImportedRow {
+    InvoiceRecord invoice;
+    QString problem;
+};
+ImportedRow importedRow(const workbook::Sheet& sheet, qsizetype row, const SheetColumns& columns);
 
-// Reads the workbook's first sheet and registers each of its rows as an imported invoice,
-// then shows the summary. True when the sheet was read to its end, whatever the tallies.
+// Reads the workbook's first sheet and registers each of its rows as an imported invoice in the
+// store (the company's when none is given), then shows the summary. True when the sheet was read
+// to its end, whatever the tallies.
 bool ImportSheet(const QString& path, ImportView& view);
+bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store);
 
 // The start checks on Edit1, then ImportSheet with loadLabel shown.
 bool RunImport(ImportView& view);
 
 namespace sheetimport {
 
-// While rows go by, the batch is committed and Label_count refreshed at most this often, and
-// once at the end.
+// Rows are registered in batches of at most this many rows, or of what this time gathers;
+// Label_count shows the rows of each batch once it is stored.
+inline constexpr int kBatchRows = 500;
 inline constexpr int kProgressIntervalMs = 50;
 
 QString summaryText(qint64 total, qint64 failures);

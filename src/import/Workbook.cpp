@@ -5,7 +5,7 @@
 
 #include "import/BiffReader.h"
 #include "import/FreexlReader.h"
-#include "shell/AppError.h"
+#include "import/XlsxReader.h"
 #include "shell/LocaleFormats.h"
 
 namespace workbook {
@@ -27,23 +27,56 @@ const Cell& Sheet::cell(qsizetype row, int column) const {
 Sheet readFirstSheet(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw AppError(QStringLiteral("Could not open '%1': %2").arg(path, file.errorString()));
+        throw unreadable(file.exists() ? Unreadable::CannotOpen : Unreadable::Missing);
     }
     const QByteArray head = file.peek(kOle2Signature.size());
     if (head == kOle2Signature) {
         file.close();
         return freexlreader::readFirstSheet(path);
     }
-    if (!biffreader::looksLikeStream(head)) {
-        // What the spreadsheet driver says of a file that is no workbook at all.
-        throw AppError(QStringLiteral("External table is not in the expected format."));
+    if (xlsxreader::looksLikeZip(head)) {
+        file.close();
+        return xlsxreader::readFirstSheet(path);
     }
-    // A worksheet stream is read whole: 65,535 exported rows take about 10 MB.
+    if (!biffreader::looksLikeStream(head)) {
+        throw AppError(QStringLiteral("请选择有效的Excel表（.xls或.xlsx）！"));
+    }
+    // A worksheet stream is read whole: 65,535 exported rows take about 10 MB, and a stream far
+    // larger than any export is refused before it is held.
+    if (file.size() > biffreader::kMaxStreamBytes) {
+        throw unreadable(QStringLiteral("文件过大，可能已损坏。"));
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        throw AppError(QStringLiteral("Could not read '%1': %2").arg(path, file.errorString()));
+        throw unreadable(Unreadable::Damaged);
     }
     return biffreader::readStream(bytes);
+}
+
+AppError unreadable(const QString& reason) {
+    return AppError(QStringLiteral("无法读取该Excel表：") + reason);
+}
+
+AppError unreadable(Unreadable reason) {
+    switch (reason) {
+        case Unreadable::Damaged:
+            return unreadable(QStringLiteral("文件不完整或已损坏。"));
+        case Unreadable::Encrypted:
+            return unreadable(QStringLiteral("文件已加密，请先取消密码保护。"));
+        case Unreadable::NoWorkbook:
+            return unreadable(QStringLiteral("文件中没有Excel工作簿。"));
+        case Unreadable::NoSheet:
+            return unreadable(QStringLiteral("工作簿中没有工作表。"));
+        case Unreadable::TooLarge:
+            return unreadable(QStringLiteral("文件解压后过大，可能已损坏。"));
+        case Unreadable::OutOfMemory:
+            return unreadable(QStringLiteral("内存不足。"));
+        case Unreadable::Missing:
+            return unreadable(QStringLiteral("文件不存在。"));
+        case Unreadable::CannotOpen:
+            break;
+    }
+    return unreadable(QStringLiteral("文件无法打开，请检查是否有读取权限。"));
 }
 
 Cell textCell(const QString& text) {

@@ -4,9 +4,12 @@
 #include <QList>
 #include <QString>
 
+#include "shell/AppError.h"
+
 // The first worksheet of an import workbook as the import sees it: its name and its cells as
-// texts, rows in sheet order. Both readers (FreeXL for OLE2 workbooks, the record reader for
-// the bare worksheet stream of the program's own XLS export) deliver this.
+// texts, rows in sheet order. Every reader (FreeXL for OLE2 workbooks, the zip reader for .xlsx
+// workbooks, the record reader for the bare worksheet stream of the program's own XLS export)
+// delivers this.
 namespace workbook {
 
 struct Cell {
@@ -29,9 +32,26 @@ struct Sheet {
     const Cell& cell(qsizetype row, int column) const;
 };
 
-// Reads the first worksheet. Throws AppError with the reader's message when the file is no
-// workbook the program can read (not OLE2 and not a worksheet stream, damaged, protected).
+// Reads the first worksheet with the reader its content calls for, whatever the file's name
+// says. Throws AppError with the reader's message when the file is no workbook the program can
+// read (neither OLE2 nor zip nor a worksheet stream, damaged, protected, too large).
 Sheet readFirstSheet(const QString& path);
+
+// A reader's refusal of a workbook, saying why: "无法读取该Excel表：" and the reason.
+AppError unreadable(const QString& reason);
+
+// The reasons more than one reader gives.
+enum class Unreadable {
+    Damaged,      // 文件不完整或已损坏。
+    Encrypted,    // 文件已加密，请先取消密码保护。
+    NoWorkbook,   // 文件中没有Excel工作簿。
+    NoSheet,      // 工作簿中没有工作表。
+    TooLarge,     // 文件解压后过大，可能已损坏。
+    OutOfMemory,  // 内存不足。
+    Missing,      // 文件不存在。
+    CannotOpen,   // 文件无法打开，请检查是否有读取权限。
+};
+AppError unreadable(Unreadable reason);
 
 // Cell texts as the import writes them.
 Cell textCell(const QString& text);

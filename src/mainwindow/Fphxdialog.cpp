@@ -17,11 +17,12 @@
 #include "scanner/KeyboardCapture.h"
 #include "scanner/ProcInputDevices.h"
 #include "scanner/ScanField.h"
+#include "shell/AppError.h"
 #include "shell/Clock.h"
 #include "shell/Commonfun.h"
 #include "shell/ErrorDisplay.h"
 #include "shell/Writetofile.h"
-#include "store/InvoiceStore.h"
+#include "store/InvoiceIdentity.h"
 #include "ui/Prompts.h"
 
 namespace {
@@ -36,10 +37,14 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 
 }  // namespace
 
-TMainForm::TMainForm(std::unique_ptr<KeyboardDeviceSource> devices, QWidget* parent)
-    : QWidget(parent), deviceSource_(std::move(devices)) {
+TMainForm::TMainForm(std::unique_ptr<KeyboardDeviceSource> devices,
+                     std::unique_ptr<InvoiceStore> store, QWidget* parent)
+    : QWidget(parent), deviceSource_(std::move(devices)), store_(std::move(store)) {
     if (!deviceSource_) {
         deviceSource_ = std::make_unique<ProcInputDevices>();
+    }
+    if (!store_) {
+        store_ = openInvoiceStore();
     }
     buildLayout();
     Image_sm->hide();
@@ -108,8 +113,8 @@ void TMainForm::enterScanMode() {
     }
     capture_->hook();
     modeFlag_ = 1;
-    WriteLog(ExeDir(), QStringLiteral("扫描录入"));
-    Label_num->setText(CountInvoices(this));
+    WriteLog(GetExeDir(), QStringLiteral("扫描录入"));
+    Label_num->setText(countText());
     reimbursers_->selectCurrent(2);
 }
 
@@ -124,8 +129,8 @@ void TMainForm::enterManualMode() {
     capture_->unhook();
     devices_.clear();
     modeFlag_ = 0;
-    WriteLog(ExeDir(), QStringLiteral("手动录入"));
-    Label_num1->setText(CountInvoices(this));
+    WriteLog(GetExeDir(), QStringLiteral("手动录入"));
+    Label_num1->setText(countText());
     reimbursers_->selectCurrent(1);
 }
 
@@ -139,7 +144,7 @@ void TMainForm::Label_resultClick() {
     if (modeFlag_ == 1) {
         capture_->hook();
     }
-    const QString count = CountInvoices(this);
+    const QString count = countText();  // one query for both labels
     Label_num->setText(count);
     Label_num1->setText(count);
 }
@@ -167,17 +172,31 @@ void TMainForm::DataEditChange() {
 
 void TMainForm::registerScan(const QString& text, const scan::InvoiceItems& items) {
     runGuarded([&] {
-        bool recorded = false;
         try {
-            WriteLog(ExeDir(), QStringLiteral("扫描结果：") + text);
+            WriteLog(GetExeDir(), QStringLiteral("扫描结果：") + text);
             setScanNumberText(QStringLiteral("发票号码：") + items.number);
-            recorded = RegisterInvoice(QStringLiteral("0"), items.number, items.code,
-                                       items.checkCode, items.date, items.amount);
-            if (recorded) {
-                setScanMessage(QStringLiteral("报销成功!"), false);
-                Label_num->setText(CountInvoices(this));
-            } else {
-                setScanMessage(QStringLiteral("已报销!"), true);
+            InvoiceRecord invoice;
+            invoice.code = items.code;
+            invoice.number = items.number;
+            invoice.amount = items.amount;
+            invoice.invoiceDate = items.date;
+            invoice.checkCode = items.checkCode;
+            invoice.reimburser = reimbursers_->current();
+            const Registration outcome = registerOrThrow(invoice, EntryMode::Scan);
+            switch (outcome.result) {
+                case Registration::Result::Registered:
+                    setScanMessage(QStringLiteral("报销成功!"), false);
+                    Label_num->setText(countText());
+                    break;
+                case Registration::Result::AlreadyRecorded:
+                    setScanMessage(QStringLiteral("已报销!"), true);
+                    break;
+                case Registration::Result::Failed:
+                    // Never "already reimbursed": the invoice was not recorded.
+                    setScanMessage(QStringLiteral("登记失败!"), true);
+                    setScanNumberText(outcome.error.reason());
+                    showStoreFailure(outcome.error);
+                    break;
             }
         } catch (...) {
             // The next scan starts from nothing whatever became of this one.
@@ -191,6 +210,31 @@ void TMainForm::registerScan(const QString& text, const scan::InvoiceItems& item
             Timer1->start();
         }
     });
+}
+
+Registration TMainForm::registerOrThrow(const InvoiceRecord& invoice, EntryMode mode) {
+    const Registration outcome = store_->registerInvoice(invoice, mode);
+    if (outcome.result == Registration::Result::Failed &&
+        outcome.error.kind == StoreError::Kind::InvalidValue) {
+        throw AppError(outcome.error.detail);
+    }
+    return outcome;
+}
+
+void TMainForm::showStoreFailure(const StoreError& error) {
+    appprompts::get().message(this, QStringLiteral("出现异常"), error.messageText(),
+                              MsgIcon::Warning);
+}
+
+QString TMainForm::countText() {
+    const InvoiceCount result = store_->countInvoices();
+    if (result.count) {
+        return QString::number(*result.count);
+    }
+    appprompts::get().message(this, QStringLiteral("出现异常"), result.error.detail,
+                              MsgIcon::Information);
+    WriteLog(GetExeDir(), QStringLiteral("获取扫描总数异常：") + result.error.detail);
+    return QStringLiteral("0");
 }
 
 void TMainForm::emptyScan() {
@@ -237,14 +281,27 @@ void TMainForm::Image_jcClick() {
             appprompts::get().message(this, QStringLiteral("提示"), problem, MsgIcon::None);
             return;
         }
-        const QString date = Date_kprq->date().toString(QStringLiteral("yyyyMMdd"));
-        store::setCurrentReimburser(reimburser);
-        if (RegisterInvoice(QStringLiteral("1"), number, code, QString(), date,
-                            QStringLiteral("0.00"))) {
-            Label_msg1->setText(QStringLiteral("报销成功！"));
-            Label_num1->setText(CountInvoices(this));
-        } else {
-            Label_msg1->setText(QStringLiteral("已报销！"));
+        reimbursers_->setCurrent(reimburser);
+        InvoiceRecord invoice;
+        invoice.code = code;
+        invoice.number = number;
+        invoice.amount = QStringLiteral("0.00");
+        invoice.invoiceDate = invoice::dateText(Date_kprq->date());
+        invoice.reimburser = reimburser;
+        const Registration outcome = registerOrThrow(invoice, EntryMode::Manual);
+        switch (outcome.result) {
+            case Registration::Result::Registered:
+                Label_msg1->setText(QStringLiteral("报销成功！"));
+                Label_num1->setText(countText());
+                break;
+            case Registration::Result::AlreadyRecorded:
+                Label_msg1->setText(QStringLiteral("已报销！"));
+                break;
+            case Registration::Result::Failed:
+                // The invoice was not recorded: it stays typed for another try.
+                Label_msg1->setText(QStringLiteral("登记失败！"));
+                showStoreFailure(outcome.error);
+                return;
         }
         Edit_fpdm->clear();
         Edit_fphm->clear();

@@ -8,6 +8,7 @@
 #include "mainwindow/ScanProcessing.h"
 #include "scanner/Emnudevice.h"
 #include "scanner/ScanBuffer.h"
+#include "store/InvoiceStore.h"
 
 class ClickableLabel;
 class KeyboardCapture;
@@ -31,9 +32,10 @@ public:
 
     // Builds the window and loads the reimburser list from the company directory's bxr.txt,
     // creating the file empty when it is missing. The keyboard devices come from devices (the
-    // kernel's list when null). The first show enters scan mode.
+    // kernel's list when null), the invoices go to store (the company's store when null). The
+    // first show enters scan mode.
     explicit TMainForm(std::unique_ptr<KeyboardDeviceSource> devices = nullptr,
-                       QWidget* parent = nullptr);
+                       std::unique_ptr<InvoiceStore> store = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     void setOpenRecords(OpenRecords open) { openRecords_ = std::move(open); }
@@ -101,12 +103,21 @@ private:
     void enterScanMode();
     void enterManualMode();
     void registerScan(const QString& text, const scan::InvoiceItems& items);
+    // Registers the invoice. A value the store cannot take (an amount that is no number) is
+    // thrown to the error display, as it always has been; other outcomes are returned.
+    Registration registerOrThrow(const InvoiceRecord& invoice, EntryMode mode);
+    // The box of a registration the store could not make: what happened, what to do, and the
+    // engine's own words.
+    void showStoreFailure(const StoreError& error);
+    // The count for the count labels; "0" after a failure, which is shown and logged.
+    QString countText();
     void emptyScan();
     void setScanNumberText(const QString& text);
     void setScanMessage(const QString& text, bool red);
     bool manualKeyPasses(const QKeyEvent& event) const;
 
     std::unique_ptr<KeyboardDeviceSource> deviceSource_;
+    std::unique_ptr<InvoiceStore> store_;
     ScanBuffer buffer_;
     QStringList devices_;
     QStringList splitList_;

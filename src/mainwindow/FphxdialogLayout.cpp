@@ -10,10 +10,10 @@
 #include "mainwindow/ClickableLabel.h"
 #include "mainwindow/CountLabel.h"
 #include "mainwindow/Fphxdialog.h"
-#include "mainwindow/ManualEntry.h"
 #include "mainwindow/SystemColours.h"
 #include "scanner/ScanField.h"
 #include "shell/LocaleFormats.h"
+#include "store/InvoiceIdentity.h"
 
 namespace {
 
@@ -151,11 +151,11 @@ void TMainForm::buildLayout() {
     Label_fpdm = label(Panel_center2, {35, 71, 75, 19}, QStringLiteral("* 发票代码："), font());
     Edit_fpdm = new QLineEdit(Panel_center2);
     Edit_fpdm->setGeometry(112, 71, 115, 21);
-    Edit_fpdm->setMaxLength(manual::kCodeMaxLength);
+    Edit_fpdm->setMaxLength(invoice::kCodeMaxLength);
     Label_fphm = label(Panel_center2, {35, 111, 75, 19}, QStringLiteral("* 发票号码："), font());
     Edit_fphm = new QLineEdit(Panel_center2);
     Edit_fphm->setGeometry(112, 111, 115, 21);
-    Edit_fphm->setMaxLength(manual::kNumberMaxLength);
+    Edit_fphm->setMaxLength(invoice::kDigitalNumberLength);
     auto* digitsOnly =
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
     for (QLineEdit* edit : {Edit_fpdm, Edit_fphm}) {

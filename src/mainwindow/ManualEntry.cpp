@@ -1,6 +1,6 @@
 #include "mainwindow/ManualEntry.h"
 
-#include "mainwindow/ScanProcessing.h"
+#include "store/InvoiceIdentity.h"
 
 namespace manual {
 
@@ -9,18 +9,18 @@ bool isAllowedCharacter(QChar c) {
 }
 
 QString check(const QString& code, const QString& number, const QString& reimburser) {
-    const bool digital = code.isEmpty() && number.size() == 20 && scan::isDigits(number);
-    if (!digital) {
+    if (!invoice::isFullyDigital(code, number)) {
         if (code.isEmpty()) {
             return QStringLiteral("请输入发票代码！");
         }
-        if (code.size() > kCodeMaxLength || code.size() < 10) {
+        if (code.size() > invoice::kCodeMaxLength || code.size() < invoice::kCodeMinLength) {
             return QStringLiteral("请输入正确的发票代码！");
         }
         if (number.isEmpty()) {
             return QStringLiteral("请输入发票号码！");
         }
-        if (number.size() != 8 && number.size() != 20) {
+        if (number.size() != invoice::kNumberLength &&
+            number.size() != invoice::kDigitalNumberLength) {
             return QStringLiteral("请输入正确的发票号码！");
         }
     }

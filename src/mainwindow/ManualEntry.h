@@ -5,9 +5,6 @@
 // The rules of an invoice typed by hand.
 namespace manual {
 
-inline constexpr int kCodeMaxLength = 12;
-inline constexpr int kNumberMaxLength = 20;  // 8 for older invoices, 20 for fully digital ones
-
 // Whether a typed character may enter the code or number edit: Backspace or a digit.
 bool isAllowedCharacter(QChar c);
 

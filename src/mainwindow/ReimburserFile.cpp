@@ -5,6 +5,7 @@
 
 #include "shell/TextCodec.h"
 #include "shell/Writetofile.h"
+#include "store/ReimburserName.h"
 
 namespace reimburserfile {
 
@@ -33,8 +34,8 @@ QString nameProblem(const QString& name) {
     if (control || !textcodec::isGbkEncodable(name)) {
         return QStringLiteral("报销人含有无法保存的字符！");
     }
-    if (textcodec::gbkLength(name) > kMaxNameBytes) {
-        return QStringLiteral("最长输入8个字符！");
+    if (reimbursername::isTooLong(name)) {
+        return reimbursername::tooLongMessage();
     }
     return {};
 }

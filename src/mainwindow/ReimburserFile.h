@@ -7,8 +7,6 @@
 // appended to.
 namespace reimburserfile {
 
-inline constexpr int kMaxNameBytes = 8;
-
 // The names in file order; CR LF, CR and LF all end a line; empty lines are skipped. A file
 // that cannot be read gives no names.
 QStringList load(const QString& path);
@@ -16,8 +14,8 @@ QStringList load(const QString& path);
 // Appends the name and a line end. Throws AppError when the file cannot be written.
 void append(const QString& path, const QString& name);
 
-// Why the name cannot be taken ("请输入报销人！", "报销人含有无法保存的字符！",
-// "最长输入8个字符！"), empty when it can. A name must be one line of GBK text.
+// Why the name cannot be taken ("请输入报销人！", "报销人含有无法保存的字符！", or the name
+// limit's message), empty when it can. A name must be one line of GBK text.
 QString nameProblem(const QString& name);
 
 }  // namespace reimburserfile

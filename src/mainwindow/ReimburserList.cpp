@@ -7,7 +7,6 @@
 #include "mainwindow/ReimburserFile.h"
 #include "scanner/KeyboardHook.h"
 #include "shell/ErrorDisplay.h"
-#include "store/InvoiceStore.h"
 
 namespace {
 
@@ -61,23 +60,23 @@ void ReimburserList::load() {
     }
     scanList_->setCurrentIndex(scanList_->count() - 1);
     manualList_->setCurrentIndex(manualList_->count() - 1);
-    store::setCurrentReimburser(scanList_->currentText());
+    setCurrent(scanList_->currentText());
 }
 
 void ReimburserList::selectCurrent(int which) {
     QComboBox* list = which == 1 ? manualList_ : scanList_;
-    const int index = findExact(list, store::currentReimburser());
+    const int index = findExact(list, current_);
     if (index >= 0) {
         list->setCurrentIndex(index);
     }
 }
 
 void ReimburserList::ComboBox1Change() {
-    store::setCurrentReimburser(scanList_->currentText());
+    setCurrent(scanList_->currentText());
 }
 
 void ReimburserList::ComboBox2Change() {
-    store::setCurrentReimburser(manualList_->currentText());
+    setCurrent(manualList_->currentText());
 }
 
 void ReimburserList::Label6Click() {
@@ -99,12 +98,12 @@ void ReimburserList::add(QComboBox* panelList, QComboBox* otherList) {
     if (existing >= 0) {
         // The list shows the name the next invoices are recorded under.
         panelList->setCurrentIndex(existing);
-        store::setCurrentReimburser(name);
+        setCurrent(name);
         return;
     }
     // Written first: a name that could not be saved is not offered either.
     reimburserfile::append(filePath_, name);
-    store::setCurrentReimburser(name);
+    setCurrent(name);
     panelList->addItem(name);
     panelList->setCurrentIndex(panelList->count() - 1);
     addKeepingSelection(otherList, name);

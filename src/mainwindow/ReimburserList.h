@@ -29,6 +29,10 @@ public:
     // Selects the current reimburser in ComboBox2 (1) or ComboBox1 (2) when the list has it.
     void selectCurrent(int which);
 
+    // The name the next invoice is recorded under; empty until one is chosen.
+    const QString& current() const { return current_; }
+    void setCurrent(const QString& name) { current_ = name; }
+
     void ComboBox1Change();
     void ComboBox2Change();
     // Adds a name from the scan panel, with the keyboard unhooked while the dialog is open.
@@ -44,4 +48,5 @@ private:
     QString filePath_;
     KeyboardHook& hook_;
     AskName askName_;
+    QString current_;
 };

@@ -1,20 +1,12 @@
 #include "mainwindow/ScanProcessing.h"
 
+#include "store/InvoiceIdentity.h"
+
 namespace scan {
 
 namespace {
-constexpr qsizetype kDigitalNumberLength = 20;
 constexpr qsizetype kInvoiceItems = 7;
 }  // namespace
-
-bool isDigits(const QString& text) {
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9') {
-            return false;
-        }
-    }
-    return true;
-}
 
 Decision decide(const QStringList& items, bool scanComplete) {
     Decision decision;
@@ -27,10 +19,9 @@ Decision decide(const QStringList& items, bool scanComplete) {
     }
     decision.items = {items[2], items[3], items[4], items[5], items[6]};
     const InvoiceItems& i = decision.items;
-    const bool digital =
-        i.code.isEmpty() && i.number.size() == kDigitalNumberLength && isDigits(i.number);
-    decision.action =
-        (i.number.isEmpty() || (i.code.isEmpty() && !digital)) ? Action::Drop : Action::Register;
+    const bool incomplete =
+        i.number.isEmpty() || (i.code.isEmpty() && !invoice::isFullyDigital(i.code, i.number));
+    decision.action = incomplete ? Action::Drop : Action::Register;
     return decision;
 }
 

@@ -27,11 +27,9 @@ struct Decision {
     InvoiceItems items;
 };
 
-// A fully digital invoice (数电票) has no code and a number of 20 digits; it is registered with
-// the empty code. Any other payload needs both code and number.
+// A fully digital invoice is registered with the empty code; any other payload needs both code
+// and number.
 Decision decide(const QStringList& items, bool scanComplete);
-
-bool isDigits(const QString& text);
 
 // The panel shows an outcome until the fourth tick of its one-second timer after the scan.
 class ReturnToWaiting {

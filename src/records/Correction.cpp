@@ -3,8 +3,8 @@
 #include <sqlite3.h>
 
 #include "shell/AppError.h"
-#include "shell/TextCodec.h"
 #include "store/Database.h"
+#include "store/ReimburserName.h"
 
 namespace correction {
 
@@ -20,7 +20,7 @@ Verdict judge(const std::optional<QString>& entered) {
     if (!entered || entered->isEmpty()) {
         return Verdict::Ignore;
     }
-    return textcodec::gbkLength(*entered) > kMaxBytes ? Verdict::TooLong : Verdict::Save;
+    return reimbursername::isTooLong(*entered) ? Verdict::TooLong : Verdict::Save;
 }
 
 void saveReimburser(Database& db, const QString& code, const QString& number, const QString& name) {

@@ -10,14 +10,13 @@ namespace correction {
 
 // A stored reimburser that only invites a click counts as none.
 inline constexpr char16_t kPlaceholder[] = u"点击修改";
-inline constexpr int kMaxBytes = 8;  // GBK bytes: 4 Chinese characters or 8 letters
 
 QString initialText(const QString& stored);
 QString caption(const QString& number);  // "修改报销人->发票号码:" + number
 
 enum class Verdict {
     Ignore,   // cancelled or empty: nothing happens
-    TooLong,  // "最长输入8个字符！"
+    TooLong,  // the name limit's message
     Save,
 };
 // The entered text is taken as typed: no trimming, so blanks are a name too.

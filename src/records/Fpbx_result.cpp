@@ -19,6 +19,9 @@
 #include "shell/Clock.h"
 #include "shell/Commonfun.h"
 #include "shell/ErrorDisplay.h"
+#include "shell/LocaleFormats.h"
+#include "store/InvoiceIdentity.h"
+#include "store/ReimburserName.h"
 #include "ui/Prompts.h"
 
 namespace {
@@ -91,21 +94,22 @@ void TListForm::buildControls() {
 
     CheckBox_fpdm = checkBox(QStringLiteral("发票代码"), {12, 24, 80, 20}, g);
     Edit_fpdm = edit({94, 23, 136, 22}, g);
-    Edit_fpdm->setMaxLength(12);
+    Edit_fpdm->setMaxLength(invoice::kCodeMaxLength);
     CheckBox_fphm = checkBox(QStringLiteral("发票号码"), {12, 52, 80, 20}, g);
     Edit_fphm = edit({94, 51, 136, 22}, g);
-    Edit_fphm->setMaxLength(20);  // fully digital invoices have 20-digit numbers
+    Edit_fphm->setMaxLength(invoice::kDigitalNumberLength);
     CheckBox_bxr = checkBox(QStringLiteral("报   销  人"), {12, 80, 80, 20}, g);
     Edit_bxr = edit({94, 79, 136, 22}, g);
 
     CheckBox_bxsj = checkBox(QStringLiteral("报销时间"), {250, 24, 80, 20}, g);
-    Date_bxsj_start = datePicker(QStringLiteral("yyyy/M/d"), {332, 23, 120, 22}, g);
+    const QString shortDate = QString::fromLatin1(localefmt::kShortDate);
+    Date_bxsj_start = datePicker(shortDate, {332, 23, 120, 22}, g);
     label(QStringLiteral("至"), {452, 23, 24, 22}, g);
-    Date_bxsj_end = datePicker(QStringLiteral("yyyy/M/d"), {476, 23, 120, 22}, g);
+    Date_bxsj_end = datePicker(shortDate, {476, 23, 120, 22}, g);
     CheckBox_kprq = checkBox(QStringLiteral("开票日期"), {250, 52, 80, 20}, g);
-    Date_kprq_start = datePicker(QStringLiteral("yyyyMMdd"), {332, 51, 120, 22}, g);
+    Date_kprq_start = datePicker(QString::fromLatin1(invoice::kDatePattern), {332, 51, 120, 22}, g);
     label(QStringLiteral("至"), {452, 51, 24, 22}, g);
-    Date_kprq_end = datePicker(QStringLiteral("yyyyMMdd"), {476, 51, 120, 22}, g);
+    Date_kprq_end = datePicker(QString::fromLatin1(invoice::kDatePattern), {476, 51, 120, 22}, g);
 
     searchButton = button(QStringLiteral("查  询"), {250, 78, 80, 25}, g);
     resetButton = button(QStringLiteral("重  置"), {336, 78, 80, 25}, g);
@@ -240,7 +244,7 @@ void TListForm::DBGridEh1CellClick(const QModelIndex& index) {
         case correction::Verdict::Ignore:
             return;
         case correction::Verdict::TooLong:
-            hint(QStringLiteral("最长输入8个字符！"));
+            hint(reimbursername::tooLongMessage());
             return;
         case correction::Verdict::Save:
             break;

@@ -10,13 +10,13 @@ using exportgrid::FieldType;
 
 const std::array<ColumnInfo, kColumnCount>& columns() {
     static const std::array<ColumnInfo, kColumnCount> all = {{
-        {QStringLiteral("发票代码"), Alignment::Center, Alignment::Center, 88, FieldType::Text},
-        {QStringLiteral("发票号码"), Alignment::Center, Alignment::Center, 80, FieldType::Text},
-        {QStringLiteral("开票金额"), Alignment::Right, Alignment::Right, 90, FieldType::Decimal},
-        {QStringLiteral("开票日期"), Alignment::Center, Alignment::Center, 71, FieldType::Text},
-        {QStringLiteral("报销时间"), Alignment::Center, Alignment::Left, 101, FieldType::DateTime},
-        {QStringLiteral("报销人"), Alignment::Left, Alignment::Left, 0, FieldType::Text},
-        {QStringLiteral("录入方式"), Alignment::Center, Alignment::Center, 80, FieldType::Text},
+        {title(kCode), Alignment::Center, Alignment::Center, 88, FieldType::Text},
+        {title(kNumber), Alignment::Center, Alignment::Center, 80, FieldType::Text},
+        {title(kAmount), Alignment::Right, Alignment::Right, 90, FieldType::Decimal},
+        {title(kInvoiceDate), Alignment::Center, Alignment::Center, 71, FieldType::Text},
+        {title(kReimbursedAt), Alignment::Center, Alignment::Left, 101, FieldType::DateTime},
+        {title(kReimburser), Alignment::Left, Alignment::Left, 0, FieldType::Text},
+        {title(kEntryMode), Alignment::Center, Alignment::Center, 80, FieldType::Text},
     }};
     return all;
 }

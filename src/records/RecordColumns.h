@@ -5,20 +5,12 @@
 #include <bitset>
 
 #include "export/ExportGrid.h"
+#include "store/InvoiceColumns.h"
 
-// The seven columns of the records grid, in their designed order.
+// The seven columns of the records grid, in their designed order, with their look.
 namespace records {
 
-enum Column {
-    kCode,          // 发票代码
-    kNumber,        // 发票号码
-    kAmount,        // 开票金额
-    kInvoiceDate,   // 开票日期
-    kReimbursedAt,  // 报销时间
-    kReimburser,    // 报销人
-    kEntryMode,     // 录入方式
-    kColumnCount
-};
+using namespace invoicecolumns;  // records::kCode ... name the columns
 
 // A choice of the seven columns, such as those a walk reads.
 using ColumnSet = std::bitset<kColumnCount>;

@@ -1,5 +1,8 @@
 #include "records/RecordQuery.h"
 
+#include "store/EntryMode.h"
+#include "store/InvoiceIdentity.h"
+
 namespace records {
 
 namespace {
@@ -124,9 +127,8 @@ QuerySpec searchQuery(const SearchForm& form) {
         addReimbursedBetween(b, form.reimbursedFrom, form.reimbursedTo);
     }
     if (form.byInvoiceDate) {
-        const QString pattern = QStringLiteral("yyyyMMdd");
-        b.add(QStringLiteral("开票日期 >= ") + b.param(form.invoicedFrom.toString(pattern)));
-        b.add(QStringLiteral("开票日期 <= ") + b.param(form.invoicedTo.toString(pattern)));
+        b.add(QStringLiteral("开票日期 >= ") + b.param(invoice::dateText(form.invoicedFrom)));
+        b.add(QStringLiteral("开票日期 <= ") + b.param(invoice::dateText(form.invoicedTo)));
         b.notTimeOrdered();
     }
     if (form.byReimburser && b.spec().params.size() == 1) {

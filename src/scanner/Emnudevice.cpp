@@ -51,7 +51,7 @@ QStringList EnumerateKeyboardDevices(KeyboardDeviceSource& source) {
 std::optional<bool> CheckScannerPresence(const QStringList& devices) {
     std::optional<bool> showWarning;
     for (const QString& entry : devices) {
-        WriteLog(ExeDir(), QStringLiteral("设备名称：") + entry);
+        WriteLog(GetExeDir(), QStringLiteral("设备名称：") + entry);
         if (entry.contains(kScannerMarker)) {
             return false;
         }

@@ -56,7 +56,7 @@ void KeyboardCapture::hook() {
     hooked_ = true;
     pressed_.clear();
     x11keys::enableDetectableAutoRepeat();
-    WriteLog(ExeDir(), QStringLiteral("===================hook==================="));
+    WriteLog(GetExeDir(), QStringLiteral("===================hook==================="));
     // Replayed characters go in as they are, never through a composition.
     if (target_) {
         target_->setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -69,7 +69,7 @@ void KeyboardCapture::unhook() {
     }
     hooked_ = false;
     pressed_.clear();
-    WriteLog(ExeDir(), QStringLiteral("===================unhook==================="));
+    WriteLog(GetExeDir(), QStringLiteral("===================unhook==================="));
 }
 
 bool KeyboardCapture::eventFilter(QObject*, QEvent* event) {

@@ -14,7 +14,6 @@ namespace {
 
 QReadWriteLock globalsLock;
 QString exeDirOverride;
-QString exeDirGlobal;
 QString taxNumberGlobal;
 
 QMutex logMutex;
@@ -47,12 +46,6 @@ void setExeDirOverride(const QString& directory) {
     writeGlobal(exeDirOverride, directory);
 }
 
-QString ExeDir() {
-    return readGlobal(exeDirGlobal);
-}
-void setExeDir(const QString& directory) {
-    writeGlobal(exeDirGlobal, directory);
-}
 QString TaxNumber() {
     return readGlobal(taxNumberGlobal);
 }

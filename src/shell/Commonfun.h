@@ -5,14 +5,12 @@
 
 // Paths, file listing and copy, the database connection string and the daily log.
 
-// The directory of the running executable, worked out anew on every call (without a trailing
-// "/"). In-process tests may point it elsewhere with setExeDirOverride.
+// The directory of the running executable (without a trailing "/"): the one place every path of
+// the program starts from. In-process tests may point it elsewhere with setExeDirOverride.
 QString GetExeDir();
 void setExeDirOverride(const QString& directory);  // empty: back to the executable's own
 
-// The globals the start-up preparation fills: the exe directory and the tax number.
-QString ExeDir();
-void setExeDir(const QString& directory);
+// The tax number the start-up preparation read.
 QString TaxNumber();
 void setTaxNumber(const QString& taxNumber);
 

@@ -60,7 +60,6 @@ void runStart(ProgramSeams& seams, SingleInstance& instance) {
     std::unique_ptr<KeyboardDeviceSource> devices =
         seams.keyboardDevices ? seams.keyboardDevices() : std::make_unique<ProcInputDevices>();
     TMainForm mainWindow(std::move(devices));
-    setExeDir(GetExeDir());
     startup::WriteBackSettings();
     startup::InstallStagedUpdater();
     mainWindow.setOpenRecords([](QWidget* owner) {

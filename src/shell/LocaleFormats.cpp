@@ -25,7 +25,7 @@ QString dateTimeDisplay(const QDateTime& value) {
     return QString::fromLatin1(out, length);
 }
 
-std::optional<QDateTime> parseDateTime(const QString& text) {
+std::optional<DateAndTime> parseDateAndTime(const QString& text) {
     static const QRegularExpression pattern(QStringLiteral(
         R"(^\s*(\d{1,4})[/-](\d{1,2})[/-](\d{1,2})(?:\s+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?\s*$)"));
     const QRegularExpressionMatch m = pattern.match(text);
@@ -44,7 +44,15 @@ std::optional<QDateTime> parseDateTime(const QString& text) {
             return std::nullopt;
         }
     }
-    return QDateTime(date, time);
+    return DateAndTime{date, time};
+}
+
+std::optional<QDateTime> parseDateTime(const QString& text) {
+    const std::optional<DateAndTime> parts = parseDateAndTime(text);
+    if (!parts) {
+        return std::nullopt;
+    }
+    return QDateTime(parts->date, parts->time);
 }
 
 QString storageText(const QDateTime& value) {

@@ -12,18 +12,17 @@
 namespace startup {
 
 bool PrepareStartup() {
-    setExeDir(GetExeDir());
     const QString taxNumber = config::readTaxNumber(IniFile(config::iniPath()));
     setTaxNumber(taxNumber);
     if (!config::isUsableTaxNumber(taxNumber)) {
-        WriteLog(ExeDir(), QStringLiteral("读取失败，税号为空或税号不符合规则"));
+        WriteLog(GetExeDir(), QStringLiteral("读取失败，税号为空或税号不符合规则"));
         return false;
     }
-    const QString companyDir = joinPath(ExeDir(), taxNumber);
+    const QString companyDir = joinPath(GetExeDir(), taxNumber);
     if (!QFileInfo::exists(companyDir)) {
         QDir().mkdir(companyDir);
     }
-    const QString templateDir = joinPath(ExeDir(), QStringLiteral("database")) + u'/';
+    const QString templateDir = joinPath(GetExeDir(), QStringLiteral("database")) + u'/';
     QStringList names;
     FindFilesByName(templateDir, QStringLiteral("fpbx.mdb"), names);
     for (const QString& name : names) {

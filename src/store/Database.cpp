@@ -7,6 +7,7 @@
 
 #include "shell/AppError.h"
 #include "store/SqlFunctions.h"
+#include "store/WalCheckpoint.h"
 
 namespace {
 
@@ -21,17 +22,31 @@ QString valueOf(const QString& connectionString, const QString& key) {
     return {};
 }
 
+QString fileOf(sqlite3* db) {
+    const char* name = db != nullptr ? sqlite3_db_filename(db, "main") : nullptr;
+    return name != nullptr ? QString::fromUtf8(name) : QString();
+}
+
+[[noreturn]] void fail(sqlite3* db, const QString& message, int code) {
+    throw DatabaseError(message, code, fileOf(db), sqlite3_system_errno(db));
+}
+
 [[noreturn]] void fail(sqlite3* db) {
-    throw AppError(QString::fromUtf8(sqlite3_errmsg(db)));
+    fail(db, QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_extended_errcode(db));
 }
 
 }  // namespace
 
+QString Database::dataSource(const QString& connectionString) {
+    return valueOf(connectionString, QStringLiteral("Data Source"));
+}
+
 Database Database::open(const QString& connectionString, Durability durability) {
-    const QString path = valueOf(connectionString, QStringLiteral("Data Source"));
+    const QString path = dataSource(connectionString);
     const QString mode = valueOf(connectionString, QStringLiteral("Mode"));
     if (!QFileInfo(path).isFile()) {
-        throw AppError(QStringLiteral("Could not find file '%1'.").arg(path));
+        throw DatabaseError(QStringLiteral("Could not find file '%1'.").arg(path),
+                            DatabaseError::kMissingFile, path);
     }
     const int flags =
         (mode.compare(QStringLiteral("Read"), Qt::CaseInsensitive) == 0 ? SQLITE_OPEN_READONLY
@@ -41,11 +56,13 @@ Database Database::open(const QString& connectionString, Durability durability) 
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     Database database(db);
     if (rc != SQLITE_OK) {
-        fail(db);
+        throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_extended_errcode(db),
+                            path, sqlite3_system_errno(db));
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db, 1);
     registerSqlFunctions(db);
+    walcheckpoint::watch(db);
     database.exec(durability == Durability::Full ? QStringLiteral("PRAGMA synchronous=FULL")
                                                  : QStringLiteral("PRAGMA synchronous=NORMAL"));
     return database;
@@ -82,12 +99,16 @@ void Database::exec(const QString& sql) {
     if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
         const QString message = QString::fromUtf8(error != nullptr ? error : sqlite3_errmsg(db_));
         sqlite3_free(error);
-        throw AppError(message);
+        fail(db_, message, sqlite3_extended_errcode(db_));
     }
 }
 
 QString Database::lastError() const {
     return QString::fromUtf8(sqlite3_errmsg(db_));
+}
+
+QString Database::path() const {
+    return fileOf(db_);
 }
 
 Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) {
@@ -156,8 +177,9 @@ bool Statement::step() {
         return false;
     }
     const QString message = QString::fromUtf8(sqlite3_errmsg(db_));
+    const int code = sqlite3_extended_errcode(db_);
     sqlite3_reset(stmt_);
-    throw AppError(message);
+    fail(db_, message, code);
 }
 
 bool Statement::execute() {
@@ -167,11 +189,12 @@ bool Statement::execute() {
         return true;
     }
     const QString message = QString::fromUtf8(sqlite3_errmsg(db_));
+    const int code = sqlite3_extended_errcode(db_);
     sqlite3_reset(stmt_);
     if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
         return false;
     }
-    throw AppError(message);
+    fail(db_, message, code);
 }
 
 void Statement::reset() {

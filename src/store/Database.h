@@ -4,18 +4,44 @@
 #include <QString>
 #include <optional>
 
+#include "shell/AppError.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
+// A failure of the database engine: its message, its extended result code, and the file.
+class DatabaseError : public AppError {
+public:
+    static constexpr int kMissingFile = -1;  // the file is not there (no engine code)
+
+    DatabaseError(QString message, int code, QString path, int systemError = 0)
+        : AppError(std::move(message)),
+          code_(code),
+          path_(std::move(path)),
+          systemError_(systemError) {}
+    int code() const { return code_; }
+    const QString& path() const { return path_; }
+    int systemError() const { return systemError_; }  // errno of a failed file operation
+
+private:
+    int code_;
+    QString path_;
+    int systemError_;
+};
+
 // A connection to the invoice database, opened from a connection string (Data Source and Mode
 // are read from it). Every connection waits for a busy database instead of failing, has the
-// format() function the statements use, and raises AppError with the engine's message on any
+// format() function the statements use, has its committed pages checkpointed into the database
+// file soon after it falls quiet, and raises DatabaseError with the engine's message on any
 // failure.
 class Statement;
 
 class Database {
 public:
     enum class Durability { Full, Normal };
+
+    // The database file a connection string names.
+    static QString dataSource(const QString& connectionString);
 
     // Never creates a database: a missing file is an error.
     static Database open(const QString& connectionString, Durability durability = Durability::Full);
@@ -30,6 +56,7 @@ public:
     void exec(const QString& sql);
     sqlite3* handle() const { return db_; }
     QString lastError() const;
+    QString path() const;
 
     // Milliseconds a statement waits for another connection's lock before it fails.
     static constexpr int kBusyTimeoutMs = 10000;

@@ -1,64 +1,73 @@
 #pragma once
 
-#include <QObject>
+#include <QDateTime>
+#include <QList>
 #include <QString>
+#include <memory>
+#include <optional>
 
-#include "store/Database.h"
+#include "store/EntryMode.h"
+#include "store/StoreError.h"
 
-// One row of 发票报销 as the program hands it over: every value as text.
+// One invoice as it is handed to the store for registration.
 struct InvoiceRecord {
-    QString code;               // 发票代码
-    QString number;             // 发票号码
-    QString amount;             // 开票金额, a decimal text; empty gives null
-    QString invoiceDate;        // 开票日期
-    QString checkCode;          // 校验码
-    QString reimburser;         // 报销人
-    QString entryMode;          // 报销方式: "0" scan, "1" manual entry, "2" Excel import
-    QString reimbursementTime;  // 报销时间 in the locale date-time format
+    QString code;            // 发票代码 (empty on a fully digital invoice)
+    QString number;          // 发票号码
+    QString amount;          // 开票金额, a decimal text; empty gives null
+    QString invoiceDate;     // 开票日期, yyyymmdd
+    QString checkCode;       // 校验码
+    QString reimburser;      // 报销人
+    QDateTime reimbursedAt;  // 报销时间; invalid means the time of registration
 };
 
-namespace store {
+// What became of one registration.
+struct Registration {
+    enum class Result {
+        Registered,       // appended; its log line is written
+        AlreadyRecorded,  // the invoice was there: nothing changed
+        Failed,           // nothing was stored; see error
+    };
+    // Where a failure struck: looking the invoice up, or converting and appending it.
+    enum class Stage { Lookup, Append };
 
-// The name under which the next scanned or hand-entered invoice is recorded (main thread).
-QString currentReimburser();
-void setCurrentReimburser(const QString& name);
+    Result result = Result::Failed;
+    Stage failedAt = Stage::Lookup;
+    StoreError error;
 
-// The lookup and the append of invoices on one connection, with their statements prepared once
-// (the import registers tens of thousands of rows on one writer).
-class InvoiceWriter {
+    // The earlier registration of an invoice already recorded, when the store knows it.
+    QDateTime earlierAt;
+    QString earlierReimburser;
+
+    bool registered() const { return result == Result::Registered; }
+};
+
+struct InvoiceCount {
+    std::optional<qint64> count;  // nothing when the count failed
+    StoreError error;
+};
+
+// The company's invoice registry. Each instance is used on one thread at a time; open one per
+// window or worker with openInvoiceStore(). The store never shows anything: it reports.
+class InvoiceStore {
 public:
-    explicit InvoiceWriter(Database& db);
+    virtual ~InvoiceStore() = default;
 
-    // Whether the invoice (number, code) is recorded. Throws AppError on a database failure.
-    bool isRegistered(const QString& number, const QString& code);
+    // Looks the invoice up and appends it if absent, with the given entry mode, under the
+    // record's reimburser, at the record's time or now. Writes the registration's log line.
+    virtual Registration registerInvoice(const InvoiceRecord& invoice, EntryMode mode) = 0;
 
-    // Converts the record's texts into the column values, in the column order 发票号码,
-    // 发票代码, 报销时间, 报销方式, 校验码, 开票日期, 开票金额, 报销人 (the first bad one throws
-    // AppError), and appends the row. False when the invoice is already there (another
-    // registration won a race); nothing is half-written in any case.
-    bool append(const InvoiceRecord& record);
+    // The same for many invoices in one go: those that can be stored are stored together, each
+    // has its own outcome, in order, and the log lines follow once they are stored.
+    virtual QList<Registration> registerInvoices(const QList<InvoiceRecord>& invoices,
+                                                 EntryMode mode) = 0;
 
-private:
-    Statement lookup_;
-    Statement insert_;
+    // The number of recorded invoices, whatever their entry mode.
+    virtual InvoiceCount countInvoices() = 0;
 };
 
-inline bool isRegistered(Database& db, const QString& number, const QString& code) {
-    return InvoiceWriter(db).isRegistered(number, code);
-}
+// What a store is opened for: a clerk's registrations, each kept the moment it is made, or a
+// bulk import, whose batches may trade a little durability for speed.
+enum class StoreUse { Interactive, Bulk };
 
-inline bool appendInvoice(Database& db, const InvoiceRecord& record) {
-    return InvoiceWriter(db).append(record);
-}
-
-}  // namespace store
-
-// Looks the invoice up and appends it, under the current reimburser and the current time.
-// True when appended; false when it was already there or the lookup failed (its error is
-// shown in an "出现异常" box). Errors after the lookup (a bad amount, say) are thrown.
-bool RegisterInvoice(const QString& entryMode, const QString& number, const QString& code,
-                     const QString& checkCode, const QString& invoiceDate, const QString& amount);
-
-// The number of recorded invoices as decimal text; "0" after a failure, which is shown in an
-// "出现异常" box owned by owner and logged.
-QString CountInvoices(QObject* owner = nullptr);
+// The store of the company named by config.ini's tax number.
+std::unique_ptr<InvoiceStore> openInvoiceStore(StoreUse use = StoreUse::Interactive);

@@ -37,7 +37,7 @@ TEST(ExportCommandName, IsTheTimeStampAndTheFixedText) {
     EXPECT_EQ(proposedExportName(), QStringLiteral("20241231235959_电子发票报销记录"));
 }
 
-TEST_F(ExportCommand, DialogOffersTheFiveTypesWithExcelPreselected) {
+TEST_F(ExportCommand, DialogOffersTheSixTypesWithExcelPreselected) {
     prompts.answerFile(std::nullopt);
     ExportGridToFile(grid, QStringLiteral("20200101093005_电子发票报销记录"), &owner);
     const QList<FakePrompts::Call> calls = prompts.calls();
@@ -47,13 +47,12 @@ TEST_F(ExportCommand, DialogOffersTheFiveTypesWithExcelPreselected) {
     EXPECT_EQ(request.owner, &owner);
     EXPECT_EQ(request.proposedName, QStringLiteral("20200101093005_电子发票报销记录"));
     EXPECT_EQ(request.selectedFilter, 5);
-    ASSERT_EQ(request.filters.size(), 5);
-    const char* expected[][2] = {{"文本文件(*.txt)", "*.txt"},
-                                 {"文本交换文件(*.csv)", "*.csv"},
-                                 {"htm文件(*.htm)", "*.htm"},
-                                 {"副文本文件(*.rtf)", "*.rtf"},
-                                 {"Excel工作簿(*.xls)", "*.xls"}};
-    for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(request.filters.size(), 6);
+    const char* expected[][2] = {
+        {"文本文件(*.txt)", "*.txt"},    {"文本交换文件(*.csv)", "*.csv"},
+        {"htm文件(*.htm)", "*.htm"},     {"副文本文件(*.rtf)", "*.rtf"},
+        {"Excel工作簿(*.xls)", "*.xls"}, {"Excel 2007工作簿(*.xlsx)", "*.xlsx"}};
+    for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(request.filters[i].description, QString::fromUtf8(expected[i][0]));
         EXPECT_EQ(request.filters[i].pattern, QString::fromUtf8(expected[i][1]));
     }
@@ -97,10 +96,13 @@ TEST_F(ExportCommand, ExtensionOfTheChosenTypeIsAlwaysAppended) {
     prompts.answerFile(FileDialogResult{path(QStringLiteral("r")), 1});
     prompts.answerFile(FileDialogResult{path(QStringLiteral("r")), 3});
     prompts.answerFile(FileDialogResult{path(QStringLiteral("r")), 4});
-    for (int i = 0; i < 5; ++i) {
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("r.xls")), 6});
+    for (int i = 0; i < 6; ++i) {
         ExportGridToFile(grid, QStringLiteral("x"), &owner);
     }
-    EXPECT_EQ(files(), (QStringList{"r.htm", "r.rtf", "r.txt", "report.csv", "report.xls.xls"}));
+    EXPECT_EQ(files(), (QStringList{"r.htm", "r.rtf", "r.txt", "r.xls.xlsx", "report.csv",
+                                    "report.xls.xls"}));
+    EXPECT_TRUE(testfiles::readBytes(path(QStringLiteral("r.xls.xlsx"))).startsWith("PK\x03\x04"));
     EXPECT_TRUE(testfiles::readBytes(path(QStringLiteral("report.csv"))).startsWith("\"\xB7\xA2"));
     EXPECT_TRUE(testfiles::readBytes(path(QStringLiteral("r.rtf"))).startsWith("{\\rtf0"));
     EXPECT_TRUE(testfiles::readBytes(path(QStringLiteral("r.htm"))).startsWith("<!DOCTYPE"));

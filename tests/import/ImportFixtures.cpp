@@ -28,7 +28,20 @@ QJsonValue formattedBlank() {
     return QJsonObject{{QStringLiteral("blank"), true}};
 }
 
-void writeXls(const QString& path, const QList<SheetSpec>& sheets) {
+void runFixtureScript(const QString& script, const QJsonObject& description) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write(QJsonDocument(description).toJson());
+    file.flush();
+
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(FPBX_SOURCE_DIR "/tests/import/") + script, file.fileName()});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+}
+
+QJsonArray sheetsJson(const QList<SheetSpec>& sheets) {
     QJsonArray sheetArray;
     for (const SheetSpec& s : sheets) {
         QJsonArray rows;
@@ -38,18 +51,13 @@ void writeXls(const QString& path, const QList<SheetSpec>& sheets) {
         sheetArray.append(
             QJsonObject{{QStringLiteral("name"), s.name}, {QStringLiteral("rows"), rows}});
     }
-    const QJsonObject spec{{QStringLiteral("path"), path}, {QStringLiteral("sheets"), sheetArray}};
-    QTemporaryFile description;
-    ASSERT_TRUE(description.open());
-    description.write(QJsonDocument(spec).toJson());
-    description.flush();
+    return sheetArray;
+}
 
-    QProcess python;
-    python.start(
-        QStringLiteral("/usr/bin/python3"),
-        {QStringLiteral(FPBX_SOURCE_DIR "/tests/import/make_xls.py"), description.fileName()});
-    ASSERT_TRUE(python.waitForFinished(30000));
-    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+void writeXls(const QString& path, const QList<SheetSpec>& sheets) {
+    runFixtureScript(
+        QStringLiteral("make_xls.py"),
+        {{QStringLiteral("path"), path}, {QStringLiteral("sheets"), sheetsJson(sheets)}});
 }
 
 void writeXls(const QString& path, const QList<Row>& rows) {

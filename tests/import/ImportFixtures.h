@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <ostream>
 
 #include "import/SheetImport.h"
+#include "ui/Prompts.h"
 
 // Readable texts in the test failures.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -34,6 +36,11 @@ struct SheetSpec {
     QString name = QStringLiteral("Sheet1");
     QList<Row> rows;
 };
+
+// Runs a fixture script of this folder with /usr/bin/python3 on a JSON description; fails the
+// test when that fails.
+void runFixtureScript(const QString& script, const QJsonObject& description);
+QJsonArray sheetsJson(const QList<SheetSpec>& sheets);
 
 // Writes path with /usr/bin/python3 and xlwt; fails the test when that fails.
 void writeXls(const QString& path, const QList<SheetSpec>& sheets);
@@ -81,7 +88,14 @@ public:
         }
     }
     std::function<void(qint64)> onProcessed;
-    QObject* owner() override { return &ownerObject; }
+    // Shown as the dialog shows them.
+    void tell(const QString& text) override {
+        appprompts::get().message(&ownerObject, QStringLiteral("提示"), text, MsgIcon::Information);
+    }
+    void showException(const QString& detail) override {
+        appprompts::get().message(nullptr, QStringLiteral("出现异常"), detail,
+                                  MsgIcon::Information);
+    }
 };
 
 // The rows of 发票报销 in insertion order, each as

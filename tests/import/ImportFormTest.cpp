@@ -22,6 +22,7 @@ class ImportFormTest : public ::testing::Test {
 protected:
     ImportFormTest() {
         QFile::copy(QStringLiteral(FPBX_IMPORT_TEMPLATE), dir.file("模板.xls"));
+        QFile::copy(QStringLiteral(FPBX_IMPORT_TEMPLATE_XLSX), dir.file("模板.xlsx"));
         form.show();
     }
     ~ImportFormTest() override {
@@ -79,8 +80,10 @@ TEST_F(ImportFormTest, TheTemplateIsCopiedUnderItsOwnNameIntoTheChosenFolder) {
     ASSERT_EQ(calls.size(), 2);
     EXPECT_EQ(calls[0].kind, FakePrompts::Kind::Save);
     EXPECT_EQ(calls[0].initial, "20240131130509_模板.xls");
-    ASSERT_EQ(calls[0].request.filters.size(), 1);
-    EXPECT_EQ(calls[0].request.filters[0].pattern, "*.xls");
+    ASSERT_EQ(calls[0].request.filters.size(), 2);
+    EXPECT_EQ(calls[0].request.filters[0].description, "Excel工作簿(*.xls)");
+    EXPECT_EQ(calls[0].request.filters[1].description, "Excel 2007工作簿(*.xlsx)");
+    EXPECT_EQ(calls[0].request.selectedFilter, 1);
     EXPECT_EQ(calls[1].text, "模板下载完成！");
     EXPECT_EQ(calls[1].caption, "提示");
     EXPECT_EQ(calls[1].icon, MsgIcon::Information);
@@ -88,6 +91,17 @@ TEST_F(ImportFormTest, TheTemplateIsCopiedUnderItsOwnNameIntoTheChosenFolder) {
     EXPECT_EQ(testfiles::readBytes(folder + "/模板.xls"),
               testfiles::readBytes(QStringLiteral(FPBX_IMPORT_TEMPLATE)));
     EXPECT_FALSE(QFile::exists(folder + "/我的名字.xls"));
+}
+
+TEST_F(ImportFormTest, TheXlsxTypeCopiesTheXlsxTemplate) {
+    const QString folder = dir.file("downloads");
+    QDir().mkpath(folder);
+    prompts.answerFile(FileDialogResult{folder + "/我的名字.xls", 2});
+    form.Label1Click();
+    EXPECT_EQ(prompts.messageTexts(), QStringList{"模板下载完成！"});
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"模板.xlsx"});
+    EXPECT_EQ(testfiles::readBytes(folder + "/模板.xlsx"),
+              testfiles::readBytes(QStringLiteral(FPBX_IMPORT_TEMPLATE_XLSX)));
 }
 
 TEST_F(ImportFormTest, ACancelledOrFailedTemplateDownload) {
@@ -109,6 +123,9 @@ TEST_F(ImportFormTest, BrowsePutsTheChosenPathIntoEdit1) {
     form.Button1->click();
     EXPECT_EQ(form.Edit1->text(), "/data/发票.xls");
     EXPECT_EQ(prompts.calls()[0].kind, FakePrompts::Kind::Open);
+    ASSERT_FALSE(prompts.calls()[0].request.filters.isEmpty());
+    EXPECT_EQ(prompts.calls()[0].request.filters[0].description, "Excel工作簿(*.xls *.xlsx)");
+    EXPECT_EQ(prompts.calls()[0].request.filters[0].pattern, "*.xls *.xlsx");
 }
 
 TEST_F(ImportFormTest, ASuccessfulImportClosesTheDialogOnItsMessage) {
@@ -144,9 +161,8 @@ TEST_F(ImportFormTest, AFailedImportLeavesTheDialogOpen) {
     testfiles::writeBytes(dir.file("text.xls"), "not a workbook");
     form.Edit1->setText(dir.file("text.xls"));
     importAndWait();
-    EXPECT_EQ(prompts.messageTexts(),
-              (QStringList{"请选择Excel表！", "请选择有效的Excel表！",
-                           "External table is not in the expected format."}));
+    EXPECT_EQ(prompts.messageTexts(), (QStringList{"请选择Excel表！", "请选择有效的Excel表！",
+                                                   "请选择有效的Excel表（.xls或.xlsx）！"}));
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.loadLabel->isVisible());
     EXPECT_EQ(form.Label_count->text(), "0");

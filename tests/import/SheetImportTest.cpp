@@ -8,6 +8,7 @@
 #include "ImportFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
+#include "XlsxFixtures.h"
 #include "import/SheetImport.h"
 
 using fixtures::Row;
@@ -195,9 +196,55 @@ TEST_F(SheetImportTest, TheColumnCheckRefusesSheetsItCannotRead) {
 TEST_F(SheetImportTest, UnreadableWorkbooksShowTheReadersMessage) {
     testfiles::writeBytes(dir.file("text.xls"), "发票代码\t发票号码\r\n");
     EXPECT_FALSE(import(dir.file("text.xls")));
-    EXPECT_EQ(messages(), QStringList{"External table is not in the expected format."});
+    EXPECT_EQ(messages(), QStringList{"请选择有效的Excel表（.xls或.xlsx）！"});
     EXPECT_EQ(prompts.messages()[0].caption, "提示");
     EXPECT_EQ(view.events, (QStringList{"loading on", "loading off"}));
+}
+
+TEST_F(SheetImportTest, AnXlsxWorkbookRegistersItsRowsByTheSameRules) {
+    const QString path = dir.file("rows.xlsx");
+    xlsxfixtures::writeXlsx(
+        path, {fixtures::exportHeadings(),
+               Row{"044031900111", 123, 100, "2020-01-01", "", "张三", "扫描"}, Row{},
+               Row{"044031900112", "123456789", 12.5, fixtures::date("2021-02-03"),
+                   xlsxfixtures::formatted(fixtures::dateTime("2023-11-30 23:59:58"), "yyyy/m/d"),
+                   "李四", QJsonValue()},
+               Row{"044031900113", "12345678", QJsonValue(), "20200101",
+                   fixtures::dateTime("2024-01-31 13:05:09"), "王五", "手工录入"}});
+    EXPECT_TRUE(import(path));
+    EXPECT_EQ(fixtures::storedRows(),
+              (QStringList{"044031900111|00000123|1000000|20200101||2024-03-05 09:07:30|2|张三",
+                           "044031900112|123456789|125000|20210203||2023-11-30 23:59:58|2|李四",
+                           "044031900113|12345678|null|20200101||2024-01-31 13:05:09|2|王五"}));
+    EXPECT_EQ(messages(), QStringList{"导入完毕, 总共 3 条数据，成功 3 条，失败 0 条！"});
+}
+
+TEST_F(SheetImportTest, NothingIsRegisteredFromARefusedXlsxWorkbook) {
+    const QByteArray headings =
+        "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>发票代码</t></is></c>"
+        "<c r=\"B1\" t=\"inlineStr\"><is><t>发票号码</t></is></c>"
+        "<c r=\"C1\" t=\"inlineStr\"><is><t>开票金额</t></is></c>"
+        "<c r=\"D1\" t=\"inlineStr\"><is><t>开票日期</t></is></c>"
+        "<c r=\"E1\" t=\"inlineStr\"><is><t>报销时间</t></is></c>"
+        "<c r=\"F1\" t=\"inlineStr\"><is><t>报销人</t></is></c></row>"
+        "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"B2\"><v>2</v></c></row>";
+    xlsxfixtures::writeZip(dir.file("bomb.xlsx"), xlsxfixtures::package(headings));
+    xlsxfixtures::declareSize(dir.file("bomb.xlsx"), "xl/worksheets/sheet1.xml", 0xFFFFFFF0u);
+    xlsxfixtures::writeZip(
+        dir.file("far.xlsx"),
+        xlsxfixtures::package(headings + "<row r=\"3\"><c r=\"XFE3\"><v>1</v></c></row>"));
+    EXPECT_FALSE(import(dir.file("bomb.xlsx")));
+    EXPECT_FALSE(import(dir.file("far.xlsx")));
+    EXPECT_EQ(
+        messages(),
+        (QStringList{
+            "无法读取该Excel表：文件解压后过大，可能已损坏。",
+            "无法读取该Excel表：单元格位置“XFE3”不在Excel工作表的范围（A1至XFD1048576）之内。"}));
+    EXPECT_TRUE(fixtures::storedRows().isEmpty());
+
+    xlsxfixtures::writeZip(dir.file("good.xlsx"), xlsxfixtures::package(headings));
+    EXPECT_TRUE(import(dir.file("good.xlsx")));
+    EXPECT_EQ(fixtures::storedRows(), QStringList{"1|00000002|null|||2024-03-05 09:07:30|2|"});
 }
 
 TEST_F(SheetImportTest, TheStartChecksComeBeforeAnyReading) {

@@ -118,12 +118,12 @@ TEST_F(WorkbookTest, DamagedStreamsAreRefusedWithTheReadersMessage) {
     noEof.bof().label(0, 0, "发票代码");
     testfiles::writeBytes(file("noeof.xls"), noEof.bytes());
     EXPECT_EQ(errorOf(file("noeof.xls")),
-              "Cannot read the worksheet stream: it ends before its EOF record.");
+              "无法读取该Excel表：工作表数据已损坏（缺少结束记录，文件可能不完整）。");
 
     BiffStream cut;
     cut.bof().label(0, 0, "发票代码").eof();
     testfiles::writeBytes(file("cut.xls"), cut.bytes().left(cut.bytes().size() - 9));
-    EXPECT_EQ(errorOf(file("cut.xls")), "Cannot read the worksheet stream: a record is cut short.");
+    EXPECT_EQ(errorOf(file("cut.xls")), "无法读取该Excel表：工作表数据已损坏（记录不完整）。");
 
     BiffStream badLabel;
     badLabel.bof()
@@ -131,22 +131,46 @@ TEST_F(WorkbookTest, DamagedStreamsAreRefusedWithTheReadersMessage) {
         .eof();
     testfiles::writeBytes(file("label.xls"), badLabel.bytes());
     EXPECT_EQ(errorOf(file("label.xls")),
-              "Cannot read the worksheet stream: a text cell is malformed.");
+              "无法读取该Excel表：工作表数据已损坏（文本单元格格式错误）。");
+
+    // Far larger than any export: refused before it is read (a sparse file, quickly made).
+    QFile huge(file("huge.xls"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write(noEof.bytes());
+    ASSERT_TRUE(huge.resize(300LL * 1024 * 1024));
+    huge.close();
+    EXPECT_EQ(errorOf(file("huge.xls")), "无法读取该Excel表：文件过大，可能已损坏。");
 }
 
 TEST_F(WorkbookTest, FilesThatAreNoWorkbookAreRefused) {
     testfiles::writeBytes(file("text.xls"), "发票代码,发票号码\r\n123,456\r\n");
-    EXPECT_EQ(errorOf(file("text.xls")), "External table is not in the expected format.");
+    EXPECT_EQ(errorOf(file("text.xls")), "请选择有效的Excel表（.xls或.xlsx）！");
     testfiles::writeBytes(file("empty.xls"), QByteArray());
-    EXPECT_EQ(errorOf(file("empty.xls")), "External table is not in the expected format.");
+    EXPECT_EQ(errorOf(file("empty.xls")), "请选择有效的Excel表（.xls或.xlsx）！");
 
     fixtures::writeXls(file("whole.xls"), {fixtures::readHeadings(), fixtures::Row{"1", "2"}});
     testfiles::writeBytes(file("corrupt.xls"), testfiles::readBytes(file("whole.xls")).left(1500));
-    EXPECT_TRUE(errorOf(file("corrupt.xls"))
-                    .startsWith("Cannot read the workbook '" + file("corrupt.xls") + "': "))
-        << errorOf(file("corrupt.xls")).toStdString();
+    EXPECT_EQ(errorOf(file("corrupt.xls")), "无法读取该Excel表：文件不完整或已损坏。");
+    EXPECT_EQ(errorOf(file("missing.xls")), "无法读取该Excel表：文件不存在。");
+}
 
-    EXPECT_TRUE(errorOf(file("missing.xls")).startsWith("Could not open '" + file("missing.xls")));
+// Excel 2007 and later save a workbook with a password as an OLE2 file whose one stream of
+// interest is the encrypted package: here a real OLE2 workbook with its stream so renamed.
+TEST_F(WorkbookTest, AWorkbookSavedWithAPasswordIsSaidToBeEncrypted) {
+    fixtures::writeXls(file("plain.xls"), {fixtures::readHeadings()});
+    QByteArray bytes = testfiles::readBytes(file("plain.xls"));
+    const QByteArray stream = QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16);
+    const qsizetype entry = bytes.indexOf(stream);
+    ASSERT_GE(entry, 0);
+    QByteArray name;
+    for (const char c : QByteArrayView("EncryptedPackage")) {
+        name.append(c).append('\0');
+    }
+    name.append(2, '\0');
+    bytes.replace(entry, name.size(), name);
+    bytes[entry + 64] = char(name.size());  // the name's length in bytes, its end included
+    testfiles::writeBytes(file("encrypted.xls"), bytes);
+    EXPECT_EQ(errorOf(file("encrypted.xls")), "无法读取该Excel表：文件已加密，请先取消密码保护。");
 }
 
 TEST(ShortestDecimal, IsTheShortestTextThatReadsBackWithoutExponent) {

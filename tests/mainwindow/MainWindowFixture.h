@@ -32,11 +32,7 @@ protected:
     FakeDevices& devices = *pendingDevices;
     std::unique_ptr<TMainForm> form;
 
-    void SetUp() override { store::setCurrentReimburser(QString()); }
-    void TearDown() override {
-        form.reset();
-        store::setCurrentReimburser(QString());
-    }
+    void TearDown() override { form.reset(); }
 
     QString bxrPath() const { return joinPath(dir.companyDir(), "bxr.txt"); }
 

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "MainWindowFixture.h"
+#include "StoreFixtures.h"
 #include "mainwindow/ClickableLabel.h"
 #include "mainwindow/ReimburserList.h"
 #include "scanner/KeyboardCapture.h"
@@ -18,8 +19,12 @@ const QColor kDarkShadow(105, 105, 105);
 const QColor kGreen(98, 163, 6);
 
 TEST_F(MainWindowTest, StartsInScanModeWaitingWithTheCountAndTheLogInOrder) {
-    RegisterInvoice("1", "00000001", "1234567890", "", "20240101", "0.00");
-    RegisterInvoice("1", "00000002", "1234567890", "", "20240101", "0.00");
+    teststore::recordInvoice(
+        teststore::invoice().code("1234567890").number("00000001").amount("0.00").date("20240101"),
+        EntryMode::Manual);
+    teststore::recordInvoice(
+        teststore::invoice().code("1234567890").number("00000002").amount("0.00").date("20240101"),
+        EntryMode::Manual);
     devices.addHid(0x1003B, "VID_0C2E&PID_0B61", "HID Keyboard Device");
     open();
     EXPECT_EQ(form->windowTitle(), "电子发票核销");
@@ -102,7 +107,9 @@ TEST_F(MainWindowTest, TheRecordsWindowOpensUnhookedAndBothCountsAreRefreshed) {
     form->setOpenRecords([&](QWidget* owner) {
         EXPECT_EQ(owner, form.get());
         hookedWhileOpen << form->capture().isHooked();
-        RegisterInvoice("2", "00000001", "1234567890", "", "20240101", "1");
+        teststore::recordInvoice(
+            teststore::invoice().code("1234567890").number("00000001").amount("1").date("20240101"),
+            EntryMode::Import);
     });
     emit form->Label_result->clicked();
     EXPECT_TRUE(form->capture().isHooked());
@@ -112,7 +119,9 @@ TEST_F(MainWindowTest, TheRecordsWindowOpensUnhookedAndBothCountsAreRefreshed) {
     emit form->Image_sx->clicked();
     form->setOpenRecords([&](QWidget*) {
         hookedWhileOpen << form->capture().isHooked();
-        RegisterInvoice("2", "00000002", "1234567890", "", "20240101", "1");
+        teststore::recordInvoice(
+            teststore::invoice().code("1234567890").number("00000002").amount("1").date("20240101"),
+            EntryMode::Import);
     });
     emit form->Label_result->clicked();
     EXPECT_FALSE(form->capture().isHooked());
@@ -180,7 +189,7 @@ TEST_F(MainWindowTest, AMissingReimburserFileIsCreatedEmpty) {
     open();
     EXPECT_TRUE(QFile::exists(bxrPath()));
     EXPECT_EQ(form->ComboBox1->count(), 0);
-    EXPECT_EQ(store::currentReimburser(), "");
+    EXPECT_EQ(form->reimbursers().current(), "");
 }
 
 TEST_F(MainWindowTest, AFailingCountShowsZero) {
@@ -189,6 +198,11 @@ TEST_F(MainWindowTest, AFailingCountShowsZero) {
     EXPECT_EQ(form->Label_num->text(), "0");
     ASSERT_FALSE(prompts.messages().isEmpty());
     EXPECT_EQ(prompts.messages()[0].caption, "出现异常");
+    EXPECT_EQ(prompts.messages()[0].owner, form.get());
+    const QStringList lines = log();
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines.constLast().startsWith("获取扫描总数异常：Could not find file"))
+        << lines.constLast().toStdString();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "MainWindowFixture.h"
 #include "mainwindow/ClickableLabel.h"
+#include "mainwindow/ReimburserList.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ TEST_F(ManualTest, AValidEntryIsRecordedByHand) {
     form->Date_kprq->setDate(QDate(2023, 12, 5));
     enter("044031900111", "12345678");
     EXPECT_EQ(rows(), (QList<Row>{{"044031900111", "12345678", "0", "20231205", "", "Ann", 1}}));
-    EXPECT_EQ(store::currentReimburser(), "Ann");
+    EXPECT_EQ(form->reimbursers().current(), "Ann");
     EXPECT_EQ(form->Label_msg1->text(), "报销成功！");
     EXPECT_EQ(form->Label_num1->text(), "1");
     EXPECT_TRUE(form->Edit_fpdm->text().isEmpty());

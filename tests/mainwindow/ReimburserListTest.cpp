@@ -16,7 +16,6 @@
 #include "mainwindow/ReimburserList.h"
 #include "scanner/KeyboardHook.h"
 #include "shell/AppInfo.h"
-#include "store/InvoiceStore.h"
 
 namespace {
 
@@ -38,9 +37,6 @@ protected:
     QComboBox* manualList = new QComboBox(&window);  // ComboBox2
     std::unique_ptr<ReimburserList> list;
     QStringList answers;
-
-    void SetUp() override { store::setCurrentReimburser(QString()); }
-    void TearDown() override { store::setCurrentReimburser(QString()); }
 
     void start(const QByteArray& file) {
         testfiles::writeBytes(path, file);
@@ -66,23 +62,23 @@ TEST_F(PickLists, LoadFillsBothListsAndSelectsTheLastName) {
     EXPECT_EQ(items(manualList), items(scanList));
     EXPECT_EQ(scanList->currentText(), "Bob");
     EXPECT_EQ(manualList->currentText(), "Bob");
-    EXPECT_EQ(store::currentReimburser(), "Bob");
+    EXPECT_EQ(list->current(), "Bob");
 }
 
 TEST_F(PickLists, AnEmptyFileGivesNoSelectionAndNoReimburser) {
     start("");
     EXPECT_EQ(scanList->currentIndex(), -1);
     EXPECT_EQ(manualList->currentIndex(), -1);
-    EXPECT_EQ(store::currentReimburser(), "");
+    EXPECT_EQ(list->current(), "");
 }
 
 TEST_F(PickLists, SelectingTheCurrentReimburserInOneList) {
     start("Ann\r\nBob\r\nann\r\n");
-    store::setCurrentReimburser("Ann");
+    list->setCurrent("Ann");
     list->selectCurrent(1);
     EXPECT_EQ(manualList->currentText(), "Ann");
     EXPECT_EQ(scanList->currentText(), "ann");
-    store::setCurrentReimburser("Nobody");
+    list->setCurrent("Nobody");
     list->selectCurrent(2);
     EXPECT_EQ(scanList->currentText(), "ann");
 }
@@ -91,10 +87,10 @@ TEST_F(PickLists, AChoiceMakesTheNameCurrent) {
     start("Ann\r\nBob\r\n");
     scanList->setCurrentIndex(0);
     emit scanList->activated(0);
-    EXPECT_EQ(store::currentReimburser(), "Ann");
+    EXPECT_EQ(list->current(), "Ann");
     manualList->setCurrentIndex(1);
     emit manualList->activated(1);
-    EXPECT_EQ(store::currentReimburser(), "Bob");
+    EXPECT_EQ(list->current(), "Bob");
 }
 
 TEST_F(PickLists, AddingTwoNamesFromTheScanPanel) {
@@ -109,7 +105,7 @@ TEST_F(PickLists, AddingTwoNamesFromTheScanPanel) {
     EXPECT_EQ(items(manualList), items(scanList));
     EXPECT_EQ(scanList->currentText(), " Bob ");
     EXPECT_EQ(manualList->currentText(), "Ann");  // the other list keeps its selection
-    EXPECT_EQ(store::currentReimburser(), " Bob ");
+    EXPECT_EQ(list->current(), " Bob ");
 }
 
 TEST_F(PickLists, AddingFromTheManualPanelNeitherUnhooksNorHooks) {
@@ -120,17 +116,17 @@ TEST_F(PickLists, AddingFromTheManualPanelNeitherUnhooksNorHooks) {
     EXPECT_EQ(manualList->currentText(), "Ann");
     EXPECT_EQ(scanList->currentIndex(), -1);  // no selection appears on its own
     EXPECT_EQ(items(scanList), QStringList{"Ann"});
-    EXPECT_EQ(store::currentReimburser(), "Ann");
+    EXPECT_EQ(list->current(), "Ann");
 }
 
 TEST_F(PickLists, ACancelledDialogChangesNothing) {
     start("Ann\r\nBob\r\n");
-    store::setCurrentReimburser("Ann");
+    list->setCurrent("Ann");
     list->Label6Click();
     EXPECT_EQ(log.events, (QStringList{"unhook", "dialog", "hook"}));
     EXPECT_EQ(items(scanList), (QStringList{"Ann", "Bob"}));
     EXPECT_EQ(testfiles::readBytes(path), QByteArray("Ann\r\nBob\r\n"));
-    EXPECT_EQ(store::currentReimburser(), "Ann");
+    EXPECT_EQ(list->current(), "Ann");
 }
 
 TEST_F(PickLists, ANameAlreadyListedIsSelectedAndMadeCurrentWithoutBeingAddedAgain) {
@@ -141,7 +137,7 @@ TEST_F(PickLists, ANameAlreadyListedIsSelectedAndMadeCurrentWithoutBeingAddedAga
     EXPECT_EQ(manualList->currentText(), "Ann");
     EXPECT_EQ(scanList->currentText(), "Bob");
     EXPECT_EQ(testfiles::readBytes(path), QByteArray("Ann\r\nBob\r\n"));
-    EXPECT_EQ(store::currentReimburser(), "Ann");
+    EXPECT_EQ(list->current(), "Ann");
 }
 
 TEST_F(PickLists, ANameThatCannotBeSavedIsNotOffered) {
@@ -155,7 +151,7 @@ TEST_F(PickLists, ANameThatCannotBeSavedIsNotOffered) {
     EXPECT_EQ(prompts.messages()[0].icon, MsgIcon::Stop);
     EXPECT_EQ(items(scanList), QStringList{"Ann"});
     EXPECT_EQ(items(manualList), QStringList{"Ann"});
-    EXPECT_EQ(store::currentReimburser(), "Ann");
+    EXPECT_EQ(list->current(), "Ann");
     EXPECT_EQ(log.events, (QStringList{"unhook", "dialog", "hook"}));
 }
 

@@ -9,6 +9,7 @@
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "RecordsTestSupport.h"
+#include "StoreFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "import/Importexcel.h"
@@ -73,7 +74,9 @@ TEST_F(ListFormButtonsTest, ImportOpensTheDialogAndQueriesAgainAfterIt) {
         auto* dialog = qobject_cast<TImportForm*>(QApplication::activeModalWidget());
         dialogSeen = dialog != nullptr;
         // An invoice recorded while the dialog is open shows once it closes.
-        RegisterInvoice("0", "13", "044031900111", "", "20240305", "1");
+        teststore::recordInvoice(
+            teststore::invoice().code("044031900111").number("13").amount("1").date("20240305"),
+            EntryMode::Scan);
         if (dialog != nullptr) {
             dialog->reject();
         }

@@ -25,7 +25,7 @@ TEST(PrepareStartup, NewTaxNumberGetsItsDirectoryAndACopyOfTheTemplate) {
     ASSERT_FALSE(QFile::exists(dir.companyDir()));
     EXPECT_TRUE(startup::PrepareStartup());
     EXPECT_EQ(TaxNumber(), TempExeDir::kTaxNumber);
-    EXPECT_EQ(ExeDir(), dir.path());
+    EXPECT_EQ(GetExeDir(), dir.path());
     EXPECT_EQ(testfiles::readBytes(dir.databasePath()),
               testfiles::readBytes(dir.file("database/fpbx.mdb")));
     // A second start leaves the working database alone.

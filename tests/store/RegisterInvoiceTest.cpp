@@ -6,9 +6,9 @@
 
 #include "FakeClock.h"
 #include "FakePrompts.h"
+#include "StoreFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
-#include "shell/AppError.h"
 #include "shell/Commonfun.h"
 #include "store/Database.h"
 #include "store/InvoiceStore.h"
@@ -37,20 +37,37 @@ QList<Row> rows() {
     return result;
 }
 
+using Result = Registration::Result;
+
+InvoiceRecord invoice(const QString& code, const QString& number, const QString& amount = "1") {
+    return teststore::invoice().code(code).number(number).amount(amount).date("20200101");
+}
+
 class RegisterInvoiceTest : public ::testing::Test {
 protected:
-    RegisterInvoiceTest() { store::setCurrentReimburser(QString()); }
-
     TempExeDir dir;
     FakePrompts prompts;
     FakeClock clock{QDateTime(QDate(2024, 1, 31), QTime(13, 5, 9, 750))};
+    std::unique_ptr<InvoiceStore> store = openInvoiceStore();
+
+    Result registered(const InvoiceRecord& record, EntryMode mode = EntryMode::Scan) {
+        return store->registerInvoice(record, mode).result;
+    }
+    std::optional<qint64> count() { return store->countInvoices().count; }
 };
 
 TEST_F(RegisterInvoiceTest, AppendsANewInvoiceOnceWithReimburserTimeAndLog) {
-    store::setCurrentReimburser("张三");
-    EXPECT_TRUE(RegisterInvoice("0", "12345678", "044031900111", "12345678901234567890", "20200101",
-                                "100.00"));
-    EXPECT_FALSE(RegisterInvoice("0", "12345678", "044031900111", "x", "20200101", "100.00"));
+    InvoiceRecord first = invoice("044031900111", "12345678", "100.00");
+    first.checkCode = "12345678901234567890";
+    first.reimburser = "张三";
+    EXPECT_EQ(registered(first), Result::Registered);
+    InvoiceRecord again = first;
+    again.checkCode = "x";
+    const Registration second = store->registerInvoice(again, EntryMode::Scan);
+    EXPECT_EQ(second.result, Result::AlreadyRecorded);
+    // The earlier registration is told with the refusal.
+    EXPECT_EQ(second.earlierAt, QDateTime(QDate(2024, 1, 31), QTime(13, 5, 9)));
+    EXPECT_EQ(second.earlierReimburser, "张三");
     const QList<Row> stored = rows();
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored[0].code, "044031900111");
@@ -64,53 +81,69 @@ TEST_F(RegisterInvoiceTest, AppendsANewInvoiceOnceWithReimburserTimeAndLog) {
     EXPECT_EQ(testfiles::logMessages(dir.logPath()),
               QStringList{"报销成功发票信息：044031900111-12345678"});
     EXPECT_TRUE(prompts.calls().isEmpty());
-    EXPECT_EQ(CountInvoices(), "1");
+    EXPECT_EQ(count(), 1);
 }
 
 TEST_F(RegisterInvoiceTest, SameNumberWithAnotherCodeIsAnotherInvoice) {
-    EXPECT_TRUE(RegisterInvoice("1", "12345678", "044031900111", "", "20200101", "0.00"));
-    EXPECT_TRUE(RegisterInvoice("1", "12345678", "044031900112", "", "20200101", "0.00"));
-    EXPECT_TRUE(RegisterInvoice("1", "12345679", "044031900111", "", "20200101", "0.00"));
-    EXPECT_EQ(CountInvoices(), "3");
+    EXPECT_EQ(registered(invoice("044031900111", "12345678", "0.00"), EntryMode::Manual),
+              Result::Registered);
+    EXPECT_EQ(registered(invoice("044031900112", "12345678", "0.00"), EntryMode::Manual),
+              Result::Registered);
+    EXPECT_EQ(registered(invoice("044031900111", "12345679", "0.00"), EntryMode::Manual),
+              Result::Registered);
+    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(rows()[2].mode, 1);
 }
 
 TEST_F(RegisterInvoiceTest, AQuoteIsAnOrdinaryCharacter) {
-    EXPECT_TRUE(RegisterInvoice("0", "1234'678", "0440'1900111", "", "20200101", "1"));
-    EXPECT_FALSE(RegisterInvoice("0", "1234'678", "0440'1900111", "", "20200101", "1"));
+    EXPECT_EQ(registered(invoice("0440'1900111", "1234'678")), Result::Registered);
+    EXPECT_EQ(registered(invoice("0440'1900111", "1234'678")), Result::AlreadyRecorded);
     EXPECT_TRUE(prompts.calls().isEmpty());
     ASSERT_EQ(rows().size(), 1);
     EXPECT_EQ(rows()[0].number, "1234'678");
 }
 
 TEST_F(RegisterInvoiceTest, EmptyAmountIsNullAndABadAmountStoresNothing) {
-    EXPECT_TRUE(RegisterInvoice("0", "00000001", "044031900111", "", "20200101", ""));
+    EXPECT_EQ(registered(invoice("044031900111", "00000001", "")), Result::Registered);
     EXPECT_TRUE(rows()[0].amountNull);
-    try {
-        RegisterInvoice("0", "00000002", "044031900111", "", "20200101", "12.3x");
-        FAIL() << "a bad amount was accepted";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.message(),
-                  "'12.3x' is not a valid floating point value for field '开票金额'");
-    }
+    const Registration bad =
+        store->registerInvoice(invoice("044031900111", "00000002", "12.3x"), EntryMode::Scan);
+    EXPECT_EQ(bad.result, Result::Failed);
+    EXPECT_EQ(bad.failedAt, Registration::Stage::Append);
+    EXPECT_EQ(bad.error.kind, StoreError::Kind::InvalidValue);
+    EXPECT_EQ(bad.error.detail, "'12.3x' is not a valid floating point value for field '开票金额'");
     EXPECT_EQ(rows().size(), 1);
-    EXPECT_EQ(CountInvoices(), "1");
+    EXPECT_EQ(count(), 1);
     EXPECT_EQ(testfiles::logMessages(dir.logPath()).size(), 1);
 }
 
-TEST_F(RegisterInvoiceTest, ABadEntryModeIsRefusedBeforeTheAmount) {
-    EXPECT_THROW(RegisterInvoice("x", "00000003", "044031900111", "", "20200101", "bad"), AppError);
-    EXPECT_TRUE(rows().isEmpty());
+TEST_F(RegisterInvoiceTest, ImportedInvoicesKeepTheirTimeAndReimburserAndLogAsImported) {
+    InvoiceRecord imported = invoice("044031900111", "00000123", "100.00");
+    imported.reimbursedAt = QDateTime(QDate(2023, 12, 1), QTime(8, 5, 9));
+    imported.reimburser = "李四";
+    const QList<Registration> outcomes = store->registerInvoices(
+        {imported, invoice("044031900111", "00000124", "x"), imported}, EntryMode::Import);
+    ASSERT_EQ(outcomes.size(), 3);
+    EXPECT_EQ(outcomes[0].result, Result::Registered);
+    EXPECT_EQ(outcomes[1].result, Result::Failed);
+    EXPECT_EQ(outcomes[2].result, Result::AlreadyRecorded);
+    ASSERT_EQ(rows().size(), 1);
+    EXPECT_EQ(rows()[0].time, "2023-12-01 08:05:09");
+    EXPECT_EQ(rows()[0].reimburser, "李四");
+    EXPECT_EQ(rows()[0].mode, 2);
+    EXPECT_EQ(testfiles::logMessages(dir.logPath()),
+              QStringList{"导入报销成功发票信息：044031900111-00000123"});
 }
 
-TEST_F(RegisterInvoiceTest, MissingDatabaseShowsTheLookupErrorAndReturnsFalse) {
+TEST_F(RegisterInvoiceTest, MissingDatabaseFailsTheLookupAndIsNeverCreated) {
     QFile::remove(dir.databasePath());
-    EXPECT_FALSE(RegisterInvoice("0", "12345678", "044031900111", "", "20200101", "1"));
-    ASSERT_EQ(prompts.messages().size(), 1);
-    const auto box = prompts.messages()[0];
-    EXPECT_EQ(box.caption, "出现异常");
-    EXPECT_EQ(box.icon, MsgIcon::Information);
-    EXPECT_EQ(box.owner, nullptr);
-    EXPECT_TRUE(box.text.contains(dir.databasePath())) << box.text.toStdString();
+    const Registration outcome =
+        store->registerInvoice(invoice("044031900111", "12345678"), EntryMode::Scan);
+    EXPECT_EQ(outcome.result, Result::Failed);
+    EXPECT_EQ(outcome.failedAt, Registration::Stage::Lookup);
+    EXPECT_TRUE(outcome.error.detail.contains(dir.databasePath()))
+        << outcome.error.detail.toStdString();
+    EXPECT_TRUE(prompts.calls().isEmpty());           // the store shows nothing
     EXPECT_FALSE(QFile::exists(dir.databasePath()));  // never created
     EXPECT_FALSE(QFile::exists(dir.logPath()));
 }
@@ -118,34 +151,42 @@ TEST_F(RegisterInvoiceTest, MissingDatabaseShowsTheLookupErrorAndReturnsFalse) {
 TEST_F(RegisterInvoiceTest, AFileThatIsNoDatabaseFailsTheLookupAndIsLeftAlone) {
     const QByteArray junk(4096, 'j');
     testfiles::writeBytes(dir.databasePath(), junk);
-    EXPECT_FALSE(RegisterInvoice("0", "12345678", "044031900111", "", "20200101", "1"));
-    ASSERT_EQ(prompts.messages().size(), 1);
-    EXPECT_EQ(prompts.messages()[0].text, "file is not a database");
+    const Registration outcome =
+        store->registerInvoice(invoice("044031900111", "12345678"), EntryMode::Scan);
+    EXPECT_EQ(outcome.result, Result::Failed);
+    EXPECT_EQ(outcome.error.detail, "file is not a database");
     EXPECT_EQ(testfiles::readBytes(dir.databasePath()), junk);
 }
 
-TEST_F(RegisterInvoiceTest, CountFailureShowsLogsAndGivesZero) {
+TEST_F(RegisterInvoiceTest, CountFailureIsReportedNotShown) {
     QFile::remove(dir.databasePath());
-    QObject owner;
-    EXPECT_EQ(CountInvoices(&owner), "0");
-    ASSERT_EQ(prompts.messages().size(), 1);
-    EXPECT_EQ(prompts.messages()[0].caption, "出现异常");
-    EXPECT_EQ(prompts.messages()[0].owner, &owner);
-    const QStringList log = testfiles::logMessages(dir.logPath());
-    ASSERT_EQ(log.size(), 1);
-    EXPECT_TRUE(log[0].startsWith("获取扫描总数异常：Could not find file")) << log[0].toStdString();
+    const InvoiceCount result = store->countInvoices();
+    EXPECT_FALSE(result.count.has_value());
+    EXPECT_TRUE(result.error.detail.startsWith("Could not find file"))
+        << result.error.detail.toStdString();
+    EXPECT_TRUE(prompts.calls().isEmpty());
 }
 
 TEST_F(RegisterInvoiceTest, EmptyTableCountsZero) {
-    EXPECT_EQ(CountInvoices(), "0");
+    EXPECT_EQ(count(), 0);
+}
+
+TEST_F(RegisterInvoiceTest, TheStoreWorksAgainOnceTheCauseOfAFailureIsGone) {
+    const QByteArray database = testfiles::readBytes(dir.databasePath());
+    QFile::remove(dir.databasePath());
+    EXPECT_EQ(registered(invoice("044031900111", "12345678")), Result::Failed);
+    testfiles::writeBytes(dir.databasePath(), database);
+    EXPECT_EQ(registered(invoice("044031900111", "12345678")), Result::Registered);
+    EXPECT_EQ(count(), 1);
 }
 
 TEST_F(RegisterInvoiceTest, RacingRegistrationsOfOneInvoiceGiveOneRow) {
     std::atomic<int> appended{0};
     auto racer = [&] {
+        const std::unique_ptr<InvoiceStore> own = openInvoiceStore();
         for (int i = 0; i < 60; ++i) {
-            if (RegisterInvoice("2", QString::number(20000000 + i), "044031900111", "", "20200101",
-                                "1.00")) {
+            InvoiceRecord record = invoice("044031900111", QString::number(20000000 + i), "1.00");
+            if (own->registerInvoice(record, EntryMode::Import).registered()) {
                 ++appended;
             }
         }
@@ -155,40 +196,44 @@ TEST_F(RegisterInvoiceTest, RacingRegistrationsOfOneInvoiceGiveOneRow) {
     b.join();
     EXPECT_EQ(appended.load(), 60);
     EXPECT_EQ(rows().size(), 60);
-    EXPECT_EQ(CountInvoices(), "60");
+    EXPECT_EQ(count(), 60);
     EXPECT_TRUE(prompts.calls().isEmpty());
 }
 
-TEST_F(RegisterInvoiceTest, AnInsertThatLosesTheRaceAfterTheLookupReturnsFalse) {
-    // The lookup finds nothing, then another registration stores the invoice first.
-    Database db = Database::open(GetConnectionString());
-    EXPECT_FALSE(store::isRegistered(db, "30000000", "044031900111"));
-    EXPECT_TRUE(RegisterInvoice("0", "30000000", "044031900111", "", "20200101", "1"));
-    InvoiceRecord late{"044031900111",      "30000000", "1", "20200101", "", "李四", "2",
-                       "2024/1/31 13:05:09"};
-    EXPECT_FALSE(store::appendInvoice(db, late));
-    EXPECT_EQ(rows().size(), 1);
-    EXPECT_EQ(rows()[0].reimburser, "");
+TEST_F(RegisterInvoiceTest, AnInsertThatLosesTheRaceAfterTheLookupIsAlreadyRecorded) {
+    // Another program holds the write lock: the lookup finds nothing, the insert waits, and
+    // meanwhile the other program stores the same invoice first.
+    Database other = Database::open(GetConnectionString());
+    other.exec("BEGIN IMMEDIATE");
+    Result result = Result::Failed;
+    std::thread t([&] {
+        const std::unique_ptr<InvoiceStore> own = openInvoiceStore();
+        result = own->registerInvoice(invoice("044031900111", "30000000"), EntryMode::Scan).result;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    other.exec(
+        "insert into 发票报销 (发票号码, 发票代码, 报销人) values ('30000000', '044031900111', "
+        "'李四')");
+    other.exec("COMMIT");
+    t.join();
+    EXPECT_EQ(result, Result::AlreadyRecorded);
+    ASSERT_EQ(rows().size(), 1);
+    EXPECT_EQ(rows()[0].reimburser, "李四");
+    EXPECT_FALSE(QFile::exists(dir.logPath()));
 }
 
 TEST_F(RegisterInvoiceTest, ALockedDatabaseFailsCleanlyWithoutAHalfRow) {
     Database holder = Database::open(GetConnectionString());
     holder.exec("BEGIN EXCLUSIVE");
-    std::optional<QString> error;
-    bool result = true;
+    Result result = Result::Failed;
     std::thread t([&] {
-        // Shorten the wait for this test only through a connection-wide lock held long enough.
-        try {
-            result = RegisterInvoice("0", "40000000", "044031900111", "", "20200101", "1");
-        } catch (const AppError& e) {
-            error = e.message();
-        }
+        const std::unique_ptr<InvoiceStore> own = openInvoiceStore();
+        result = own->registerInvoice(invoice("044031900111", "40000000"), EntryMode::Scan).result;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     holder.exec("ROLLBACK");  // released before the busy wait runs out
     t.join();
-    EXPECT_FALSE(error.has_value()) << error->toStdString();
-    EXPECT_TRUE(result);
+    EXPECT_EQ(result, Result::Registered);
     EXPECT_EQ(rows().size(), 1);
 }
 

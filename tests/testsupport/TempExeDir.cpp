@@ -24,13 +24,11 @@ TempExeDir::TempExeDir(const Options& options) : taxNumber_(options.taxNumber) {
         QFile(joinPath(companyDir(), QStringLiteral("bxr.txt"))).open(QIODevice::WriteOnly);
     }
     setExeDirOverride(path());
-    setExeDir(path());
     setTaxNumber(taxNumber_);
 }
 
 TempExeDir::~TempExeDir() {
     setExeDirOverride(QString());
-    setExeDir(QString());
     setTaxNumber(QString());
 }
 

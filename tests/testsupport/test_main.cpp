@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "reader/ReaderClient.h"
 #include "shell/FpbxApplication.h"
 
 // Every test executable runs with the program's application object, so that windows can be built
@@ -10,6 +11,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     FpbxApplication app(argc, argv);
+    // Files are read by the reader process of this build.
+    readerclient::setProgram(QStringLiteral(FPBX_OUTPUT_DIR "/fpbx-reader"));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

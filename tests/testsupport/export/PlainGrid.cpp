@@ -2,41 +2,29 @@
 
 #include "shell/AppError.h"
 #include "shell/LocaleFormats.h"
+#include "records/RecordColumns.h"
 #include "store/Amount.h"
+#include "store/EntryMode.h"
 
 namespace exportgrid {
 
 QList<Column> recordsColumns(const SystemColours& colours) {
-    struct Design {
-        const char16_t* title;
-        Alignment titleAlignment;
-        Alignment alignment;
-        int width;
-        FieldType type;
-    };
-    static const Design designs[] = {
-        {u"发票代码", Alignment::Center, Alignment::Center, 88, FieldType::Text},
-        {u"发票号码", Alignment::Center, Alignment::Center, 80, FieldType::Text},
-        {u"开票金额", Alignment::Right, Alignment::Right, 90, FieldType::Decimal},
-        {u"开票日期", Alignment::Center, Alignment::Center, 71, FieldType::Text},
-        {u"报销时间", Alignment::Center, Alignment::Left, 101, FieldType::DateTime},
-        {u"报销人", Alignment::Left, Alignment::Left, 11 * 6 + 4, FieldType::Text},
-        {u"录入方式", Alignment::Center, Alignment::Center, 80, FieldType::Text},
-    };
+    // The grid font's digits are 6 pixels wide.
+    constexpr int kDigitWidth = 6;
     Font font;
     font.color = colours.windowText;
     QList<Column> columns;
-    for (const Design& d : designs) {
+    for (const records::ColumnInfo& d : records::columns()) {
         Column c;
-        c.title = QString::fromUtf16(d.title);
+        c.title = d.title;
         c.titleAlignment = d.titleAlignment;
         c.alignment = d.alignment;
-        c.width = d.width;
+        c.width = d.width > 0 ? d.width : records::defaultColumnWidth(kDigitWidth);
         c.titleFont = font;
         c.font = font;
         c.titleColor = colours.buttonFace;
         c.color = colours.window;
-        c.fieldType = d.type;
+        c.fieldType = d.fieldType;
         columns << c;
     }
     return columns;
@@ -81,7 +69,7 @@ Cell integerCell(qint64 value) {
 }
 
 Cell entryModeCell(int mode) {
-    Cell cell = textCell(mode == 0 ? QStringLiteral("扫描") : QStringLiteral("手工录入"));
+    Cell cell = textCell(entrymode::displayText(mode));
     cell.rawText = QString::number(mode);
     return cell;
 }

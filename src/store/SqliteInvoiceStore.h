@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+#include "store/Database.h"
+#include "store/InvoiceStore.h"
+
+// The invoice store in the company's SQLite file. It opens its connection at the first
+// operation, keeps it, and opens it again after a failure, so that the next operation works
+// once the cause is gone.
+class SqliteInvoiceStore final : public InvoiceStore {
+public:
+    explicit SqliteInvoiceStore(QString connectionString,
+                                Database::Durability durability = Database::Durability::Full);
+    ~SqliteInvoiceStore() override;
+
+    Registration registerInvoice(const InvoiceRecord& invoice, EntryMode mode) override;
+    QList<Registration> registerInvoices(const QList<InvoiceRecord>& invoices,
+                                         EntryMode mode) override;
+    InvoiceCount countInvoices() override;
+
+private:
+    struct Connection;
+    Connection& connection();  // throws AppError
+    void dropConnection();
+
+    QString connectionString_;
+    Database::Durability durability_;
+    std::unique_ptr<Connection> connection_;
+};

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include "ImportFixtures.h"
+#include "import/Workbook.h"
+#include "reader/ReaderClient.h"
+#include "shell/AppError.h"
+
+namespace {
+
+class ReaderProcessTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        readerclient::setProgram(QStringLiteral(FPBX_OUTPUT_DIR "/fpbx-reader"));
+    }
+    QString file(const QString& name) const { return dir.filePath(name); }
+    // A stand-in for the reader: a shell script.
+    void readerIs(const QByteArray& script) {
+        const QString path = file("reader.sh");
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n" + script + "\n");
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        readerclient::setProgram(path);
+    }
+    static QString failureOf(const QString& path, const readerclient::Limits& limits = {}) {
+        try {
+            readerclient::readFirstSheet(path, limits);
+        } catch (const AppError& error) {
+            return error.message();
+        }
+        return QString();
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(ReaderProcessTest, AWorkbookReadsAsItDoesInProcess) {
+    const QString path = file("book.xls");
+    fixtures::writeXls(path, {fixtures::readHeadings(),
+                              fixtures::Row{"044031900111", 123, 12.5, fixtures::date("2020-01-01"),
+                                            fixtures::dateTime("2023-11-30 23:59:58"), "张三"}});
+    const workbook::Sheet isolated = readerclient::readFirstSheet(path);
+    const workbook::Sheet direct = workbook::readFirstSheet(path);
+    EXPECT_EQ(isolated.name, "Sheet1");
+    ASSERT_EQ(isolated.rows.size(), 2);
+    ASSERT_EQ(isolated.columnCount, direct.columnCount);
+    const QStringList expected{"044031900111",        "123", "12.5", "2020/1/1",
+                               "2023/11/30 23:59:58", "张三"};
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_EQ(isolated.cell(1, c).text, expected[c]);
+        EXPECT_EQ(isolated.cell(1, c).kind, direct.cell(1, c).kind);
+    }
+}
+
+TEST_F(ReaderProcessTest, TheReadersRefusalIsPassedOn) {
+    const QString path = file("notes.xls");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("plain text, no workbook");
+    f.close();
+    const QString failure = failureOf(path);
+    EXPECT_FALSE(failure.isEmpty());
+    EXPECT_NE(failure, readerclient::damagedWorkbookText());
+}
+
+TEST_F(ReaderProcessTest, ACrashHangOrMemoryLimitOfTheReaderIsADamagedFile) {
+    const QString damaged = "无法读取该Excel表：文件已损坏或格式不受支持。";
+    readerIs("kill -SEGV $$");
+    EXPECT_EQ(failureOf(file("any.xls")), damaged);
+
+    readerIs("printf '\\000\\000\\000\\005\\001ab'; exit 0");  // half a frame, then gone
+    EXPECT_EQ(failureOf(file("any.xls")), damaged);
+
+    readerIs("exec sleep 30");
+    QElapsedTimer waited;
+    waited.start();
+    readerclient::Limits quick;
+    quick.wallMs = 400;
+    EXPECT_EQ(failureOf(file("any.xls"), quick), damaged);
+    EXPECT_LT(waited.elapsed(), 5000);
+
+    // Half a gigabyte under a limit of a quarter: the reader cannot have it.
+    readerIs("exec /usr/bin/python3 -c 'b = bytearray(1 << 29); print(len(b))'");
+    readerclient::Limits small;
+    small.memoryBytes = 1LL << 28;
+    EXPECT_EQ(failureOf(file("any.xls"), small), damaged);
+}
+
+// Mutated workbooks through the reader process for a bounded time: whatever the readers make of
+// them, the program gets a sheet or a text for the clerk, and goes on.
+TEST_F(ReaderProcessTest, MutatedWorkbooksGiveASheetOrAText) {
+    const QString original = file("original.xls");
+    fixtures::writeXls(original,
+                       {fixtures::readHeadings(),
+                        fixtures::Row{"044031900111", "12345678", 1.5, "20200101", "", "李四"}});
+    QFile in(original);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray good = in.readAll();
+    QRandomGenerator random(97);
+    QElapsedTimer clock;
+    clock.start();
+    int runs = 0;
+    while (clock.elapsed() < 2500) {
+        QByteArray bytes = good;
+        for (int i = 0, n = 1 + int(random.bounded(16)); i < n; ++i) {
+            bytes[int(random.bounded(bytes.size()))] = char(random.bounded(256));
+        }
+        const QString path = file(QStringLiteral("mutated%1.xls").arg(runs));
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        out.close();
+        try {
+            const workbook::Sheet sheet = readerclient::readFirstSheet(path);
+            EXPECT_LE(sheet.rows.size(), 65536);
+        } catch (const AppError& error) {
+            EXPECT_FALSE(error.message().isEmpty());
+        }
+        QFile::remove(path);
+        ++runs;
+    }
+    EXPECT_GT(runs, 20);
+}
+
+}  // namespace
