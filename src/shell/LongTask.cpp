@@ -34,6 +34,10 @@ void LongTask::start() {
         return;
     }
     outcome_ = Outcome::Running;
+    if (control_->cancelled()) {
+        end(Outcome::Cancelled);  // cancelled before it began
+        return;
+    }
     progress_.start();
     if (prepare_) {
         slices_.start();
@@ -94,11 +98,10 @@ void LongTask::cancel() {
         control_->cancel();
         return;
     }
-    if (outcome_ != Outcome::Running) {
-        return;
-    }
     control_->cancel();
-    end(Outcome::Cancelled);
+    if (outcome_ == Outcome::Running) {
+        end(Outcome::Cancelled);
+    }
 }
 
 void LongTask::end(Outcome outcome) {

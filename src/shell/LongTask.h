@@ -48,8 +48,8 @@ public:
     ~LongTask() override;  // cancels a running task and waits for its thread
 
     void start();
-    // On the UI thread the task ends as cancelled at once; from any other thread it ends so as
-    // soon as its work has stopped.
+    // On the UI thread the task ends as cancelled at once (before start(): as soon as it starts);
+    // from any other thread it ends so as soon as its work has stopped.
     void cancel();
 
     Outcome outcome() const { return outcome_; }

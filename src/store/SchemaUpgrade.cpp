@@ -35,7 +35,9 @@ const QList<SchemaObject>& schemaObjects() {
         QList<SchemaObject> found;
         QByteArray statement;
         for (const QByteArray& line : text.split('\n')) {
-            if (statement.isEmpty() && line.trimmed().startsWith("--")) {
+            // Blank lines and comments between statements belong to none.
+            const QByteArray trimmed = line.trimmed();
+            if (statement.isEmpty() && (trimmed.isEmpty() || trimmed.startsWith("--"))) {
                 continue;
             }
             statement += line + '\n';

@@ -165,7 +165,14 @@ private:
 }  // namespace
 
 std::unique_ptr<ProgressWindow> FakePrompts::showProgress(const ProgressRequest& request) {
-    QMutexLocker lock(&mutex_);
-    progress_ << Progress{request, {}, true};
-    return std::make_unique<FakeProgressWindow>(mutex_, progress_, progress_.size() - 1);
+    qsizetype index = 0;
+    {
+        QMutexLocker lock(&mutex_);
+        progress_ << Progress{request, {}, true};
+        index = progress_.size() - 1;
+    }
+    if (onProgress) {
+        onProgress(request);
+    }
+    return std::make_unique<FakeProgressWindow>(mutex_, progress_, index);
 }

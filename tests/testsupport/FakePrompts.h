@@ -43,6 +43,8 @@ public:
         bool open = true;
     };
     QList<Progress> progressWindows() const;
+    // Runs as a progress window opens (to press its cancel button, say).
+    std::function<void(const ProgressRequest&)> onProgress;
 
     QList<Call> calls() const;
     QList<Call> messages() const;  // the message boxes alone
