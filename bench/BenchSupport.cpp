@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,11 +55,16 @@ QString ScratchStore::databasePath() const {
 
 void ScratchStore::fill(qint64 rows, qint64 firstNumber, int days) {
     // A filled store is kept in /tmp for the day, since filling a million rows takes a while.
-    const QString cached = QStringLiteral("/tmp/fpbx-bench-%1-%2-%3-%4.mdb")
+    // Its name carries the template's fingerprint: builds of other schemas share /tmp.
+    QFile template_(QStringLiteral(FPBX_TEMPLATE_DB));
+    template_.open(QIODevice::ReadOnly);
+    const QString schema = QString::fromLatin1(
+        QCryptographicHash::hash(template_.readAll(), QCryptographicHash::Sha1).toHex().left(8));
+    const QString cached = QStringLiteral("/tmp/fpbx-bench-%1-%2-%3-%4-%5.mdb")
                                .arg(rows)
                                .arg(firstNumber)
                                .arg(days)
-                               .arg(appclock::now().toString(QStringLiteral("yyyyMMdd")));
+                               .arg(appclock::now().toString(QStringLiteral("yyyyMMdd")), schema);
     if (QFile::exists(cached) && QFileInfo(cached).lastModified() >
                                      QFileInfo(QStringLiteral(FPBX_TEMPLATE_DB)).lastModified()) {
         QFile::remove(databasePath());

@@ -73,6 +73,10 @@ FindDialog::FindDialog(RecordsGrid* grid, QWidget* parent)
 
     progress_ = new QProgressBar(this);
     progress_->setFormat(QStringLiteral("%v / %m"));
+    // Its place is kept while it is hidden, so that the dialog keeps its size.
+    QSizePolicy keepPlace = progress_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    progress_->setSizePolicy(keepPlace);
     progress_->hide();
     progressTimer_.setSingleShot(true);
     connect(&progressTimer_, &QTimer::timeout, this, &FindDialog::showProgress);
