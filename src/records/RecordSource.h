@@ -79,7 +79,6 @@ public:
     // the current state of the database.
     void finishKeys();
     bool allKeysKnown() const { return !keyStatement_.has_value(); }
-    qint64 keysKnown() const { return qint64(keys_->size()); }
 
     // The search that gave the result, and all of its keys once they are known.
     const QuerySpec& spec() const { return spec_; }

@@ -164,10 +164,6 @@ Statement& Statement::bindUtf8(int index, QByteArrayView utf8) {
     return *this;
 }
 
-int Statement::parameterCount() const {
-    return sqlite3_bind_parameter_count(stmt_);
-}
-
 bool Statement::step() {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) {

@@ -80,7 +80,6 @@ public:
     Statement& bindNull(int index);
     Statement& bind(int index, const std::optional<qint64>& value);
     Statement& bindUtf8(int index, QByteArrayView utf8);
-    int parameterCount() const;
 
     // True while there is a row; false at the end. Throws on failure.
     bool step();
