@@ -59,8 +59,9 @@ public:
     QtPrompts windows;
 };
 
+// Paints the window now, as the first screen after an action: every visible row is read.
 void paint(TListForm& form) {
-    form.repaint();
+    form.grab();
 }
 
 void line(const char* what, double ours, double cli, const char* note = "") {

@@ -69,7 +69,8 @@ bool ResultReader::walkRow() {
         }
         if (walk_->step()) {
             walkLoaded_ = true;
-            walkPlace_ = placeOf(*walk_);
+            // The row's place is read only when it does not hold the key looked for.
+            walkRowid_ = walk_->int64(0);
         } else {
             walk_.reset();
             ++segment_;
@@ -89,7 +90,8 @@ void ResultReader::lookUp(qint64 key) {
 }
 
 bool ResultReader::walkComesFirst() const {
-    return down_ ? comesBefore(walkPlace_, keyPlace_) : comesBefore(keyPlace_, walkPlace_);
+    const RowPlace walkPlace = placeOf(*walk_);
+    return down_ ? comesBefore(walkPlace, keyPlace_) : comesBefore(keyPlace_, walkPlace);
 }
 
 bool ResultReader::next() {
@@ -102,7 +104,7 @@ bool ResultReader::next() {
     const qint64 key = (*keys_)[std::size_t(index_)];
     bool keyLookedUp = false;
     while (walkRow()) {
-        if (walkPlace_.rowid == key) {
+        if (walkRowid_ == key) {
             current_ = &*walk_;
             walkLoaded_ = false;  // stepped on at the next move
             return true;

@@ -54,7 +54,7 @@ private:
     int segment_ = 0;
     std::optional<Statement> walk_;
     bool walkLoaded_ = false;
-    RowPlace walkPlace_;
+    qint64 walkRowid_ = 0;
     RowPlace keyPlace_;
     RowPlace from_;  // where the walk begins
     bool down_ = true;
