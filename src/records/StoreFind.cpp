@@ -1,7 +1,9 @@
 #include "records/StoreFind.h"
 
 #include <QHash>
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "records/ResultReader.h"
 #include "shell/LocaleFormats.h"
@@ -118,6 +120,65 @@ QByteArrayView displayBytes(const Statement& row, int field, char (&scratch)[32]
     return stored;
 }
 
+// One stretch of the walk, rows first to end (exclusive) in the walk's direction, on a connection
+// of its own. It stops at its first match, or once `stop` is set.
+class Stretch {
+public:
+    Stretch(const FindRequest& request, const findwalk::Start& start, qint64 first, qint64 end,
+            std::atomic<qint64>& done)
+        : request_(request), start_(start), first_(first), end_(end), done_(done) {}
+
+    std::optional<findwalk::Cell> walk(TaskControl& control, const std::atomic<bool>& stop) {
+        const int columns = int(request_.columns.size());
+        const std::optional<int>& scope = request_.search.column;
+        Database db = Database::open(request_.connectionString);
+        ResultReader reader(db, request_.spec, request_.keys);
+        ColumnSet examined;
+        for (int c = 0; c < columns; ++c) {
+            if (!scope || *scope == c) {
+                examined.set(std::size_t(request_.columns[c]));
+            }
+        }
+        reader.setColumns(examined);
+        reader.start(first_, start_.down);
+        CellMatcher matcher(request_.search);
+        char scratch[32];
+        while (reader.next() && reader.index() != end_) {
+            control.checkCancelled();
+            if (stop.load(std::memory_order_relaxed)) {
+                return std::nullopt;
+            }
+            if (((done_.fetch_add(1, std::memory_order_relaxed) + 1) & 0x3FF) == 0) {
+                control.setDone(done_.load(std::memory_order_relaxed));
+            }
+            const int from = reader.index() == start_.row ? start_.firstColumn
+                             : start_.down                ? 0
+                                                          : columns - 1;
+            const std::optional<int> column = findwalk::matchInRow(
+                [&](int c) {
+                    // A row gone from the table shows empty cells.
+                    const int field = request_.columns[c];
+                    const QByteArrayView text =
+                        reader.present() ? displayBytes(reader.statement(), field, scratch)
+                                         : QByteArrayView();
+                    return matcher.matches(text, field);
+                },
+                request_.search, start_.down, from, columns);
+            if (column) {
+                return findwalk::Cell{int(reader.index()), *column};
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    const FindRequest& request_;
+    const findwalk::Start& start_;
+    qint64 first_;
+    qint64 end_;
+    std::atomic<qint64>& done_;  // the rows examined by every stretch of the walk
+};
+
 }  // namespace
 
 std::optional<findwalk::Cell> findInStore(const FindRequest& request, TaskControl& control) {
@@ -132,45 +193,52 @@ std::optional<findwalk::Cell> findInStore(const FindRequest& request, TaskContro
     if (start.row < 0 || start.row >= rows) {
         return std::nullopt;
     }
-    control.setTotal(start.down ? rows - start.row : start.row + 1);
+    const qint64 total = start.down ? rows - start.row : start.row + 1;
+    const qint64 step = start.down ? 1 : -1;
+    const qint64 end = start.down ? rows : -1;
+    control.setTotal(total);
 
-    Database db = Database::open(request.connectionString);
-    ResultReader reader(db, request.spec, request.keys);
-    ColumnSet examined;
-    for (int c = 0; c < columns; ++c) {
-        if (!scope || *scope == c) {
-            examined.set(std::size_t(request.columns[c]));
-        }
+    // A match in the first stretch comes before any in the second.
+    const qint64 middle = total >= request.splitRows ? start.row + step * (total / 2) : end;
+    std::atomic<qint64> done{0};
+    Stretch near(request, start, start.row, middle, done);
+    Stretch far(request, start, middle, end, done);
+    std::atomic<bool> nearEnded{false};  // with a match or an error: the far stretch is moot
+    std::optional<findwalk::Cell> farMatch;
+    std::exception_ptr farError;
+    std::thread farThread;
+    if (middle != end) {
+        farThread = std::thread([&] {
+            try {
+                farMatch = far.walk(control, nearEnded);
+            } catch (...) {
+                farError = std::current_exception();
+            }
+        });
     }
-    reader.setColumns(examined);
-    reader.start(start.row, start.down);
-    CellMatcher matcher(request.search);
-    char scratch[32];
-    qint64 done = 0;
-    while (reader.next()) {
-        control.checkCancelled();
-        if ((++done & 0x3FF) == 0) {
-            control.setDone(done);
+    std::optional<findwalk::Cell> match;
+    try {
+        const std::atomic<bool> never{false};
+        match = near.walk(control, never);
+    } catch (...) {
+        nearEnded = true;
+        if (farThread.joinable()) {
+            farThread.join();
         }
-        const int from = reader.index() == start.row ? start.firstColumn
-                         : start.down                ? 0
-                                                     : columns - 1;
-        const std::optional<int> column = findwalk::matchInRow(
-            [&](int c) {
-                // A row gone from the table shows empty cells.
-                const int field = request.columns[c];
-                const QByteArrayView text = reader.present()
-                                                ? displayBytes(reader.statement(), field, scratch)
-                                                : QByteArrayView();
-                return matcher.matches(text, field);
-            },
-            request.search, start.down, from, columns);
-        if (column) {
-            return findwalk::Cell{int(reader.index()), *column};
-        }
+        throw;
+    }
+    nearEnded = match.has_value();
+    if (farThread.joinable()) {
+        farThread.join();
     }
     control.setDone(done);
-    return std::nullopt;
+    if (match) {
+        return match;
+    }
+    if (farError) {
+        std::rethrow_exception(farError);
+    }
+    return farMatch;
 }
 
 }  // namespace records

@@ -20,6 +20,9 @@ struct FindRequest {
     findwalk::Search search;  // a column scope is a position in columns
     findwalk::Walk walk = findwalk::Walk::FromFirst;
     findwalk::Cell current;  // its column is a position in columns
+    // A walk of at least this many rows goes as two stretches at once, each on a processor of
+    // its own.
+    qint64 splitRows = 100000;
 };
 
 // The first matching cell in walk order (its column a position in columns), or nothing. The

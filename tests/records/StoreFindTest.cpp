@@ -35,7 +35,7 @@ protected:
     // A press over the visible columns in their designed order.
     std::optional<Cell> find(const QString& text, Walk walk, Cell current = {0, 0},
                              std::optional<int> scope = std::nullopt, Match match = Match::Anywhere,
-                             bool ignoreCase = false) {
+                             bool ignoreCase = false, qint64 splitRows = 100000) {
         records::FindRequest request;
         request.connectionString = GetConnectionString();
         request.spec = source.spec();
@@ -47,6 +47,7 @@ protected:
         request.search.ignoreCase = ignoreCase;
         request.walk = walk;
         request.current = current;
+        request.splitRows = splitRows;
         return records::findInStore(request, control);
     }
 
@@ -107,6 +108,25 @@ TEST_F(StoreFindTest, OnlyTheRowsOfTheResultAreWalked) {
     EXPECT_EQ(find("Bob", Walk::FromFirst), std::nullopt);
     // The gone row shows empty cells, as in the grid.
     EXPECT_EQ(find("", Walk::FromFirst, {}, 1, Match::Whole), at(1, 1));
+}
+
+TEST_F(StoreFindTest, AWalkInTwoStretchesFindsWhatOneWouldFind) {
+    // Split from two rows on: the first stretch is rows 0-1 (going down from the first), the
+    // second rows 2-3.
+    const auto split = [&](const QString& text, Walk walk, Cell current,
+                           std::optional<int> scope = std::nullopt) {
+        return find(text, walk, current, scope, Match::Anywhere, false, 2);
+    };
+    EXPECT_EQ(split("Alice", Walk::FromFirst, {}), at(3, 5));     // second stretch
+    EXPECT_EQ(split("20240101", Walk::FromFirst, {}), at(0, 3));  // both: the first wins
+    EXPECT_EQ(split("财务", Walk::FromFirst, {}), at(1, 5));
+    EXPECT_EQ(split("nowhere", Walk::FromFirst, {}), std::nullopt);
+    EXPECT_EQ(control.done(), 4);
+    EXPECT_EQ(split("2024/", Walk::Up, {3, 0}), at(2, 4));  // up: rows 3-2, then 1-0
+    EXPECT_EQ(split(QStringLiteral("\u212A2"), Walk::Up, {3, 0}, 5), at(0, 5));
+    EXPECT_EQ(split("Alice", Walk::Down, {1, 5}), at(3, 5));
+    control.cancel();
+    EXPECT_THROW(split("nowhere", Walk::FromFirst, {}), TaskCancelled);
 }
 
 TEST_F(StoreFindTest, TheWalkCountsItsRowsAndStopsOnACancel) {
