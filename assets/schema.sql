@@ -29,3 +29,31 @@ CREATE TRIGGER 发票报销_数量_减 AFTER DELETE ON 发票报销
 BEGIN
     UPDATE 发票报销_数量 SET 数量 = 数量 - 1;
 END;
+
+-- Every reimburser with the number of invoices recorded under the name, kept exact by the
+-- triggers below. Names are few beside the invoices: a search for the reimbursers containing a
+-- text tries the text on these names alone and then takes their invoices from the index on
+-- (报销人, 报销时间), which also gives one name's invoices in time order.
+CREATE TABLE 发票报销_报销人 (
+    报销人 TEXT NOT NULL PRIMARY KEY,
+    数量 INTEGER NOT NULL
+) WITHOUT ROWID;
+CREATE INDEX 发票报销_报销人时间 ON 发票报销 (报销人, 报销时间);
+CREATE TRIGGER 发票报销_报销人_加 AFTER INSERT ON 发票报销 WHEN new.报销人 IS NOT NULL
+BEGIN
+    INSERT INTO 发票报销_报销人 (报销人, 数量) VALUES (new.报销人, 1)
+        ON CONFLICT (报销人) DO UPDATE SET 数量 = 数量 + 1;
+END;
+CREATE TRIGGER 发票报销_报销人_减 AFTER DELETE ON 发票报销 WHEN old.报销人 IS NOT NULL
+BEGIN
+    UPDATE 发票报销_报销人 SET 数量 = 数量 - 1 WHERE 报销人 = old.报销人;
+    DELETE FROM 发票报销_报销人 WHERE 报销人 = old.报销人 AND 数量 <= 0;
+END;
+CREATE TRIGGER 发票报销_报销人_改 AFTER UPDATE OF 报销人 ON 发票报销
+    WHEN old.报销人 IS NOT new.报销人
+BEGIN
+    UPDATE 发票报销_报销人 SET 数量 = 数量 - 1 WHERE 报销人 = old.报销人;
+    DELETE FROM 发票报销_报销人 WHERE 报销人 = old.报销人 AND 数量 <= 0;
+    INSERT INTO 发票报销_报销人 (报销人, 数量) SELECT new.报销人, 1 WHERE new.报销人 IS NOT NULL
+        ON CONFLICT (报销人) DO UPDATE SET 数量 = 数量 + 1;
+END;

@@ -1,8 +1,16 @@
 #include "BenchSupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -47,11 +55,16 @@ QString ScratchStore::databasePath() const {
 
 void ScratchStore::fill(qint64 rows, qint64 firstNumber, int days) {
     // A filled store is kept in /tmp for the day, since filling a million rows takes a while.
-    const QString cached = QStringLiteral("/tmp/fpbx-bench-%1-%2-%3-%4.mdb")
+    // Its name carries the template's fingerprint: builds of other schemas share /tmp.
+    QFile template_(QStringLiteral(FPBX_TEMPLATE_DB));
+    template_.open(QIODevice::ReadOnly);
+    const QString schema = QString::fromLatin1(
+        QCryptographicHash::hash(template_.readAll(), QCryptographicHash::Sha1).toHex().left(8));
+    const QString cached = QStringLiteral("/tmp/fpbx-bench-%1-%2-%3-%4-%5.mdb")
                                .arg(rows)
                                .arg(firstNumber)
                                .arg(days)
-                               .arg(appclock::now().toString(QStringLiteral("yyyyMMdd")));
+                               .arg(appclock::now().toString(QStringLiteral("yyyyMMdd")), schema);
     if (QFile::exists(cached) && QFileInfo(cached).lastModified() >
                                      QFileInfo(QStringLiteral(FPBX_TEMPLATE_DB)).lastModified()) {
         QFile::remove(databasePath());
@@ -98,6 +111,136 @@ void ScratchStore::fillRows(qint64 rows, qint64 firstNumber, int days) {
     }
     transaction.commit();
     db.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+}
+
+CliRun runCli(const QString& database, const QString& sql, const QStringList& options,
+              const QString& outFile) {
+    QByteArrayList storage;
+    storage << "sqlite3";
+    for (const QString& option : options) {
+        storage << option.toUtf8();
+    }
+    storage << database.toUtf8() << sql.toUtf8();
+    std::vector<char*> argv;
+    for (QByteArray& arg : storage) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    int out[2] = {-1, -1};
+    if (outFile.isEmpty() && pipe(out) != 0) {
+        return {};
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const QByteArray outPath = outFile.toUtf8();
+    if (outFile.isEmpty()) {
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.constData(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    CliRun run;
+    Stopwatch wall;
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "sqlite3", &actions, nullptr, argv.data(), environ) != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        std::fprintf(stderr, "sqlite3 could not be started (is the sqlite3 package installed?)\n");
+        return run;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    if (outFile.isEmpty()) {
+        close(out[1]);
+        char buffer[65536];
+        ssize_t n = 0;
+        while ((n = read(out[0], buffer, sizeof buffer)) > 0) {
+            run.output.append(buffer, n);
+        }
+        close(out[0]);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    run.wallMs = wall.elapsedMs();
+    run.cpuMs = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+    return run;
+}
+
+double cpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
+}
+
+class StallMeter::Ticker final : public QObject {
+public:
+    Ticker() {
+        timer_.setInterval(2);
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
+        last_.restart();
+        timer_.start();
+    }
+    void tick() {
+        longest_ = std::max(longest_, last_.elapsedMs());
+        last_.restart();
+        const double cpu = threadCpuMs();
+        busiest_ = std::max(busiest_, cpu - lastCpu_);
+        lastCpu_ = cpu;
+    }
+    double longest() {
+        tick();
+        return longest_;
+    }
+    double busiest() const { return busiest_; }
+
+private:
+    static double threadCpuMs() {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
+    }
+
+    QTimer timer_;
+    Stopwatch last_;
+    double longest_ = 0;
+    double lastCpu_ = threadCpuMs();
+    double busiest_ = 0;
+};
+
+StallMeter::StallMeter() = default;
+StallMeter::~StallMeter() = default;
+
+void StallMeter::start() {
+    ticker_ = std::make_unique<Ticker>();
+}
+
+double StallMeter::stopMs() {
+    const double longest = ticker_ ? ticker_->longest() : 0;
+    busyMs_ = ticker_ ? ticker_->busiest() : 0;
+    ticker_.reset();
+    return longest;
+}
+
+void resetPeakMemory() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly)) {
+        clear.write("5");
+    }
+}
+
+double peakMiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    return 0;
 }
 
 void useOffscreenUnlessSet() {

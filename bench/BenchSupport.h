@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <chrono>
+#include <memory>
 #include <vector>
 
 // What the benchmark programs share: a scratch exe directory with a filled invoice store,
@@ -44,6 +47,42 @@ public:
 private:
     std::chrono::steady_clock::time_point start_;
 };
+
+// The sqlite3 command-line tool on the same store, for comparison: one statement (or several,
+// separated by ";"), its output into outFile (or discarded), timed by wall clock and by the CPU
+// time of the tool itself. Options such as "-csv" come first.
+struct CliRun {
+    double wallMs = 0;
+    double cpuMs = 0;
+    QByteArray output;  // when no outFile is given
+};
+CliRun runCli(const QString& database, const QString& sql, const QStringList& options = {},
+              const QString& outFile = QString());
+
+// CPU time of this process, all its threads.
+double cpuMs();
+
+// The longest time the event loop of this thread did not run, from start() to stop(): a timer
+// ticks every few milliseconds while the loop runs. A gap is the thread's own work (its CPU
+// time) or the machine's (other processes had the processor): busyMs() gives the most CPU time
+// the thread spent between two ticks.
+class StallMeter {
+public:
+    StallMeter();
+    ~StallMeter();
+    void start();
+    double stopMs();  // the longest gap, ms
+    double busyMs() const { return busyMs_; }
+
+private:
+    class Ticker;
+    std::unique_ptr<Ticker> ticker_;
+    double busyMs_ = 0;
+};
+
+// The peak resident memory since the last reset, MiB.
+void resetPeakMemory();
+double peakMiB();
 
 double median(std::vector<double> samples);
 double percentile(std::vector<double> samples, double p);  // p in [0, 100]

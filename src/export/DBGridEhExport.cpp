@@ -83,7 +83,9 @@ void TDBGridEhExport::WriteTitle(const QList<Column>&) {}
 void TDBGridEhExport::WriteRecord(const QList<Column>& columns) {
     for (int i = 0; i < columns.size(); ++i) {
         const Column& column = columns.at(i);
-        FColCellParamsEh.Font = column.font;
+        if (!(FColCellParamsEh.Font == column.font)) {
+            FColCellParamsEh.Font = column.font;
+        }
         FColCellParamsEh.Background = column.color;
         FColCellParamsEh.Alignment = column.alignment;
         FColCellParamsEh.Value = CurrentRow->cell(i);

@@ -50,6 +50,12 @@ void TDBGridEhExportAsHTML::putColor(Rgb color) {
 }
 
 void TDBGridEhExportAsHTML::PutText(const exportgrid::Font& font, QStringView text) {
+    putFontStart(font);
+    putEscaped(text);
+    putFontEnd(font);
+}
+
+void TDBGridEhExportAsHTML::putFontStart(const exportgrid::Font& font) {
     Stream->put("<FONT STYLE=\"font-family: ");
     putGbk(font.name);
     Stream->put("; font-size: ");
@@ -65,43 +71,49 @@ void TDBGridEhExportAsHTML::PutText(const exportgrid::Font& font, QStringView te
         Stream->put("<U>");
     if (font.strikeOut)
         Stream->put("<STRIKE>");
+}
+
+void TDBGridEhExportAsHTML::putEscaped(QStringView text) {
     if (text.isEmpty()) {
         Stream->put("&nbsp");
-    } else {
-        // The four replacements one after the other, ampersand first, come to one pass that
-        // replaces each of the four characters; none gets a closing semicolon.
-        const QByteArray& bytes = gbk(text);
-        const char* run = bytes.constData();
-        const char* end = run + bytes.size();
-        for (const char* at = run; at < end; ++at) {
-            const char* entity = nullptr;
-            qsizetype length = 0;
-            switch (*at) {
-                case '&':
-                    entity = "&amp";
-                    length = 4;
-                    break;
-                case '<':
-                    entity = "&lt";
-                    length = 3;
-                    break;
-                case '>':
-                    entity = "&gt";
-                    length = 3;
-                    break;
-                case '"':
-                    entity = "&quot";
-                    length = 5;
-                    break;
-                default:
-                    continue;
-            }
-            Stream->write(run, at - run);
-            Stream->write(entity, length);
-            run = at + 1;
-        }
-        Stream->write(run, end - run);
+        return;
     }
+    // The four replacements one after the other, ampersand first, come to one pass that
+    // replaces each of the four characters; none gets a closing semicolon.
+    const QByteArray& bytes = gbk(text);
+    const char* run = bytes.constData();
+    const char* end = run + bytes.size();
+    for (const char* at = run; at < end; ++at) {
+        const char* entity = nullptr;
+        qsizetype length = 0;
+        switch (*at) {
+            case '&':
+                entity = "&amp";
+                length = 4;
+                break;
+            case '<':
+                entity = "&lt";
+                length = 3;
+                break;
+            case '>':
+                entity = "&gt";
+                length = 3;
+                break;
+            case '"':
+                entity = "&quot";
+                length = 5;
+                break;
+            default:
+                continue;
+        }
+        Stream->write(run, at - run);
+        Stream->write(entity, length);
+        run = at + 1;
+    }
+    Stream->write(run, end - run);
+}
+
+void TDBGridEhExportAsHTML::putFontEnd(const exportgrid::Font& font) {
     if (font.bold)
         Stream->put("</B>");
     if (font.italic)
@@ -119,6 +131,7 @@ void TDBGridEhExportAsHTML::PutL(const QByteArray& s) {
 }
 
 void TDBGridEhExportAsHTML::WritePrefix() {
+    cellFrames_.clear();
     Stream->put("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n");
     Stream->put("<html>\r\n");
     Stream->put("<head>\r\n");
@@ -179,13 +192,41 @@ void TDBGridEhExportAsHTML::WriteTitle(const QList<Column>& columns) {
 }
 
 void TDBGridEhExportAsHTML::WriteRecord(const QList<Column>& columns) {
+    cellIndex_ = 0;
     Stream->put("<TR>\r\n");
     TDBGridEhExport::WriteRecord(columns);
     Stream->put("</TR>\r\n");
 }
 
 void TDBGridEhExportAsHTML::WriteDataCell(const Column& column, TColCellParamsEh& params) {
-    putDataCell(column.width, params.Alignment, params.Background, params.Font, params.Text);
+    // A column's cells share their look: what comes before and after the text is made once.
+    const qsizetype index = cellIndex_++;
+    if (index == cellFrames_.size()) {
+        exportio::OutputStream* out = Stream;
+        exportio::MemoryOutputStream before;
+        Stream = &before;
+        putCellStart(column.width, params.Alignment);
+        Stream->put(" BGCOLOR=#");
+        putColor(params.Background);
+        Stream->write('>');
+        putFontStart(params.Font);
+        exportio::MemoryOutputStream after;
+        Stream = &after;
+        putFontEnd(params.Font);
+        Stream->put("</TD>\r\n");
+        Stream = out;
+        cellFrames_.append(CellFrame{column.width, params.Alignment, params.Background, params.Font,
+                                     before.data(), after.data()});
+    }
+    const CellFrame* frame = index < cellFrames_.size() ? &cellFrames_[index] : nullptr;
+    if (frame == nullptr || frame->width != column.width || frame->alignment != params.Alignment ||
+        frame->background != params.Background || !(frame->font == params.Font)) {
+        putDataCell(column.width, params.Alignment, params.Background, params.Font, params.Text);
+        return;
+    }
+    Stream->write(frame->before);
+    putEscaped(params.Text);
+    Stream->write(frame->after);
 }
 
 void TDBGridEhExportAsHTML::WriteFooter(const QList<Column>& columns, int footerRow) {

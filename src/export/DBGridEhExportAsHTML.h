@@ -27,8 +27,22 @@ protected:
     void PutText(const exportgrid::Font& font, QStringView text);
 
 private:
+    void putFontStart(const exportgrid::Font& font);
+    void putEscaped(QStringView text);
+    void putFontEnd(const exportgrid::Font& font);
     void putColor(exportgrid::Rgb color);
     void putCellStart(int width, exportgrid::Alignment alignment);
     void putDataCell(int width, exportgrid::Alignment alignment, exportgrid::Rgb background,
                      const exportgrid::Font& font, QStringView text);
+
+    struct CellFrame {
+        int width;
+        exportgrid::Alignment alignment;
+        exportgrid::Rgb background;
+        exportgrid::Font font;
+        QByteArray before;  // up to the text
+        QByteArray after;   // from the text to the line end
+    };
+    QList<CellFrame> cellFrames_;  // per column
+    qsizetype cellIndex_ = 0;
 };

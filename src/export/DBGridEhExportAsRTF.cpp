@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "shell/AppError.h"
+
 using exportgrid::Alignment;
 using exportgrid::Column;
 using exportgrid::Rgb;
@@ -74,17 +76,45 @@ int TDBGridEhExportAsRTF::twips(int pixels, int dpi) {
     return int(std::trunc(inches * 1440.0));
 }
 
+void TDBGridEhExportAsRTF::ExportToFile(const QString& fileName, bool exportAll) {
+    exportio::FileOutputStream file(fileName);
+    try {
+        ExportToStream(file, exportAll);
+    } catch (...) {
+        // A document without the end of its body is no document: the file is left empty.
+        file.discard();
+        throw;
+    }
+    file.close();
+}
+
 void TDBGridEhExportAsRTF::ExportToStream(exportio::OutputStream& stream, bool exportAll) {
     colorTable_.clear();
     fontTable_.clear();
-    exportio::MemoryOutputStream body;
+    dataRowDefinition_.clear();
+    cellStarts_.clear();
+    exportio::MemoryOutputStream head;
+    target_ = &stream;
+    head_ = &head;
     GetColorIndex(Rgb{0, 0, 0});
     GetColorIndex(Rgb{255, 255, 255});
     GetColorIndex(DBGridEh->fixedColor());
-    TDBGridEhExport::ExportToStream(body, exportAll);
-    Stream = &stream;
-    writeHeader(stream);
-    stream.write(body.constData(), body.size());
+    try {
+        TDBGridEhExport::ExportToStream(head, exportAll);
+    } catch (...) {
+        target_ = nullptr;
+        head_ = nullptr;
+        throw;
+    }
+    target_ = nullptr;
+    head_ = nullptr;
+}
+
+void TDBGridEhExportAsRTF::releaseHead() {
+    writeHeader(*target_);
+    target_->write(head_->constData(), head_->size());
+    Stream = target_;
+    head_ = nullptr;
 }
 
 void TDBGridEhExportAsRTF::writeHeader(exportio::OutputStream& file) {
@@ -122,6 +152,7 @@ int TDBGridEhExportAsRTF::GetColorIndex(Rgb color) {
     if (index >= 0) {
         return int(index);
     }
+    checkTablesOpen();
     colorTable_.append(color);
     return int(colorTable_.size() - 1);
 }
@@ -133,8 +164,16 @@ int TDBGridEhExportAsRTF::GetFontIndex(const QString& fontName) {
             return i;
         }
     }
+    checkTablesOpen();
     fontTable_.append(fontName);
     return int(fontTable_.size() - 1);
+}
+
+void TDBGridEhExportAsRTF::checkTablesOpen() const {
+    if (target_ != nullptr && head_ == nullptr) {
+        throw AppError(
+            QStringLiteral("RTF: a colour or font first used after the document header"));
+    }
 }
 
 void TDBGridEhExportAsRTF::WriteCellBorder(bool left, bool top, bool right, bool bottom) {
@@ -170,6 +209,11 @@ void TDBGridEhExportAsRTF::writeRowDefinition(const QList<Column>& columns, bool
 }
 
 void TDBGridEhExportAsRTF::PutText(const exportgrid::Font& font, QStringView text, Rgb background) {
+    putTextFormat(font, background);
+    putProtected(text);
+}
+
+void TDBGridEhExportAsRTF::putTextFormat(const exportgrid::Font& font, Rgb background) {
     Stream->put("\\fs");
     Stream->writeNumber(font.pointSize * 2);
     if (font.bold)
@@ -187,11 +231,10 @@ void TDBGridEhExportAsRTF::PutText(const exportgrid::Font& font, QStringView tex
     Stream->put("\\cb");
     Stream->writeNumber(GetColorIndex(background));
     Stream->write(' ');
-    putProtected(text);
 }
 
-void TDBGridEhExportAsRTF::writeCell(Alignment alignment, const exportgrid::Font& font,
-                                     QStringView text, Rgb background) {
+void TDBGridEhExportAsRTF::writeCellStart(Alignment alignment, const exportgrid::Font& font,
+                                          Rgb background) {
     Stream->put("\\pard\\intbl{");
     Stream->write(GetAlignment(alignment));
     if (DBGridEh->isFlat()) {
@@ -199,7 +242,13 @@ void TDBGridEhExportAsRTF::writeCell(Alignment alignment, const exportgrid::Font
     } else {
         Stream->put("\\sb24\\sa24");
     }
-    PutText(font, text, background);
+    putTextFormat(font, background);
+}
+
+void TDBGridEhExportAsRTF::writeCell(Alignment alignment, const exportgrid::Font& font,
+                                     QStringView text, Rgb background) {
+    writeCellStart(alignment, font, background);
+    putProtected(text);
     Stream->put("\\cell}\r\n");
 }
 
@@ -212,16 +261,52 @@ void TDBGridEhExportAsRTF::WriteTitle(const QList<Column>& columns) {
 }
 
 void TDBGridEhExportAsRTF::WriteRecord(const QList<Column>& columns) {
-    writeRowDefinition(columns, false);
+    // Every record row has the same definition: made once, then copied.
+    if (dataRowDefinition_.isEmpty()) {
+        exportio::OutputStream* out = Stream;
+        exportio::MemoryOutputStream definition;
+        Stream = &definition;
+        writeRowDefinition(columns, false);
+        Stream = out;
+        dataRowDefinition_ = definition.data();
+    }
+    Stream->write(dataRowDefinition_);
+    cellIndex_ = 0;
     TDBGridEhExport::WriteRecord(columns);
     Stream->put("\\pard\\intbl\\row}\r\n");
+    if (head_ != nullptr) {
+        // The title row and one record have used every colour and font there is.
+        releaseHead();
+    }
 }
 
 void TDBGridEhExportAsRTF::WriteDataCell(const Column&, TColCellParamsEh& params) {
-    writeCell(params.Alignment, params.Font, params.Text, params.Background);
+    // A column's cells share their look: the formatting before the text is made once.
+    const qsizetype index = cellIndex_++;
+    if (index == cellStarts_.size()) {
+        exportio::OutputStream* out = Stream;
+        exportio::MemoryOutputStream start;
+        Stream = &start;
+        writeCellStart(params.Alignment, params.Font, params.Background);
+        Stream = out;
+        cellStarts_.append(
+            CellStart{params.Alignment, params.Font, params.Background, start.data()});
+    }
+    const CellStart* start = index < cellStarts_.size() ? &cellStarts_[index] : nullptr;
+    if (start == nullptr || start->alignment != params.Alignment ||
+        start->background != params.Background || !(start->font == params.Font)) {
+        writeCell(params.Alignment, params.Font, params.Text, params.Background);
+        return;
+    }
+    Stream->write(start->bytes);
+    putProtected(params.Text);
+    Stream->put("\\cell}\r\n");
 }
 
 void TDBGridEhExportAsRTF::WriteSuffix() {
+    if (head_ != nullptr) {
+        releaseHead();  // a result without records
+    }
     Stream->write('}');
 }
 

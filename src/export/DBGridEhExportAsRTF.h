@@ -4,13 +4,18 @@
 
 #include "export/DBGridEhExport.h"
 
-// The grid as an RTF document holding one table. The colour and font tables come first in the
-// file but are known only once every cell has been seen, so the body is built in memory and
-// the header written in front of it at the end. The header names code page 936, since no reader
-// here takes it from the system.
+// The grid as an RTF document holding one table. The header names code page 936, since no reader
+// here takes it from the system. The colour and font tables come first in the file but grow as
+// cells are written. A record row takes its colours and fonts from its columns alone (the grid has
+// no look of its own per cell), so once the title row and the first record are written the tables
+// are complete: those rows are held aside until then, the header is written, and the rest of the
+// body streams straight after them. A colour or font first met later would break that rule and
+// fails the export. A failed export leaves the file empty, as a document without the end of its
+// body is none.
 class TDBGridEhExportAsRTF : public TDBGridEhExport {
 public:
     void ExportToStream(exportio::OutputStream& stream, bool exportAll) override;
+    void ExportToFile(const QString& fileName, bool exportAll) override;
 
     static QByteArray GetAlignment(exportgrid::Alignment alignment);
     // GBK text with "\", "{" and "}" escaped, and a double-byte character whose second byte is
@@ -43,8 +48,25 @@ private:
     void writeRowDefinition(const QList<exportgrid::Column>& columns, bool title);
     void writeCell(exportgrid::Alignment alignment, const exportgrid::Font& font, QStringView text,
                    exportgrid::Rgb background);
+    void putTextFormat(const exportgrid::Font& font, exportgrid::Rgb background);
+    void writeCellStart(exportgrid::Alignment alignment, const exportgrid::Font& font,
+                        exportgrid::Rgb background);
     void writeHeader(exportio::OutputStream& file);
+    void releaseHead();  // the header, the rows held aside, and from now on straight to the target
+    void checkTablesOpen() const;
+
+    struct CellStart {
+        exportgrid::Alignment alignment;
+        exportgrid::Font font;
+        exportgrid::Rgb background;
+        QByteArray bytes;
+    };
 
     QList<exportgrid::Rgb> colorTable_;
     QStringList fontTable_;
+    exportio::OutputStream* target_ = nullptr;      // the document's stream
+    exportio::MemoryOutputStream* head_ = nullptr;  // the rows held aside until the header is out
+    QByteArray dataRowDefinition_;
+    QList<CellStart> cellStarts_;  // per column
+    qsizetype cellIndex_ = 0;
 };

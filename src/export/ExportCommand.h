@@ -28,5 +28,7 @@ QString proposedExportName();  // at appclock::now()
 
 // Shows the save dialog and the confirmation, then writes every row of the grid into the
 // chosen file with the chosen type's extension appended. Cancelling either prompt writes
-// nothing. Export failures are AppError and pass to the caller; no success message then.
+// nothing. The writing runs off the UI thread behind a progress window whose "取消" stops it,
+// removes the partial file and shows nothing more. Export failures are AppError and pass to
+// the caller; no success message then.
 void ExportGridToFile(exportgrid::Grid& grid, const QString& proposedName, QObject* owner);

@@ -36,6 +36,7 @@ struct Font {
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
+    friend bool operator==(const Font&, const Font&) = default;
 };
 
 struct Column {
@@ -83,6 +84,11 @@ public:
     virtual QList<Column> columns() const = 0;  // visible columns, display order
     virtual qint64 rowCount() const = 0;        // rows of the current result
     virtual std::unique_ptr<RowCursor> rows() = 0;
+
+    // An export runs off the UI thread. Before it, on the UI thread, this is called until it
+    // answers true, each call a short slice of what only that thread can do; rows() is then
+    // called there too, and the cursor it gives is used on the export's thread alone.
+    virtual bool prepareRows() { return true; }
 
     // Around an export: remember the current row and stop repainting; then restore both.
     virtual void beginExport() = 0;

@@ -9,7 +9,7 @@ namespace exportio {
 
 namespace {
 
-constexpr qsizetype kFileBufferSize = 64 * 1024;
+constexpr qsizetype kFileBufferSize = 1024 * 1024;
 
 AppError writeError() {
     return AppError(QStringLiteral("Stream write error"));
@@ -93,6 +93,14 @@ void FileOutputStream::close() {
     file_.close();
     if (failed_ || !flushed || file_.error() != QFileDevice::NoError) {
         throw writeError();
+    }
+}
+
+void FileOutputStream::discard() {
+    pos_ = buffer_.data();
+    if (file_.isOpen()) {
+        file_.resize(0);
+        file_.close();
     }
 }
 

@@ -53,6 +53,8 @@ public:
 
     // Writes what is buffered and closes the file; throws when that fails.
     void close();
+    // Drops what is buffered, empties the file and closes it.
+    void discard();
 
 protected:
     void overflow(const char* data, qsizetype size) override;

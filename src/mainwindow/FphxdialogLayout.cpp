@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "mainwindow/ClickableLabel.h"
+#include "mainwindow/CountLabel.h"
 #include "mainwindow/Fphxdialog.h"
 #include "mainwindow/SystemColours.h"
 #include "scanner/ScanField.h"
@@ -83,8 +84,8 @@ ClickableLabel* link(QWidget* parent, const QRect& bounds, const QString& text, 
 // "已记录 <count> 张" of either panel.
 void countRow(QWidget* parent, QLabel*& before, QLabel*& count, QLabel*& after) {
     before = label(parent, {22, 29, 51, 18}, QStringLiteral("已记录"), yaHei(13));
-    count = label(parent, {69, 13, 105, 37}, QString(), yaHei(32, true),
-                  Qt::AlignHCenter | Qt::AlignTop);
+    count = label<CountLabel>(parent, {69, 13, 105, 37}, QString(), yaHei(32, true),
+                              Qt::AlignHCenter | Qt::AlignTop);
     setTextColour(count, colours::brandGreen());
     after = label(parent, {182, 29, 32, 18}, QStringLiteral("张"), yaHei(13));
 }

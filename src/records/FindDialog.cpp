@@ -7,33 +7,20 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalBlocker>
 
 #include "records/RecordsGrid.h"
 #include "records/RecordsModel.h"
+#include "records/StoreFind.h"
+#include "shell/Commonfun.h"
+#include "shell/LongTask.h"
 
 namespace {
-
-// The grid's visible columns as the walk sees them.
-class GridTarget final : public findwalk::Target {
-public:
-    GridTarget(const QAbstractItemModel* model, const QList<int>& columns)
-        : model_(model), columns_(columns) {}
-    int rowCount() const override { return model_->rowCount(); }
-    int columnCount() const override { return int(columns_.size()); }
-    QString text(int row, int column, bool formatted) const override {
-        return model_
-            ->data(model_->index(row, columns_[column]),
-                   formatted ? Qt::DisplayRole : records::RecordsModel::RawTextRole)
-            .toString();
-    }
-
-private:
-    const QAbstractItemModel* model_;
-    const QList<int>& columns_;
-};
 
 QLabel* buddyLabel(const QString& text, QWidget* buddy, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -84,6 +71,16 @@ FindDialog::FindDialog(RecordsGrid* grid, QWidget* parent)
     close_ = new QPushButton(QStringLiteral("关闭"), this);
     close_->setAutoDefault(false);
 
+    progress_ = new QProgressBar(this);
+    progress_->setFormat(QStringLiteral("%v / %m"));
+    // Its place is kept while it is hidden, so that the dialog keeps its size.
+    QSizePolicy keepPlace = progress_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    progress_->setSizePolicy(keepPlace);
+    progress_->hide();
+    progressTimer_.setSingleShot(true);
+    connect(&progressTimer_, &QTimer::timeout, this, &FindDialog::showProgress);
+
     auto* fields = new QGridLayout;
     fields->addWidget(buddyLabel(QStringLiteral("查找内容&n"), text_, this), 0, 0);
     fields->addWidget(text_, 0, 1, 1, 3);
@@ -95,6 +92,7 @@ FindDialog::FindDialog(RecordsGrid* grid, QWidget* parent)
     fields->addWidget(direction_, 2, 1);
     fields->addWidget(ignoreCase_, 2, 2);
     fields->addWidget(ignoreFormat_, 2, 3);
+    fields->addWidget(progress_, 3, 0, 1, 4);
     fields->setColumnStretch(1, 1);
     fields->setColumnStretch(3, 1);
     auto* buttons = new QVBoxLayout;
@@ -124,6 +122,10 @@ void FindDialog::showEvent(QShowEvent* event) {
 }
 
 bool FindDialog::findNext(bool ctrlHeld) {
+    auto* model = qobject_cast<records::RecordsModel*>(grid_->model());
+    if (walking_ || model == nullptr) {
+        return false;
+    }
     const QString text = text_->currentText();
     {
         // Putting the text into the list is no change of the search.
@@ -135,7 +137,10 @@ bool FindDialog::findNext(bool ctrlHeld) {
     }
     findwalk::remember(text);
 
-    findwalk::Search search;
+    auto request = std::make_shared<records::FindRequest>();
+    request->connectionString = GetConnectionString();
+    request->columns = columns_;
+    findwalk::Search& search = request->search;
     search.text = text;
     if (scope_->currentIndex() >= 0 && scope_->currentIndex() < columns_.size()) {
         search.column = scope_->currentIndex();
@@ -147,22 +152,84 @@ bool FindDialog::findNext(bool ctrlHeld) {
     const findwalk::Direction chosen = direction_->currentIndex() < 0
                                            ? findwalk::Direction::All
                                            : findwalk::Direction(direction_->currentIndex());
-    const findwalk::Walk walk = findwalk::walkFor(chosen, ctrlHeld, continuing_);
-
+    request->walk = findwalk::walkFor(chosen, ctrlHeld, continuing_);
     const QModelIndex current = grid_->currentIndex();
-    findwalk::Cell from{
+    request->current = findwalk::Cell{
         current.isValid() ? current.row() : -1,
         current.isValid() ? int(std::max<qsizetype>(0, columns_.indexOf(current.column()))) : 0};
-    const GridTarget target(grid_->model(), columns_);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::optional<findwalk::Cell> found = findwalk::find(target, search, walk, from);
-    QApplication::restoreOverrideCursor();
 
-    continuing_ = found.has_value();
-    if (found) {
-        const QModelIndex index = grid_->model()->index(found->row, columns_[found->column]);
+    records::RecordSource& source = model->source();
+    auto found = std::make_shared<std::optional<findwalk::Cell>>();
+    LongTask walk(
+        // The walk needs every key of the result; those still unread are read here, in slices.
+        [&source, request](TaskControl&) {
+            if (!source.fetchKeysFor(20)) {
+                return false;
+            }
+            request->spec = source.spec();
+            request->keys = source.keys();
+            return true;
+        },
+        [request, found](TaskControl& control) {
+            *found = records::findInStore(*request, control);
+        });
+    connect(&walk, &LongTask::progressed, this, [this, &walk] {
+        progress_->setRange(0, int(std::min<qint64>(walk.control().total(), INT_MAX)));
+        progress_->setValue(int(std::min<qint64>(walk.control().done(), INT_MAX)));
+    });
+    walk_ = &walk;
+    setWalking(true);
+    const auto finished = qScopeGuard([this] {
+        walk_ = nullptr;
+        setWalking(false);
+    });
+    walk.start();
+    const bool completed = walk.wait() == LongTask::Outcome::Finished;
+
+    continuing_ = completed && found->has_value();
+    if (continuing_) {
+        const QModelIndex index = model->index((*found)->row, columns_[(*found)->column]);
         grid_->setCurrentIndex(index);
         grid_->scrollTo(index);
     }
     return continuing_;
+}
+
+void FindDialog::setWalking(bool walking) {
+    walking_ = walking;
+    if (walking) {
+        focusBeforeWalk_ = focusWidget();
+    }
+    for (QWidget* input : std::initializer_list<QWidget*>{text_, scope_, match_, direction_,
+                                                          ignoreCase_, ignoreFormat_, findNext_}) {
+        input->setEnabled(!walking);
+    }
+    if (walking) {
+        if (progressDelay_ <= 0) {
+            showProgress();
+        } else {
+            progressTimer_.start(progressDelay_);
+        }
+    } else {
+        progressTimer_.stop();
+        progress_->hide();
+        progress_->reset();
+        if (focusBeforeWalk_ != nullptr) {
+            focusBeforeWalk_->setFocus();
+        }
+    }
+}
+
+void FindDialog::showProgress() {
+    if (walking_) {
+        progress_->setRange(0, 0);  // moving until the walk has counted its rows
+        progress_->show();
+    }
+}
+
+void FindDialog::reject() {
+    if (walk_ != nullptr) {
+        walk_->cancel();
+    }
+    QDialog::reject();
 }

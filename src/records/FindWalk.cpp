@@ -31,63 +31,56 @@ bool matches(const QString& cell, const Search& search) {
     return cell.contains(search.text, cs);
 }
 
-namespace {
-
-// Steps through cells in reading order (or against it); false past either end.
-class Walker {
-public:
-    Walker(const Target& target, const Search& search, bool down)
-        : target_(target), search_(search), down_(down), columns_(target.columnCount()) {}
-
-    bool step(Cell& cell) const {
-        if (search_.column) {
-            cell.row += down_ ? 1 : -1;
-        } else if (down_ && ++cell.column >= columns_) {
-            cell.column = 0;
-            ++cell.row;
-        } else if (!down_ && --cell.column < 0) {
-            cell.column = columns_ - 1;
-            --cell.row;
-        }
-        return cell.row >= 0 && cell.row < target_.rowCount();
+Start startOf(const Search& search, Walk walk, Cell current, int rowCount, int columnCount) {
+    if (walk == Walk::FromFirst) {
+        return {0, true, 0};
     }
-
-    bool examine(const Cell& cell) const {
-        return matches(target_.text(cell.row, cell.column, search_.ignoreFormat), search_);
-    }
-
-private:
-    const Target& target_;
-    const Search& search_;
-    bool down_;
-    int columns_;
-};
-
-}  // namespace
-
-std::optional<Cell> find(const Target& target, const Search& search, Walk walk, Cell current) {
-    if (target.rowCount() <= 0 || target.columnCount() <= 0 ||
-        (search.column && (*search.column < 0 || *search.column >= target.columnCount()))) {
-        return std::nullopt;
-    }
-    const Walker walker(target, search, walk != Walk::Up);
-    Cell cell = current;
-    if (cell.row < 0 || cell.row >= target.rowCount()) {
+    const bool down = walk == Walk::Down;
+    if (current.row < 0 || current.row >= rowCount) {
         // No current record: the walk begins at the near end.
-        cell = walk == Walk::Up ? Cell{target.rowCount(), 0} : Cell{-1, target.columnCount() - 1};
+        return down ? Start{0, true, 0} : Start{rowCount - 1, false, columnCount - 1};
     }
     if (search.column) {
-        cell.column = *search.column;
+        // One column: the current record's cell is the current cell, which is not examined.
+        return down ? Start{current.row + 1, true, 0}
+                    : Start{current.row - 1, false, columnCount - 1};
     }
-    if (walk == Walk::FromFirst) {
-        cell = Cell{0, search.column.value_or(0)};
-        if (walker.examine(cell)) {
-            return cell;
+    return {current.row, down, current.column + (down ? 1 : -1)};
+}
+
+std::optional<int> matchInRow(const std::function<bool(int column)>& cellMatches,
+                              const Search& search, bool down, int from, int columnCount) {
+    if (search.column) {
+        const int column = *search.column;
+        const bool examined = down ? column >= from : column <= from;
+        if (examined && cellMatches(column)) {
+            return column;
+        }
+        return std::nullopt;
+    }
+    for (int column = from; column >= 0 && column < columnCount; column += down ? 1 : -1) {
+        if (cellMatches(column)) {
+            return column;
         }
     }
-    while (walker.step(cell)) {
-        if (walker.examine(cell)) {
-            return cell;
+    return std::nullopt;
+}
+
+std::optional<Cell> find(const Target& target, const Search& search, Walk walk, Cell current) {
+    const int rows = target.rowCount();
+    const int columns = target.columnCount();
+    if (rows <= 0 || columns <= 0 ||
+        (search.column && (*search.column < 0 || *search.column >= columns))) {
+        return std::nullopt;
+    }
+    const Start start = startOf(search, walk, current, rows, columns);
+    for (int row = start.row; row >= 0 && row < rows; row += start.down ? 1 : -1) {
+        const int from = row == start.row ? start.firstColumn : start.down ? 0 : columns - 1;
+        const std::optional<int> column = matchInRow(
+            [&](int c) { return matches(target.text(row, c, search.ignoreFormat), search); },
+            search, start.down, from, columns);
+        if (column) {
+            return Cell{row, *column};
         }
     }
     return std::nullopt;

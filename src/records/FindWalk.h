@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // The grid's find: which cells a press of "下一个" examines, in which order, and what matches.
@@ -46,6 +47,21 @@ struct Search {
 };
 
 bool matches(const QString& cell, const Search& search);
+
+// Where a walk begins: the record it examines first, its direction, and the first column of that
+// record it examines (in walk order; past the record's last column when it examines none).
+struct Start {
+    int row = 0;
+    bool down = true;
+    int firstColumn = 0;
+};
+Start startOf(const Search& search, Walk walk, Cell current, int rowCount, int columnCount);
+
+// The first matching column of one record in walk order, beginning at column from (going down:
+// from and the columns after it; going up: from and those before it). With a column as scope,
+// that column alone counts. cellMatches(column) compares a cell with the search.
+std::optional<int> matchInRow(const std::function<bool(int column)>& cellMatches,
+                              const Search& search, bool down, int from, int columnCount);
 
 // The first matching cell of the walk, or nothing; the walk does not wrap around. current is
 // the grid's current cell (not examined unless the walk starts from the first record).

@@ -15,6 +15,7 @@
 #include "records/RecordsExportGrid.h"
 #include "records/RecordsGrid.h"
 #include "records/RecordsModel.h"
+#include "records/StoreUpgrade.h"
 #include "shell/Clock.h"
 #include "shell/Commonfun.h"
 #include "shell/ErrorDisplay.h"
@@ -67,6 +68,7 @@ TListForm::TListForm(QWidget* owner) : QDialog(owner), db_(Database::open(GetCon
     setWindowTitle(QStringLiteral("发票报销记录"));
     setFixedSize(642, 422);
     setModal(true);
+    records::bringStoreUpToDate(db_, owner);
     buildControls();
 
     model_ = std::make_unique<records::RecordsModel>(db_);
@@ -161,6 +163,7 @@ void TListForm::runQuery(const records::QuerySpec& spec) {
         // The result opens on its first record.
         DBGridEh1->setCurrentIndex(model_->index(0, column));
     }
+    DBGridEh1->fitReimbursedAt();
     showTotal();
 }
 

@@ -25,14 +25,42 @@ int defaultColumnWidth(int digitWidth) {
     return 11 * digitWidth + 4;
 }
 
-QString amountText(qint64 units) {
-    return amount::toShortestText(units);
+namespace {
+
+void setLatin1(QString& text, const char* data, qsizetype size) {
+    text.resize(size);
+    QChar* out = text.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        out[i] = QLatin1Char(data[i]);
+    }
 }
 
-QString reimbursedAtText(const QString& stored) {
-    const std::optional<QDateTime> value = localefmt::fromStorageText(stored);
-    // A time stored in some other form is shown as it stands rather than hidden.
-    return value ? localefmt::dateTimeDisplay(*value) : stored;
+}  // namespace
+
+void setAmountText(QString& text, qint64 units) {
+    char out[amount::kMaxTextLength];
+    setLatin1(text, out, amount::writeShortest(units, out));
+}
+
+void setReimbursedAtText(QString& text, QByteArrayView stored) {
+    const std::optional<localefmt::WallClock> value = localefmt::readStorageText(stored);
+    if (!value) {
+        // A time stored in some other form is shown as it stands rather than hidden.
+        setStoredText(text, stored);
+        return;
+    }
+    char display[localefmt::kMaxDisplayLength];
+    setLatin1(text, display, localefmt::writeDisplay(*value, display));
+}
+
+void setStoredText(QString& text, QByteArrayView utf8) {
+    for (const char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            text = QString::fromUtf8(utf8);
+            return;
+        }
+    }
+    setLatin1(text, utf8.data(), utf8.size());
 }
 
 }  // namespace records

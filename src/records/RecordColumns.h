@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <bitset>
 
 #include "export/ExportGrid.h"
 #include "store/InvoiceColumns.h"
@@ -10,6 +11,10 @@
 namespace records {
 
 using namespace invoicecolumns;  // records::kCode ... name the columns
+
+// A choice of the seven columns, such as those a walk reads.
+using ColumnSet = std::bitset<kColumnCount>;
+inline constexpr ColumnSet kAllColumns{(1u << kColumnCount) - 1};
 
 struct ColumnInfo {
     QString title;
@@ -25,8 +30,10 @@ const std::array<ColumnInfo, kColumnCount>& columns();
 // 报销人) times the digit width of the grid's font, plus 4 pixels. The fonts here have no overhang.
 int defaultColumnWidth(int digitWidth);
 
-// The grid's texts of one stored value.
-QString amountText(qint64 units);                 // 123.5, 100, 0.05
-QString reimbursedAtText(const QString& stored);  // the locale date-time display
+// The grid's texts of one stored value, written into text (whose buffer is kept when it is its
+// own: a long read makes millions of them).
+void setAmountText(QString& text, qint64 units);                 // 123.5, 100, 0.05
+void setReimbursedAtText(QString& text, QByteArrayView stored);  // the locale date-time display
+void setStoredText(QString& text, QByteArrayView utf8);          // a text column as stored
 
 }  // namespace records

@@ -1,22 +1,52 @@
 #include "records/RecordQuery.h"
 
+#include "store/EntryMode.h"
 #include "store/InvoiceIdentity.h"
 
 namespace records {
 
 namespace {
 
-// Collects the conditions of a filter and numbers its parameters.
+// The grid's seven columns as the statements select them, in the order of records::Column.
+QString rowColumns(ColumnSet columns = kAllColumns) {
+    static const char* const expressions[kColumnCount] = {"发票代码",
+                                                          "发票号码",
+                                                          "开票金额",
+                                                          "开票日期",
+                                                          "报销时间",
+                                                          "报销人",
+                                                          "iif(报销方式=0,'扫描','手工录入')"};
+    QString list = QStringLiteral("rowid, 报销时间");
+    for (int c = 0; c < kColumnCount; ++c) {
+        list +=
+            QStringLiteral(", ") + (columns.test(std::size_t(c)) ? QString::fromUtf8(expressions[c])
+                                                                 : QStringLiteral("null"));
+    }
+    return list;
+}
+
+// Collects the conditions of a filter and numbers its parameters. A condition may be written
+// twice: for the planner, and for a walk of 报销时间 in order.
 class Builder {
 public:
     QString param(const QString& value) {
         spec_.params << value;
         return u'?' + QString::number(spec_.params.size());
     }
-    void add(const QString& condition) { conditions_ << condition; }
+    void add(const QString& condition, const QString& inTimeOrder = QString()) {
+        conditions_ << condition;
+        inTimeOrder_ << (inTimeOrder.isEmpty() ? condition : inTimeOrder);
+    }
+    void notTimeOrdered() { spec_.timeOrdered = false; }
+    QuerySpec& spec() { return spec_; }
     QuerySpec done() {
         if (!conditions_.isEmpty()) {
             spec_.where = QStringLiteral(" where ") + conditions_.join(QStringLiteral(" and "));
+            spec_.whereInTimeOrder =
+                QStringLiteral(" where ") + inTimeOrder_.join(QStringLiteral(" and "));
+            if (spec_.counting == QuerySpec::Counting::AllRows) {
+                spec_.counting = QuerySpec::Counting::Filter;
+            }
         }
         return spec_;
     }
@@ -24,7 +54,13 @@ public:
 private:
     QuerySpec spec_;
     QStringList conditions_;
+    QStringList inTimeOrder_;
 };
+
+QString filterAnd(const QString& where, const QString& condition) {
+    return (where.isEmpty() ? QStringLiteral(" where ") : where + QStringLiteral(" and ")) +
+           condition;
+}
 
 QString dateText(const QDate& date) {
     return date.toString(QStringLiteral("yyyy-MM-dd"));
@@ -70,13 +106,22 @@ QuerySpec searchQuery(const SearchForm& form) {
     Builder b;
     if (form.byCode) {
         b.add(QStringLiteral("发票代码 = ") + b.param(form.code));
+        b.notTimeOrdered();
     }
     if (form.byNumber) {
         b.add(QStringLiteral("发票号码 = ") + b.param(form.number));
+        b.notTimeOrdered();
     }
     if (form.byReimburser) {
-        b.add(QStringLiteral("报销人 like ") + b.param(containsPattern(form.reimburser)) +
-              QStringLiteral(" escape '\\'"));
+        // LIKE tried on the distinct names only: a row's reimburser contains the text exactly
+        // when its name is one of the names that do. The unary + keeps a walk of 报销时间 from
+        // turning to the reimburser index.
+        const QString names =
+            QStringLiteral("报销人 in (select 报销人 from 发票报销_报销人 where 报销人 like ") +
+            b.param(containsPattern(form.reimburser)) + QStringLiteral(" escape '\\')");
+        b.add(names, u'+' + names);
+        b.spec().byReimburser = true;
+        b.notTimeOrdered();
     }
     if (form.byReimbursedDate) {
         addReimbursedBetween(b, form.reimbursedFrom, form.reimbursedTo);
@@ -84,6 +129,10 @@ QuerySpec searchQuery(const SearchForm& form) {
     if (form.byInvoiceDate) {
         b.add(QStringLiteral("开票日期 >= ") + b.param(invoice::dateText(form.invoicedFrom)));
         b.add(QStringLiteral("开票日期 <= ") + b.param(invoice::dateText(form.invoicedTo)));
+        b.notTimeOrdered();
+    }
+    if (form.byReimburser && b.spec().params.size() == 1) {
+        b.spec().counting = QuerySpec::Counting::ByReimburser;
     }
     return b.done();
 }
@@ -94,13 +143,87 @@ QuerySpec dayQuery(const QDate& day) {
     return b.done();
 }
 
-QString keyStatement(const QuerySpec& spec) {
-    return QStringLiteral("select rowid from 发票报销") + spec.where +
+QString keyStatement(const QuerySpec& spec, KeyOrder order) {
+    return QStringLiteral("select rowid from 发票报销") +
+           (order == KeyOrder::TimeWalk ? spec.whereInTimeOrder : spec.where) +
            QStringLiteral(" order by 报销时间 desc, rowid desc");
 }
 
 QString countStatement(const QuerySpec& spec) {
+    switch (spec.counting) {
+        case QuerySpec::Counting::AllRows:
+            return tableRowsStatement();
+        case QuerySpec::Counting::ByReimburser:
+            return QStringLiteral(
+                "select coalesce(sum(数量), 0) from 发票报销_报销人 where 报销人 like ?1 "
+                "escape '\\'");
+        case QuerySpec::Counting::Filter:
+            break;
+    }
     return QStringLiteral("select count(*) from 发票报销") + spec.where;
+}
+
+QString tableRowsStatement() {
+    return QStringLiteral("select 数量 from 发票报销_数量");
+}
+
+KeyOrder keyOrderFor(const QuerySpec& spec, qint64 count, qint64 tableRows) {
+    // The walk reads about tableRows / count rows for each row it finds: a first screen of a
+    // hundred rows stays within some ten thousand rows read. Below that density, or for a few
+    // thousand rows in all, looking the names up and sorting is quicker.
+    if (!spec.byReimburser || count <= 4096 || count * 128 < tableRows) {
+        return KeyOrder::Planned;
+    }
+    return KeyOrder::TimeWalk;
+}
+
+QString rowStatement() {
+    return QStringLiteral("select ") + rowColumns() +
+           QStringLiteral(" from 发票报销 where rowid = ?1");
+}
+
+QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from,
+                                  ColumnSet columns) {
+    const QString time = QStringLiteral("?") + QString::number(spec.params.size() + 1);
+    const QString rowid = QStringLiteral("?") + QString::number(spec.params.size() + 2);
+    const QString select =
+        QStringLiteral("select ") + rowColumns(columns) + QStringLiteral(" from 发票报销");
+    const QString& filter = spec.whereInTimeOrder;
+    const QString timed = down ? QStringLiteral(" order by 报销时间 desc, rowid desc")
+                               : QStringLiteral(" order by 报销时间 asc, rowid asc");
+    const QString untimed =
+        down ? QStringLiteral(" order by rowid desc") : QStringLiteral(" order by rowid asc");
+    const auto segment = [&](const QString& condition, const QString& order, bool bindsTime,
+                             bool bindsRowid) {
+        return WalkSegment{
+            select + (condition.isEmpty() ? filter : filterAnd(filter, condition)) + order,
+            bindsTime, bindsRowid};
+    };
+    // Rows without a time come after every timed row in the grid.
+    const QString withoutTime = QStringLiteral("报销时间 is null");
+    switch (from) {
+        case WalkFrom::End:
+            return {segment(QString(), timed, false, false)};
+        case WalkFrom::TimedRow:
+            if (down) {
+                return {segment(QStringLiteral("报销时间 <= %1 and (报销时间 < %1 or rowid <= %2)")
+                                    .arg(time, rowid),
+                                timed, true, true),
+                        segment(withoutTime, untimed, false, false)};
+            }
+            return {segment(QStringLiteral("报销时间 >= %1 and (报销时间 > %1 or rowid >= %2)")
+                                .arg(time, rowid),
+                            timed, true, true)};
+        case WalkFrom::UntimedRow:
+            if (down) {
+                return {segment(withoutTime + QStringLiteral(" and rowid <= ") + rowid, untimed,
+                                false, true)};
+            }
+            return {segment(withoutTime + QStringLiteral(" and rowid >= ") + rowid, untimed, false,
+                            true),
+                    segment(QStringLiteral("报销时间 is not null"), timed, false, false)};
+    }
+    return {};
 }
 
 QString containsPattern(const QString& text) {

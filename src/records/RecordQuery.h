@@ -1,13 +1,17 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
-// The record searches of the records window as statements with bound values. Each criterion
-// keeps the comparison the window has always made (equality, date-part ranges, contains), but a
-// typed value is a parameter: a quote or a % in it is an ordinary character.
+#include "records/RecordColumns.h"
+
+// The statements of the records window. Each criterion keeps the comparison the window has always
+// made (equality, date-part ranges, contains), but a typed value is a parameter: a quote or a % in
+// it is an ordinary character. Every statement over 发票报销 the window and its workers run is
+// written here.
 namespace records {
 
 // The criteria controls as the query button reads them.
@@ -27,7 +31,19 @@ struct SearchForm {
 // The filter of a search: empty, or " where ..." with ?1, ?2 ... bound to params in order.
 struct QuerySpec {
     QString where;
+    // The same filter written so that the engine finds the rows by walking the index on 报销时间
+    // in the grid's order instead of looking them up elsewhere and sorting them.
+    QString whereInTimeOrder;
     QStringList params;
+    enum class Counting {
+        Filter,        // count(*) over the filter
+        AllRows,       // no filter: the kept number of rows
+        ByReimburser,  // the reimburser criterion alone: the kept numbers of the names found
+    };
+    Counting counting = Counting::AllRows;
+    bool byReimburser = false;
+    // The filter is no more than a range of 报销时间: walking that index meets result rows only.
+    bool timeOrdered = true;
 };
 
 // The message of the first checked text criterion whose edit is empty, in the fixed order code,
@@ -39,10 +55,37 @@ QuerySpec searchQuery(const SearchForm& form);
 // The invoices reimbursed on the given day.
 QuerySpec dayQuery(const QDate& day);
 
+// How the keys of a result are found: as the engine plans it, or by walking 报销时间 in order.
+enum class KeyOrder { Planned, TimeWalk };
+
 // The statements over a filter. Rows come newest reimbursement first; rows of the same second
 // newest recorded first, so that the order is the same every time.
-QString keyStatement(const QuerySpec& spec);    // select rowid ...
-QString countStatement(const QuerySpec& spec);  // select count(*) ...
+QString keyStatement(const QuerySpec& spec, KeyOrder order = KeyOrder::Planned);  // select rowid
+QString countStatement(const QuerySpec& spec);  // select count, with the filter's parameters
+QString tableRowsStatement();                   // the number of rows of 发票报销
+
+// A result of many rows is found fastest walking 报销时间, since its first screen lies near the
+// start of the walk; a result of few rows fastest from the reimburser index, sorted afterwards.
+KeyOrder keyOrderFor(const QuerySpec& spec, qint64 count, qint64 tableRows);
+
+// One row of the grid: rowid, the stored 报销时间, then the grid's seven columns (录入方式 as the
+// window has always shown it); by rowid (?1).
+inline constexpr int kRowColumnsOffset = 2;
+QString rowStatement();
+
+// A walk over a result's rows in grid order (down) or against it (up) on the store's own terms.
+// It starts at the first row in its direction, or at a given row (included), which is found by
+// its 报销时间 and rowid, bound after the filter's parameters: the time as parameter
+// params.size() + 1 when the segment uses it, the rowid as params.size() + 2.
+enum class WalkFrom { End, TimedRow, UntimedRow };
+struct WalkSegment {
+    QString sql;  // selects what rowStatement() selects
+    bool bindsTime = false;
+    bool bindsRowid = false;
+};
+// Columns left out of columns are selected as null.
+QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from,
+                                  ColumnSet columns = kAllColumns);
 
 // The pattern that makes LIKE find text anywhere, with \ % _ in text taken literally (the
 // statement says escape '\').

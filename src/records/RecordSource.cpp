@@ -1,36 +1,86 @@
 #include "records/RecordSource.h"
 
-#include "store/EntryMode.h"
+#include <sqlite3.h>
+
+#include <QElapsedTimer>
 
 namespace records {
 
-RowReader::RowReader(Database& db)
-    : statement_(db.prepare(
-          QStringLiteral("select 发票代码, 发票号码, 开票金额, 开票日期, 报销时间, 报销人, %1 as "
-                         "录入方式 from 发票报销 where rowid = ?1")
-              .arg(entrymode::displaySql()))) {}
+namespace {
+
+void bindAll(Statement& statement, const QStringList& params) {
+    for (int i = 0; i < params.size(); ++i) {
+        statement.bind(i + 1, params[i]);
+    }
+}
+
+qint64 singleNumber(Database& db, const QString& sql, const QStringList& params) {
+    Statement statement = db.prepare(sql);
+    bindAll(statement, params);
+    return statement.step() ? statement.int64(0) : 0;
+}
+
+}  // namespace
+
+bool comesBefore(const RowPlace& a, const RowPlace& b) {
+    if (a.time.has_value() != b.time.has_value()) {
+        return a.time.has_value();
+    }
+    if (a.time && *a.time != *b.time) {
+        return *a.time > *b.time;  // byte order, as the engine compares text
+    }
+    return a.rowid > b.rowid;
+}
+
+void decodeRow(const Statement& statement, RecordRow& row, ColumnSet columns) {
+    row.present = true;
+    row.amount.reset();
+    for (int c = 0; c < kColumnCount; ++c) {
+        const int column = kRowColumnsOffset + c;
+        row.null[c] = statement.isNull(column);
+        if (row.null[c] || !columns.test(std::size_t(c))) {
+            row.text[c].truncate(0);
+            if (c == kAmount && !row.null[c]) {
+                row.amount = statement.int64(column);
+            }
+            continue;
+        }
+        if (c == kAmount) {
+            row.amount = statement.int64(column);
+            setAmountText(row.text[c], *row.amount);
+        } else if (c == kReimbursedAt) {
+            setReimbursedAtText(row.text[c], statement.utf8(column));
+        } else {
+            setStoredText(row.text[c], statement.utf8(column));
+        }
+    }
+}
+
+RowPlace placeOf(const Statement& statement) {
+    RowPlace place;
+    place.rowid = statement.int64(0);
+    if (!statement.isNull(1)) {
+        place.time = statement.utf8(1).toByteArray();
+    }
+    return place;
+}
+
+RowReader::RowReader(Database& db) : statement_(db.prepare(rowStatement())) {}
 
 RecordRow RowReader::read(qint64 rowid) {
+    RowPlace place;
+    return read(rowid, place);
+}
+
+RecordRow RowReader::read(qint64 rowid, RowPlace& place) {
     RecordRow row;
     row.rowid = rowid;
     row.null.fill(true);
+    place = RowPlace{std::nullopt, rowid};
     statement_.bind(1, rowid);
     if (statement_.step()) {
-        row.present = true;
-        for (int c = 0; c < kColumnCount; ++c) {
-            row.null[c] = statement_.isNull(c);
-            if (row.null[c]) {
-                continue;
-            }
-            if (c == kAmount) {
-                row.amount = statement_.int64(c);
-                row.text[c] = amountText(*row.amount);
-            } else if (c == kReimbursedAt) {
-                row.text[c] = reimbursedAtText(statement_.text(c));
-            } else {
-                row.text[c] = statement_.text(c);
-            }
-        }
+        decodeRow(statement_, row);
+        place = placeOf(statement_);
     }
     // Reset at once: a statement left on its row would hold the read open.
     statement_.reset();
@@ -41,35 +91,45 @@ RecordSource::RecordSource(Database& db) : db_(db), reader_(db) {
     missing_.null.fill(true);
 }
 
-RecordSource::~RecordSource() = default;
+RecordSource::~RecordSource() {
+    endRead();
+}
+
+void RecordSource::endRead() {
+    keyStatement_.reset();
+    if (reading_) {
+        reading_ = false;
+        // A read has nothing to keep: should the engine refuse the commit, a rollback ends it.
+        if (sqlite3_exec(db_.handle(), "commit", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            sqlite3_exec(db_.handle(), "rollback", nullptr, nullptr, nullptr);
+        }
+    }
+}
 
 void RecordSource::clear() {
-    keys_.reset();
-    knownKeys_.clear();
-    knownKeys_.shrink_to_fit();
+    keys_ = std::make_shared<std::vector<qint64>>();
     count_ = 0;
     pages_.clear();
     recent_.clear();
+    spec_ = QuerySpec();
+    endRead();
 }
 
 void RecordSource::run(const QuerySpec& spec) {
     clear();
     try {
-        keys_.emplace(db_.prepare(keyStatement(spec)));
-        for (int i = 0; i < spec.params.size(); ++i) {
-            keys_->bind(i + 1, spec.params[i]);
+        spec_ = spec;
+        // Count and keys from one snapshot: the read begins with the count.
+        db_.exec(QStringLiteral("begin"));
+        reading_ = true;
+        count_ = singleNumber(db_, countStatement(spec), spec.params);
+        KeyOrder order = KeyOrder::Planned;
+        if (spec.byReimburser) {
+            order = keyOrderFor(spec, count_, singleNumber(db_, tableRowsStatement(), {}));
         }
-        if (fetchKeys(kPageRows)) {
-            // Counted while the key statement holds the read: the same snapshot.
-            Statement count = db_.prepare(countStatement(spec));
-            for (int i = 0; i < spec.params.size(); ++i) {
-                count.bind(i + 1, spec.params[i]);
-            }
-            count.step();
-            count_ = count.int64(0);
-        } else {
-            count_ = qint64(knownKeys_.size());
-        }
+        keyStatement_.emplace(db_.prepare(keyStatement(spec, order)));
+        bindAll(*keyStatement_, spec.params);
+        fetchKeys(kPageRows);
     } catch (...) {
         clear();
         throw;
@@ -77,22 +137,33 @@ void RecordSource::run(const QuerySpec& spec) {
 }
 
 bool RecordSource::fetchKeys(qint64 max) {
-    if (!keys_) {
+    if (!keyStatement_) {
         return false;
     }
     for (qint64 i = 0; i < max; ++i) {
         bool more = false;
         try {
-            more = keys_->step();
+            more = keyStatement_->step();
         } catch (...) {
-            keys_.reset();
+            endRead();
             throw;
         }
         if (!more) {
-            keys_.reset();
+            endRead();
             return false;
         }
-        knownKeys_.push_back(keys_->int64(0));
+        keys_->push_back(keyStatement_->int64(0));
+    }
+    return true;
+}
+
+bool RecordSource::fetchKeysFor(int milliseconds) {
+    QElapsedTimer slice;
+    slice.start();
+    while (fetchKeys(4096)) {
+        if (slice.elapsed() >= milliseconds) {
+            return false;
+        }
     }
     return true;
 }
@@ -102,17 +173,21 @@ void RecordSource::finishKeys() {
     }
 }
 
+KeyList RecordSource::keys() const {
+    return allKeysKnown() ? KeyList(keys_) : KeyList();
+}
+
 std::optional<qint64> RecordSource::keyAt(qint64 index) {
     if (index < 0 || index >= count_) {
         return std::nullopt;
     }
-    while (index >= qint64(knownKeys_.size()) && keys_) {
+    while (index >= qint64(keys_->size()) && keyStatement_) {
         fetchKeys(kPageRows * 8);
     }
-    if (index >= qint64(knownKeys_.size())) {
+    if (index >= qint64(keys_->size())) {
         return std::nullopt;
     }
-    return knownKeys_[std::size_t(index)];
+    return (*keys_)[std::size_t(index)];
 }
 
 RecordSource::Page& RecordSource::page(qint64 number) {

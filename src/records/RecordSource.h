@@ -23,20 +23,40 @@ struct RecordRow {
     std::optional<qint64> amount;  // 开票金额 in ten-thousandths
 };
 
+// Where a row stands in the grid's order: its stored 报销时间 (null sorts last) and its rowid.
+struct RowPlace {
+    std::optional<QByteArray> time;
+    qint64 rowid = 0;
+};
+// Whether a comes before b in the grid (newest time first, then newest rowid).
+bool comesBefore(const RowPlace& a, const RowPlace& b);
+
+// The grid's texts of a row selected as rowStatement() selects it; only the given columns' texts
+// are made (the others are left empty).
+void decodeRow(const Statement& statement, RecordRow& row, ColumnSet columns = kAllColumns);
+RowPlace placeOf(const Statement& statement);
+
 // Reads one row by rowid on its own statement.
 class RowReader {
 public:
     explicit RowReader(Database& db);
     RecordRow read(qint64 rowid);
+    // The row and its place; row.present is false when the row is gone.
+    RecordRow read(qint64 rowid, RowPlace& place);
 
 private:
     Statement statement_;
 };
 
+// The keys of a result in grid order, all of them: shared, unchanged, with the threads that read
+// the result's rows on connections of their own.
+using KeyList = std::shared_ptr<const std::vector<qint64>>;
+
 // The result of a search, read lazily. A search learns the exact count and the keys of the
 // first rows; further keys are read as rows are asked for (or in slices by fetchKeys), and rows
 // are read by key in pages, of which only a bounded number stay in memory. Until every key has
-// been read the key statement stays open, so that keys and count come from one snapshot.
+// been read the search's read transaction stays open, so that keys, count and the rows read
+// meanwhile come from one snapshot.
 class RecordSource {
 public:
     explicit RecordSource(Database& db);
@@ -53,10 +73,16 @@ public:
     std::optional<qint64> keyAt(qint64 index);
     // Reads up to max further keys; false when all keys are known.
     bool fetchKeys(qint64 max);
+    // Reads further keys for about the given milliseconds; true when all keys are known.
+    bool fetchKeysFor(int milliseconds);
     // Reads the remaining keys and ends the read, so that a write on the connection works on
     // the current state of the database.
     void finishKeys();
-    bool allKeysKnown() const { return !keys_.has_value(); }
+    bool allKeysKnown() const { return !keyStatement_.has_value(); }
+
+    // The search that gave the result, and all of its keys once they are known.
+    const QuerySpec& spec() const { return spec_; }
+    KeyList keys() const;
 
     // Shows a new reimburser in a row that has been corrected in the table.
     void setReimburser(qint64 index, const QString& name);
@@ -69,10 +95,13 @@ public:
 private:
     using Page = std::vector<RecordRow>;
     Page& page(qint64 number);
+    void endRead();
 
     Database& db_;
-    std::optional<Statement> keys_;  // open while keys remain
-    std::vector<qint64> knownKeys_;
+    QuerySpec spec_;
+    bool reading_ = false;                   // the search's read transaction is open
+    std::optional<Statement> keyStatement_;  // open while keys remain
+    std::shared_ptr<std::vector<qint64>> keys_ = std::make_shared<std::vector<qint64>>();
     qint64 count_ = 0;
     RowReader reader_;
     std::unordered_map<qint64, std::pair<Page, std::list<qint64>::iterator>> pages_;

@@ -5,6 +5,8 @@
 
 #include "records/RecordsGrid.h"
 #include "records/RecordsModel.h"
+#include "records/ResultReader.h"
+#include "shell/Commonfun.h"
 #include "store/Amount.h"
 
 namespace {
@@ -13,48 +15,51 @@ exportgrid::Rgb rgb(const QColor& color) {
     return {color.red(), color.green(), color.blue()};
 }
 
-// Walks every row of the result by its key, one row in memory at a time.
+// Walks every row of the result in grid order on a connection of its own, one row in memory at a
+// time; made on the UI thread, used on the export's thread.
 class Cursor final : public exportgrid::RowCursor {
 public:
-    Cursor(records::RecordSource& source, QList<int> columns)
-        : source_(source), reader_(source.database()), columns_(std::move(columns)) {}
+    Cursor(QString connectionString, records::QuerySpec spec, records::KeyList keys,
+           QList<int> columns)
+        : connectionString_(std::move(connectionString)),
+          spec_(std::move(spec)),
+          keys_(std::move(keys)),
+          columns_(std::move(columns)) {}
 
     bool next() override {
-        if (index_ + 1 >= source_.rowCount()) {
-            index_ = source_.rowCount();
-            return false;
+        if (!reader_) {
+            db_.emplace(Database::open(connectionString_));
+            reader_.emplace(*db_, spec_, keys_);
+            reader_->start(0, true);
         }
-        ++index_;
-        const std::optional<qint64> key = source_.keyAt(index_);
-        row_ = key ? reader_.read(*key) : records::RecordRow{};
-        if (!key) {
-            row_.null.fill(true);
-        }
-        return true;
+        return reader_->next();
     }
 
     exportgrid::Cell cell(int column) const override {
         exportgrid::Cell cell;
-        if (column < 0 || column >= columns_.size()) {
+        if (!reader_ || column < 0 || column >= columns_.size()) {
             return cell;
         }
+        const records::RecordRow& row = reader_->row();
         const auto field = std::size_t(columns_[column]);
-        cell.isNull = row_.null[field];
-        cell.displayText = row_.text[field];
-        cell.rawText = row_.text[field];
-        if (field == records::kAmount && row_.amount) {
-            cell.number = amount::toDouble(*row_.amount);
-            cell.integer = *row_.amount / amount::kScale;
+        cell.isNull = row.null[field];
+        cell.displayText = row.text[field];
+        cell.rawText = row.text[field];
+        if (field == records::kAmount && row.amount) {
+            cell.number = amount::toDouble(*row.amount);
+            cell.integer = *row.amount / amount::kScale;
         }
         return cell;
     }
 
 private:
-    records::RecordSource& source_;
-    records::RowReader reader_;
+    QString connectionString_;
+    records::QuerySpec spec_;
+    records::KeyList keys_;
     QList<int> columns_;
-    qint64 index_ = -1;
-    records::RecordRow row_;
+    // Declared in this order so that the reader ends its read before its connection closes.
+    std::optional<Database> db_;
+    mutable std::optional<records::ResultReader> reader_;
 };
 
 }  // namespace
@@ -102,8 +107,15 @@ qint64 RecordsExportGrid::rowCount() const {
     return model_->source().rowCount();
 }
 
+bool RecordsExportGrid::prepareRows() {
+    return model_->source().fetchKeysFor(kPrepareSliceMs);
+}
+
 std::unique_ptr<exportgrid::RowCursor> RecordsExportGrid::rows() {
-    return std::make_unique<Cursor>(model_->source(), view_->visibleColumns());
+    records::RecordSource& source = model_->source();
+    source.finishKeys();  // at once when not prepared
+    return std::make_unique<Cursor>(GetConnectionString(), source.spec(), source.keys(),
+                                    view_->visibleColumns());
 }
 
 void RecordsExportGrid::beginExport() {

@@ -10,8 +10,8 @@ class RecordsModel;
 }
 
 // The records grid as the exporters see it: the view's visible columns in their current order
-// and widths with the grid's look, and every row of the current result, read on a statement of
-// its own so that rows not fetched for the screen are streamed rather than loaded.
+// and widths with the grid's look, and every row of the current result, streamed in grid order on
+// a connection of the export's own once the result's keys have all been read.
 class RecordsExportGrid final : public exportgrid::Grid {
 public:
     RecordsExportGrid(RecordsGrid* view, records::RecordsModel* model);
@@ -26,6 +26,9 @@ public:
     QList<exportgrid::Column> columns() const override;
     qint64 rowCount() const override;
     std::unique_ptr<exportgrid::RowCursor> rows() override;
+    bool prepareRows() override;  // reads the result's remaining keys, a slice at a time
+
+    static constexpr int kPrepareSliceMs = 20;
 
     void beginExport() override;
     void endExport() override;

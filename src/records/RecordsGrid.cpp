@@ -4,6 +4,10 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
 
 #include "records/RecordColumns.h"
 
@@ -63,6 +67,12 @@ RecordsGrid::RecordsGrid(QWidget* parent) : QTableView(parent) {
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);  // a cell too narrow clips its text
     setTabKeyNavigation(false);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int logical) {
+        if (!sizingColumns_ && logical == records::kReimbursedAt) {
+            reimbursedAtSized_ = true;
+        }
+    });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &RecordsGrid::fitLater);
 }
 
 QFont RecordsGrid::gridFont() {
@@ -84,11 +94,18 @@ void RecordsGrid::setModel(QAbstractItemModel* model) {
     // The indicator follows the current record.
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, verticalHeader()->viewport(),
             [this] { verticalHeader()->viewport()->update(); });
+    connect(model, &QAbstractItemModel::modelReset, this, &RecordsGrid::fitLater);
+    // The titles do not show the selection. Left with the grid's own, the header would ask for
+    // every title painted whether all rows of its column are selected, row by row: with the
+    // million rows an export selects, a paint took a fifth of a second.
+    horizontalHeader()->setSelectionModel(new QItemSelectionModel(model, horizontalHeader()));
     resetColumns();
 }
 
 void RecordsGrid::resetColumns() {
     QHeaderView* header = horizontalHeader();
+    const QScopedValueRollback<bool> sizing(sizingColumns_, true);
+    reimbursedAtSized_ = false;
     const int digit = QFontMetrics(gridFont()).horizontalAdvance(u'0');
     for (int logical = 0; logical < records::kColumnCount && logical < header->count(); ++logical) {
         const int visual = header->visualIndex(logical);
@@ -110,6 +127,39 @@ QList<int> RecordsGrid::visibleColumns() const {
         }
     }
     return visible;
+}
+
+void RecordsGrid::fitLater() {
+    QTimer::singleShot(0, this, &RecordsGrid::fitReimbursedAt);
+}
+
+void RecordsGrid::fitReimbursedAt() {
+    const QAbstractItemModel* data = model();
+    if (data == nullptr || reimbursedAtSized_ || data->rowCount() == 0) {
+        return;
+    }
+    const int first = std::max(0, rowAt(0));
+    const int inView = viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize());
+    const int last = std::min(data->rowCount() - 1, first + inView + 1);
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (int row = first; row <= last; ++row) {
+        const QString text = data->index(row, records::kReimbursedAt).data().toString();
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    }
+    // The cell draws its text inside a margin on either side, and the grid line takes a pixel.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int needed = widest + 2 * margin + (showGrid() ? 1 : 0);
+    QHeaderView* header = horizontalHeader();
+    if (needed > header->sectionSize(records::kReimbursedAt)) {
+        const QScopedValueRollback<bool> sizing(sizingColumns_, true);
+        header->resizeSection(records::kReimbursedAt, needed);
+    }
+}
+
+void RecordsGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    fitLater();
 }
 
 void RecordsGrid::keyPressEvent(QKeyEvent* event) {

@@ -20,9 +20,20 @@ public:
     // The visible columns' model indexes in display order.
     QList<int> visibleColumns() const;
 
+    // Widens 报销时间 (never below its designed width) to the longest of its texts on the rows in
+    // view, unless the user has sized the column. Runs again as other rows come into view.
+    void fitReimbursedAt();
+
 signals:
     void findRequested();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void fitLater();
+
+    bool sizingColumns_ = false;      // the grid itself is setting widths
+    bool reimbursedAtSized_ = false;  // the user has sized 报销时间
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <optional>
@@ -34,5 +35,22 @@ std::optional<DateAndTime> parseDateAndTime(const QString& text);
 // The sortable form the database keeps reimbursement times in: yyyy-MM-dd HH:mm:ss.
 QString storageText(const QDateTime& value);
 std::optional<QDateTime> fromStorageText(const QString& text);
+
+// A stored time is a wall-clock reading: it is read and shown without asking the time zone, so
+// that a grid of a million times costs no time-zone look-up at all.
+struct WallClock {
+    int year = 1, month = 1, day = 1;
+    int hour = 0, minute = 0, second = 0;
+    QDate date() const { return QDate(year, month, day); }
+    QTime time() const { return QTime(hour, minute, second); }
+};
+// Nothing unless the text is exactly yyyy-MM-dd HH:mm:ss with a valid date and time of day.
+std::optional<WallClock> readStorageText(QByteArrayView utf8);
+std::optional<WallClock> readStorageText(QStringView text);
+
+// dateTimeDisplay of a wall-clock reading, written into out (ASCII, no terminator); returns its
+// length.
+inline constexpr int kMaxDisplayLength = 19;  // 2024/12/31 23:59:59
+int writeDisplay(const WallClock& value, char (&out)[kMaxDisplayLength]);
 
 }  // namespace localefmt

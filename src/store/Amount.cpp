@@ -102,18 +102,36 @@ std::optional<qint64> fromText(const QString& text, const QString& field) {
 }
 
 QString toShortestText(qint64 units) {
+    char out[kMaxTextLength];
+    return QString::fromLatin1(out, writeShortest(units, out));
+}
+
+int writeShortest(qint64 units, char (&out)[kMaxTextLength]) {
     const bool negative = units < 0;
     const quint64 magnitude = negative ? quint64(-(units + 1)) + 1 : quint64(units);
-    QString whole = QString::number(magnitude / kScale);
-    QString fraction = QString::number(magnitude % kScale).rightJustified(4, u'0');
-    while (fraction.endsWith(u'0')) {
-        fraction.chop(1);
+    char* at = out;
+    if (negative) {
+        *at++ = '-';
     }
-    QString text = whole;
-    if (!fraction.isEmpty()) {
-        text += localefmt::kDecimalSeparator + fraction;
+    char digits[20];
+    int n = 0;
+    quint64 whole = magnitude / kScale;
+    do {
+        digits[n++] = char('0' + whole % 10);
+        whole /= 10;
+    } while (whole > 0);
+    while (n > 0) {
+        *at++ = digits[--n];
     }
-    return negative && magnitude != 0 ? u'-' + text : text;
+    int fraction = int(magnitude % kScale);
+    if (fraction != 0) {
+        *at++ = char(localefmt::kDecimalSeparator.unicode());
+        for (int scale = int(kScale) / 10; fraction != 0; scale /= 10) {
+            *at++ = char('0' + fraction / scale);
+            fraction %= scale;
+        }
+    }
+    return int(at - out);
 }
 
 double toDouble(qint64 units) {

@@ -18,6 +18,9 @@ std::optional<qint64> fromText(const QString& text, const QString& field);
 // Plain decimal notation with no more fractional digits than needed: 1235000 gives 123.5,
 // 1000000 gives 100, 500 gives 0.05.
 QString toShortestText(qint64 units);
+// The same text written into out (ASCII, no terminator); returns its length.
+inline constexpr int kMaxTextLength = 21;  // -922337203685477.5808
+int writeShortest(qint64 units, char (&out)[kMaxTextLength]);
 
 double toDouble(qint64 units);
 

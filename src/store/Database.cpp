@@ -161,6 +161,14 @@ Statement& Statement::bind(int index, const std::optional<qint64>& value) {
     return value ? bind(index, *value) : bindNull(index);
 }
 
+Statement& Statement::bindUtf8(int index, QByteArrayView utf8) {
+    if (sqlite3_bind_text(stmt_, index, utf8.data(), int(utf8.size()), SQLITE_TRANSIENT) !=
+        SQLITE_OK) {
+        fail(db_);
+    }
+    return *this;
+}
+
 bool Statement::step() {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) {
@@ -210,6 +218,11 @@ bool Statement::isNull(int column) const {
 QString Statement::text(int column) const {
     const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
     return QString::fromUtf8(data, sqlite3_column_bytes(stmt_, column));
+}
+
+QByteArrayView Statement::utf8(int column) const {
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return QByteArrayView(data, sqlite3_column_bytes(stmt_, column));
 }
 
 qint64 Statement::int64(int column) const {

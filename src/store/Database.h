@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
@@ -78,6 +79,7 @@ public:
     Statement& bind(int index, qint64 value);
     Statement& bindNull(int index);
     Statement& bind(int index, const std::optional<qint64>& value);
+    Statement& bindUtf8(int index, QByteArrayView utf8);
 
     // True while there is a row; false at the end. Throws on failure.
     bool step();
@@ -89,6 +91,8 @@ public:
     QString columnName(int column) const;
     bool isNull(int column) const;
     QString text(int column) const;
+    // The column's UTF-8 text, valid until the statement moves on.
+    QByteArrayView utf8(int column) const;
     qint64 int64(int column) const;
 
 private:

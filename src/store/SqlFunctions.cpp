@@ -26,7 +26,7 @@ void formatFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
 }  // namespace
 
 QString formatStoredDateTime(const QString& stored, const QString& pattern) {
-    const std::optional<QDateTime> parsed = localefmt::fromStorageText(stored);
+    const std::optional<localefmt::WallClock> parsed = localefmt::readStorageText(stored);
     if (!parsed) {
         return stored;
     }

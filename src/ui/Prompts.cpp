@@ -25,6 +25,10 @@ std::atomic<Prompts*> installed{&silent};
 
 }  // namespace
 
+std::unique_ptr<ProgressWindow> Prompts::showProgress(const ProgressRequest&) {
+    return nullptr;
+}
+
 namespace appprompts {
 
 Prompts& get() {

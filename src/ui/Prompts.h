@@ -3,6 +3,8 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 
 // Every message box, file dialog and input box of the program goes through this interface.
@@ -32,6 +34,21 @@ struct FileDialogResult {
     int filterIndex = 1;  // 1-based
 };
 
+// A window that shows how far a long task has come, open while its handle lives.
+struct ProgressRequest {
+    QObject* owner = nullptr;
+    QString caption;
+    QString label;
+    qint64 total = 0;              // 0: the task cannot say how long it takes
+    std::function<void()> cancel;  // the "取消" button; none when empty
+};
+
+class ProgressWindow {
+public:
+    virtual ~ProgressWindow() = default;
+    virtual void setProgress(qint64 done, const QString& label) = 0;
+};
+
 class Prompts {
 public:
     virtual ~Prompts() = default;
@@ -44,6 +61,9 @@ public:
     // The input box: nothing when cancelled, else the edited text.
     virtual std::optional<QString> inputText(QObject* owner, const QString& caption,
                                              const QString& prompt, const QString& initial) = 0;
+    // Shows the progress of a long task (UI thread only). Without an implementation nothing is
+    // shown.
+    virtual std::unique_ptr<ProgressWindow> showProgress(const ProgressRequest& request);
 };
 
 namespace appprompts {

@@ -2,11 +2,17 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QThread>
+#include <QVBoxLayout>
+#include <limits>
 
 namespace {
 
@@ -84,6 +90,74 @@ std::optional<FileDialogResult> runFileDialog(const FileDialogRequest& request,
     return result;
 }
 
+// A modal window over the owner's window: a label, a bar of done against total (a moving bar
+// when the total is unknown) and, when the task can stop, a "取消" button, which Esc and the
+// window's close box also press.
+class ProgressDialog final : public QDialog {
+public:
+    explicit ProgressDialog(const ProgressRequest& request)
+        : QDialog(ownerWidget(request.owner)),
+          scale_(request.total > std::numeric_limits<int>::max() ? 1024 : 1),
+          cancel_(request.cancel) {
+        setWindowTitle(request.caption);
+        setModal(true);
+        setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+        setWindowFlag(Qt::WindowCloseButtonHint, bool(cancel_));
+        label_ = new QLabel(request.label, this);
+        bar_ = new QProgressBar(this);
+        bar_->setRange(0, int(request.total / scale_));
+        bar_->setValue(0);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(label_);
+        layout->addWidget(bar_);
+        if (cancel_) {
+            auto* button = new QPushButton(QStringLiteral("取消"), this);
+            button->setAutoDefault(false);
+            connect(button, &QPushButton::clicked, this, &ProgressDialog::reject);
+            auto* row = new QHBoxLayout;
+            row->addStretch();
+            row->addWidget(button);
+            layout->addLayout(row);
+        }
+        setMinimumWidth(340);
+    }
+
+    void setProgress(qint64 done) {
+        if (bar_->maximum() > 0) {
+            bar_->setValue(int(std::min<qint64>(done / scale_, bar_->maximum())));
+        }
+    }
+    QLabel* label() const { return label_; }
+
+    void reject() override {
+        if (cancel_ && !cancelled_) {
+            cancelled_ = true;
+            cancel_();
+        }
+    }
+
+private:
+    QLabel* label_;
+    QProgressBar* bar_;
+    qint64 scale_;
+    std::function<void()> cancel_;
+    bool cancelled_ = false;
+};
+
+class ProgressDialogWindow final : public ProgressWindow {
+public:
+    explicit ProgressDialogWindow(const ProgressRequest& request) : dialog_(request) {
+        dialog_.show();
+    }
+    void setProgress(qint64 done, const QString& label) override {
+        dialog_.label()->setText(label);
+        dialog_.setProgress(done);
+    }
+
+private:
+    ProgressDialog dialog_;
+};
+
 }  // namespace
 
 MsgAnswer QtPrompts::message(QObject* owner, const QString& caption, const QString& text,
@@ -124,4 +198,8 @@ std::optional<QString> QtPrompts::inputText(QObject* owner, const QString& capti
         }
         return text;
     });
+}
+
+std::unique_ptr<ProgressWindow> QtPrompts::showProgress(const ProgressRequest& request) {
+    return std::make_unique<ProgressDialogWindow>(request);
 }

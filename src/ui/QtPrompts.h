@@ -2,8 +2,8 @@
 
 #include "ui/Prompts.h"
 
-// The program's prompts: Qt message boxes, file dialogs and the input box, always shown on the
-// UI thread (a call from another thread waits for the answer).
+// The program's prompts: Qt message boxes, file dialogs, the input box and progress windows, always
+// shown on the UI thread (a call from another thread waits for the answer).
 class QtPrompts final : public Prompts {
 public:
     MsgAnswer message(QObject* owner, const QString& caption, const QString& text, MsgIcon icon,
@@ -12,4 +12,5 @@ public:
     std::optional<FileDialogResult> openFile(const FileDialogRequest& request) override;
     std::optional<QString> inputText(QObject* owner, const QString& caption, const QString& prompt,
                                      const QString& initial) override;
+    std::unique_ptr<ProgressWindow> showProgress(const ProgressRequest& request) override;
 };

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <atomic>
 
 #include "ExportTestSupport.h"
 #include "FakeClock.h"
@@ -26,6 +27,26 @@ protected:
     FakePrompts prompts;
     PlainGrid grid = twoRecordsGrid();
     QObject owner;
+    // 100,000 rows; at row 5,000 the progress window's "取消" is pressed (from the export's own
+    // thread, where the rows are made).
+    std::atomic<qint64> rowsReached{0};
+    PlainGrid many = [this] {
+        PlainGrid rows = emptyRecordsGrid();
+        rows.setRowSource(100000, [this](qint64 row) {
+            rowsReached = row;
+            if (row == 5000) {
+                prompts.progressWindows().last().request.cancel();
+            }
+            return QList<exportgrid::Cell>{exportgrid::textCell(QString::number(row)),
+                                           exportgrid::textCell(QStringLiteral("1")),
+                                           exportgrid::amountCell(10000),
+                                           exportgrid::textCell(QStringLiteral("20240101")),
+                                           exportgrid::nullCell(),
+                                           exportgrid::textCell(QStringLiteral("张三")),
+                                           exportgrid::entryModeCell(0)};
+        });
+        return rows;
+    }();
 };
 
 }  // namespace
@@ -177,4 +198,58 @@ TEST_F(ExportCommand, AtTheErrorDisplayAFailureIsTheOnlyBoxAfterTheConfirmation)
                              "Excel工作簿，请缩小查询范围后再导出!"));
     EXPECT_TRUE(files().isEmpty());
     EXPECT_FALSE(big.allSelected());
+}
+
+namespace {
+
+// A result of many rows made as the export reaches them.
+PlainGrid manyRowsGrid(qint64 rows) {
+    PlainGrid grid = emptyRecordsGrid();
+    grid.setRowSource(rows, [](qint64 row) {
+        return recordRow(QStringLiteral("012001700111"), QString::number(row), 1235000,
+                         QStringLiteral("20170120"), QDateTime(QDate(2024, 3, 5), QTime(9, 30, 5)),
+                         QStringLiteral("张三"), 0);
+    });
+    return grid;
+}
+
+}  // namespace
+
+TEST_F(ExportCommand, TheRowsAreWrittenBehindAProgressWindowThatThenCloses) {
+    PlainGrid many = manyRowsGrid(3000);
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("many")), 1});
+    ExportGridToFile(many, QStringLiteral("x"), &owner);
+    EXPECT_EQ(testfiles::readBytes(path(QStringLiteral("many.txt"))).count("\r\n"), 3000);
+    const QList<FakePrompts::Progress> windows = prompts.progressWindows();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_EQ(windows[0].request.owner, &owner);
+    EXPECT_EQ(windows[0].request.caption, QStringLiteral("导出文件"));
+    EXPECT_EQ(windows[0].request.label, QStringLiteral("正在导出：0 / 3000 条"));
+    EXPECT_EQ(windows[0].request.total, 3000);
+    EXPECT_TRUE(bool(windows[0].request.cancel));
+    EXPECT_FALSE(windows[0].open);
+    EXPECT_EQ(prompts.messages().size(), 2);  // confirmation, success
+}
+
+TEST_F(ExportCommand, ACancelStopsTheExportRemovesItsFileAndShowsNothingMore) {
+    many.setCurrentRow(7);
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("big")), 2});
+    ExportGridToFile(many, QStringLiteral("x"), &owner);
+    EXPECT_EQ(rowsReached.load(), 5000);  // not a row further
+    EXPECT_TRUE(files().isEmpty());
+    EXPECT_EQ(prompts.messageTexts(), QStringList{QStringLiteral("确认导出？")});
+    EXPECT_FALSE(many.allSelected());
+    EXPECT_EQ(many.currentRow(), 7);
+    ASSERT_EQ(prompts.progressWindows().size(), 1);
+    EXPECT_FALSE(prompts.progressWindows()[0].open);
+}
+
+TEST_F(ExportCommand, ACancelBeforeAnyRowIsWrittenLeavesAnExistingFileAlone) {
+    testfiles::writeBytes(path(QStringLiteral("report.csv")), "old");
+    prompts.onProgress = [](const ProgressRequest& request) { request.cancel(); };
+    prompts.answerFile(FileDialogResult{path(QStringLiteral("report")), 2});
+    ExportGridToFile(grid, QStringLiteral("x"), &owner);
+    EXPECT_EQ(testfiles::readBytes(path(QStringLiteral("report.csv"))), "old");
+    EXPECT_EQ(prompts.messageTexts(), QStringList{QStringLiteral("确认导出？")});
+    EXPECT_FALSE(grid.allSelected());
 }

@@ -169,3 +169,24 @@ TEST(RtfExport, FileStaysEmptyWhenTheExportFailsBeforeTheBodyIsComplete) {
     EXPECT_EQ(testfiles::readBytes(file), QByteArray());
     EXPECT_FALSE(grid.exporting());
 }
+
+TEST(RtfExport, FileStaysEmptyAlsoWhenTheExportFailsAfterItsHeaderWasWritten) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("out.rtf"));
+    testfiles::writeBytes(file, "old");
+    PlainGrid grid = twoRecordsGrid();
+    grid.addRow(recordRow(QStringLiteral("044031900333"), QStringLiteral("00000003"), 500,
+                          QStringLiteral("20170122"), std::nullopt, QStringLiteral("李四"), 1));
+    grid.failAtRow(2, QStringLiteral("gone"));
+    EXPECT_THROW(SaveDBGridEhToExportFile(ExporterClass::Rtf, grid, file, true), AppError);
+    EXPECT_EQ(testfiles::readBytes(file), QByteArray());
+    // Without the failure the same grid gives its three rows.
+    PlainGrid whole = twoRecordsGrid();
+    whole.addRow(recordRow(QStringLiteral("044031900333"), QStringLiteral("00000003"), 500,
+                           QStringLiteral("20170122"), std::nullopt, QStringLiteral("李四"), 1));
+    SaveDBGridEhToExportFile(ExporterClass::Rtf, whole, file, true);
+    const QByteArray bytes = testfiles::readBytes(file);
+    EXPECT_TRUE(bytes.startsWith("{\\rtf0\\ansi"));
+    EXPECT_EQ(bytes.count("\\pard\\intbl\\row}"), 4);
+    EXPECT_TRUE(bytes.endsWith("\\pard\\intbl\\row}\r\n}"));
+}

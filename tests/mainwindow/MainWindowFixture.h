@@ -10,6 +10,7 @@
 #include "FakePrompts.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
+#include "mainwindow/CountLabel.h"
 #include "mainwindow/Fphxdialog.h"
 #include "scanner/ScanField.h"
 #include "shell/Commonfun.h"

@@ -240,4 +240,37 @@ TEST_F(MainWindowTest, AStartWithTheServerDownShowsTheWindowAndSaysSo) {
                        "12345678901234567890,ABCD"));
 }
 
+// The columns of a label's picture that hold pixels of its green digits.
+QList<int> greenColumns(QLabel* label) {
+    const QImage image = label->grab().toImage();
+    QList<int> columns;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.green() > c.red() + 40 && c.green() > c.blue() + 40) {
+                columns << x;
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
 }  // namespace
+
+TEST_F(MainWindowTest, ACountOfEightDigitsIsShownWholeOnBothPanels) {
+    open();
+    for (QLabel* count : {form->Label_num, form->Label_num1}) {
+        count->setText("12345");
+        EXPECT_EQ(static_cast<CountLabel*>(count)->textFont().pixelSize(), 32);
+        count->setText("99999999");
+        EXPECT_LT(static_cast<CountLabel*>(count)->textFont().pixelSize(), 32);
+        const QList<int> green = greenColumns(count);
+        ASSERT_FALSE(green.isEmpty());
+        // Neither end cut off, and the digits still fill most of the label.
+        EXPECT_GT(green.first(), 0);
+        EXPECT_LT(green.last(), count->width() - 1);
+        EXPECT_GT(green.last() - green.first(), count->width() * 3 / 4);
+        EXPECT_EQ(count->geometry(), QRect(69, 13, 105, 37));
+    }
+}

@@ -4,8 +4,10 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "FakeClock.h"
 #include "FakePrompts.h"
@@ -15,6 +17,7 @@
 #include "records/FindWalk.h"
 #include "records/Fpbx_result.h"
 #include "records/RecordsGrid.h"
+#include "records/RecordsModel.h"
 
 using recordstest::insert;
 using recordstest::Invoice;
@@ -210,6 +213,76 @@ TEST_F(FindDialogTest, EnterFindsNextAndEscapeCloses) {
     EXPECT_TRUE(dialog.isVisible());
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+class FindDialogWalkTest : public ::testing::Test {
+protected:
+    void SetUp() override { findwalk::history().clear(); }
+    void TearDown() override { findwalk::history().clear(); }
+
+    TempExeDir dir;
+    FakePrompts prompts;
+    FakeClock clock{QDateTime(QDate(2024, 3, 5), QTime(12, 0, 0))};
+};
+
+TEST_F(FindDialogWalkTest, AWalkReadsTheRestOfAResultNotYetReadByTheGrid) {
+    recordstest::insertMany(3000, "2024-03-05");
+    TListForm form(nullptr);
+    ASSERT_FALSE(form.model()->source().allKeysKnown());
+    FindDialog dialog(form.DBGridEh1);
+    dialog.scopeBox()->setCurrentIndex(1);  // 发票号码
+    dialog.textBox()->setEditText("50000000");
+    EXPECT_TRUE(dialog.findNext(false));
+    EXPECT_EQ(form.DBGridEh1->currentIndex().row(), 2999);
+    EXPECT_EQ(form.DBGridEh1->currentIndex().column(), 1);
+}
+
+TEST_F(FindDialogWalkTest, WhileItWalksTheDialogShowsProgressAndEscapeStopsItWhereTheGridWas) {
+    insert(Invoice::of("1", "2024-03-05 08:00:00").withReimburser("Alice"));
+    insert(Invoice::of("2", "2024-03-05 09:00:00").withReimburser("李四"));
+    TListForm form(nullptr);
+    form.DBGridEh1->setCurrentIndex(form.DBGridEh1->model()->index(0, 5));
+    FindDialog dialog(form.DBGridEh1);
+    dialog.setProgressDelay(0);
+    dialog.show();
+    dialog.textBox()->setEditText("Alice");  // row 1 would match
+    bool progressShown = false;
+    bool inputsWaited = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        progressShown = dialog.walking() && dialog.progressBar()->isVisible();
+        inputsWaited = !dialog.findNextButton()->isEnabled() && !dialog.textBox()->isEnabled() &&
+                       dialog.closeButton()->isEnabled();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(dialog.findNext(false));
+    EXPECT_TRUE(progressShown);
+    EXPECT_TRUE(inputsWaited);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.walking());
+    EXPECT_FALSE(dialog.progressBar()->isVisible());
+    EXPECT_TRUE(dialog.findNextButton()->isEnabled());
+    EXPECT_EQ(form.DBGridEh1->currentIndex().row(), 0);
+    // Opened again, the dialog finds as before.
+    dialog.show();
+    EXPECT_TRUE(dialog.findNext(false));
+    EXPECT_EQ(form.DBGridEh1->currentIndex().row(), 1);
+}
+
+TEST_F(FindDialogWalkTest, AWalkShorterThanTheDelayShowsNoProgress) {
+    insert(Invoice::of("1", "2024-03-05 08:00:00").withReimburser("Alice"));
+    TListForm form(nullptr);
+    FindDialog dialog(form.DBGridEh1);
+    dialog.setProgressDelay(3600 * 1000);
+    dialog.show();
+    bool progressShown = true;
+    QTimer::singleShot(0, &dialog, [&] { progressShown = dialog.progressBar()->isVisible(); });
+    dialog.textBox()->setEditText("nowhere");
+    EXPECT_FALSE(dialog.findNext(false));
+    EXPECT_FALSE(progressShown);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "import/Importexcel.h"
 #include "records/Fpbx_result.h"
 #include "records/RecordsGrid.h"
+#include "records/RecordsModel.h"
 #include "store/InvoiceStore.h"
 
 using recordstest::insert;
@@ -87,3 +88,20 @@ TEST_F(ListFormButtonsTest, ImportOpensTheDialogAndQueriesAgainAfterIt) {
 }
 
 }  // namespace
+
+TEST_F(ListFormButtonsTest, ExportWritesEveryRowOfAResultTheGridHasNotYetRead) {
+    recordstest::insertMany(3000, "2024-03-05");
+    TListForm form(nullptr);
+    ASSERT_FALSE(form.model()->source().allKeysKnown());
+    const QString chosen = dir.file("all");
+    prompts.answerFile(FileDialogResult{chosen, 1});
+    form.exportButtonClick();
+    const QStringList lines = testfiles::readGbk(chosen + ".txt").split("\r\n");
+    ASSERT_EQ(lines.size(), 3003);  // the titles, 3,002 records
+    EXPECT_TRUE(lines[1].startsWith("044031900111\t12\t100\t20240101\t2024/3/5 9:30:00\t"));
+    EXPECT_EQ(lines[3], "044031900111\t50002999\t100\t20240101\t2024/3/5 0:49:59\t张三\t扫描");
+    EXPECT_EQ(lines[3002], "044031900111\t50000000\t100\t20240101\t2024/3/5\t张三\t扫描");
+    EXPECT_EQ(prompts.messageTexts().last(), "文件导出成功！\r\n\r\n" + chosen + ".txt");
+    ASSERT_EQ(prompts.progressWindows().size(), 1);
+    EXPECT_EQ(prompts.progressWindows()[0].request.total, 3002);
+}

@@ -289,3 +289,42 @@ TEST_F(ListFormTest, CtrlFInTheGridOpensTheFindDialog) {
 }
 
 }  // namespace
+
+TEST_F(ListFormTest, AStoreOfAnEarlierVersionIsBroughtUpToDateBeforeTheWindowOpens) {
+    recordstest::execute(
+        "drop trigger 发票报销_报销人_加; drop trigger 发票报销_报销人_减; "
+        "drop trigger 发票报销_报销人_改; drop index 发票报销_报销人时间; "
+        "drop table 发票报销_报销人");
+    TListForm form(nullptr);
+    const QList<FakePrompts::Progress> windows = prompts.progressWindows();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_EQ(windows[0].request.caption, "发票报销记录");
+    EXPECT_FALSE(bool(windows[0].request.cancel));  // nothing to stop halfway
+    EXPECT_FALSE(windows[0].open);
+    form.CheckBox_bxr->click();
+    form.Edit_bxr->setText("财务");
+    form.searchButton->click();
+    EXPECT_EQ(shownNumbers(form), QStringList{"11"});
+    // Opened again, there is nothing more to do.
+    TListForm again(nullptr);
+    EXPECT_EQ(prompts.progressWindows().size(), 1);
+}
+
+TEST_F(ListFormTest, TheTimeColumnWidensToItsLongestTimeButNeverBelowItsDesign) {
+    clock.set(QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59)));
+    insert(Invoice::of("21", "2024-12-31 23:59:59"));
+    TListForm form(nullptr);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    RecordsGrid* grid = form.DBGridEh1;
+    const QString longest = grid->model()->index(0, 4).data().toString();
+    EXPECT_EQ(longest, "2024/12/31 23:59:59");
+    const int textWidth = QFontMetrics(grid->font()).horizontalAdvance(longest);
+    EXPECT_GT(grid->columnWidth(4), 101);
+    EXPECT_GT(grid->columnWidth(4), textWidth + 2);  // inside the cell's margins
+    // A width the user gives it stays.
+    grid->horizontalHeader()->resizeSection(4, 90);
+    form.searchButton->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid->columnWidth(4), 90);
+}

@@ -136,16 +136,19 @@ TEST_F(RecordQueryTest, CriteriaCombineWithAnd) {
     EXPECT_EQ(byForm(form), QStringList{});
 }
 
-TEST_F(RecordQueryTest, DateSearchesWalkTheIndexOnReimbursementTime) {
+// The engine's plan of a statement, one line per step.
+std::string planOf(const QString& sql) {
     Database db = Database::open(GetConnectionString());
-    const auto plan = [&](const QString& sql) {
-        Statement s = db.prepare("explain query plan " + sql);
-        QString text;
-        while (s.step()) {
-            text += s.text(3) + u'\n';
-        }
-        return text.toStdString();
-    };
+    Statement s = db.prepare("explain query plan " + sql);
+    QString text;
+    while (s.step()) {
+        text += s.text(3) + u'\n';
+    }
+    return text.toStdString();
+}
+
+TEST_F(RecordQueryTest, DateSearchesWalkTheIndexOnReimbursementTime) {
+    const auto plan = [](const QString& sql) { return planOf(sql); };
     const records::QuerySpec day = records::dayQuery(QDate(2024, 3, 5));
     for (const QString& sql : {records::keyStatement(day), records::countStatement(day)}) {
         const std::string p = plan(sql);
@@ -157,6 +160,65 @@ TEST_F(RecordQueryTest, DateSearchesWalkTheIndexOnReimbursementTime) {
     const std::string all = plan(records::keyStatement(records::searchQuery(Form())));
     EXPECT_NE(all.find("发票报销_报销时间"), std::string::npos) << all;
     EXPECT_EQ(all.find("TEMP B-TREE"), std::string::npos) << all;
+}
+
+TEST_F(RecordQueryTest, TheReimburserSearchFollowsCorrectionsAndRemovals) {
+    recordstest::execute("update 发票报销 set 报销人 = 'Alice' where 发票号码 = '4'");
+    EXPECT_EQ(byForm(Form().withReimburser("财务")), QStringList{"1"});
+    EXPECT_EQ(byForm(Form().withReimburser("lic")), (QStringList{"4", "3"}));
+    recordstest::execute("delete from 发票报销 where 发票号码 = '1'");
+    EXPECT_EQ(byForm(Form().withReimburser("财务")), QStringList{});
+    recordstest::execute("update 发票报销 set 报销人 = '财务科' where 发票号码 = '6'");
+    EXPECT_EQ(byForm(Form().withReimburser("财务")), QStringList{"6"});
+}
+
+TEST_F(RecordQueryTest, ManyRowsAreFoundWalkingTimeAndFewFromTheReimburserIndex) {
+    const records::QuerySpec alone = records::searchQuery(Form().withReimburser("财务"));
+    EXPECT_EQ(records::keyOrderFor(alone, 4096, 10000), records::KeyOrder::Planned);
+    EXPECT_EQ(records::keyOrderFor(alone, 4097, 10000), records::KeyOrder::TimeWalk);
+    EXPECT_EQ(records::keyOrderFor(alone, 10000, 10000000), records::KeyOrder::Planned);
+    EXPECT_EQ(records::keyOrderFor(alone, 100000, 10000000), records::KeyOrder::TimeWalk);
+    EXPECT_EQ(records::keyOrderFor(records::searchQuery(Form()), 100000, 100000),
+              records::KeyOrder::Planned);
+
+    const std::string planned = planOf(records::keyStatement(alone));
+    EXPECT_NE(planned.find("INDEX 发票报销_报销人时间 (报销人=?)"), std::string::npos) << planned;
+    const std::string walked = planOf(records::keyStatement(alone, records::KeyOrder::TimeWalk));
+    EXPECT_NE(walked.find("SCAN 发票报销 USING INDEX 发票报销_报销时间"), std::string::npos)
+        << walked;
+    EXPECT_EQ(walked.find("TEMP B-TREE FOR ORDER BY"), std::string::npos) << walked;
+    // The count adds up the names' kept numbers, without a look at the invoices.
+    const std::string counted = planOf(records::countStatement(alone));
+    EXPECT_EQ(counted.find("发票报销 "), std::string::npos) << counted;
+    EXPECT_EQ(planOf(records::countStatement(records::searchQuery(Form()))),
+              "SCAN 发票报销_数量\n");
+
+    // Both ways find the same rows in the same order.
+    Database db = Database::open(GetConnectionString());
+    for (const records::KeyOrder order :
+         {records::KeyOrder::Planned, records::KeyOrder::TimeWalk}) {
+        Statement keys = db.prepare(records::keyStatement(alone, order));
+        keys.bind(1, alone.params[0]);
+        QStringList rowids;
+        while (keys.step()) {
+            rowids << QString::number(keys.int64(0));
+        }
+        EXPECT_EQ(rowids, (QStringList{"4", "1"}));
+    }
+}
+
+TEST_F(RecordQueryTest, AWalkFromARowWalksTheIndexOnReimbursementTime) {
+    const records::QuerySpec day = records::dayQuery(QDate(2024, 3, 5));
+    for (const bool down : {true, false}) {
+        const QList<records::WalkSegment> walk =
+            records::walkStatements(day, down, records::WalkFrom::TimedRow);
+        ASSERT_FALSE(walk.isEmpty());
+        const std::string plan = planOf(walk.first().sql);
+        EXPECT_NE(plan.find("INDEX 发票报销_报销时间 (报销时间>? AND 报销时间<?)"),
+                  std::string::npos)
+            << plan;
+        EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "shell/AppError.h"
 #include "store/Amount.h"
 
@@ -52,6 +54,10 @@ TEST(AmountToShortestText, DropsTrailingZerosAndBareSeparator) {
     EXPECT_EQ(amount::toShortestText(0), "0");
     EXPECT_EQ(amount::toShortestText(-12346), "-1.2346");
     EXPECT_EQ(amount::toShortestText(-5000), "-0.5");
+    EXPECT_EQ(amount::toShortestText(1), "0.0001");
+    EXPECT_EQ(amount::toShortestText(10001), "1.0001");
+    EXPECT_EQ(amount::toShortestText(std::numeric_limits<qint64>::max()), "922337203685477.5807");
+    EXPECT_EQ(amount::toShortestText(std::numeric_limits<qint64>::min()), "-922337203685477.5808");
     EXPECT_DOUBLE_EQ(amount::toDouble(1235000), 123.5);
 }
 

@@ -22,6 +22,11 @@ void FakePrompts::answerInput(std::optional<QString> text) {
     inputAnswers_.push_back(std::move(text));
 }
 
+QList<FakePrompts::Progress> FakePrompts::progressWindows() const {
+    QMutexLocker lock(&mutex_);
+    return progress_;
+}
+
 QList<FakePrompts::Call> FakePrompts::calls() const {
     QMutexLocker lock(&mutex_);
     return calls_;
@@ -48,6 +53,7 @@ QStringList FakePrompts::messageTexts() const {
 void FakePrompts::clear() {
     QMutexLocker lock(&mutex_);
     calls_.clear();
+    progress_.clear();
 }
 
 void FakePrompts::record(const Call& call) {
@@ -130,4 +136,44 @@ std::optional<QString> FakePrompts::inputText(QObject* owner, const QString& cap
         return std::nullopt;
     }
     return answer;
+}
+
+namespace {
+
+class FakeProgressWindow final : public ProgressWindow {
+public:
+    FakeProgressWindow(QMutex& mutex, QList<FakePrompts::Progress>& all, qsizetype index)
+        : mutex_(mutex), all_(all), index_(index) {}
+    ~FakeProgressWindow() override {
+        QMutexLocker lock(&mutex_);
+        if (index_ < all_.size()) {
+            all_[index_].open = false;
+        }
+    }
+    void setProgress(qint64 done, const QString&) override {
+        QMutexLocker lock(&mutex_);
+        if (index_ < all_.size()) {
+            all_[index_].updates << done;
+        }
+    }
+
+private:
+    QMutex& mutex_;
+    QList<FakePrompts::Progress>& all_;
+    qsizetype index_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressWindow> FakePrompts::showProgress(const ProgressRequest& request) {
+    qsizetype index = 0;
+    {
+        QMutexLocker lock(&mutex_);
+        progress_ << Progress{request, {}, true};
+        index = progress_.size() - 1;
+    }
+    if (onProgress) {
+        onProgress(request);
+    }
+    return std::make_unique<FakeProgressWindow>(mutex_, progress_, index);
 }

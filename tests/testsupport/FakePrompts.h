@@ -36,6 +36,17 @@ public:
     // Runs while a prompt is "open", before it answers (to look at the state or act).
     std::function<void(const Call&)> onCall;
 
+    // The progress windows shown, apart from calls(): they ask nothing. A window's request keeps
+    // its cancel button, which a test may press from any thread its task's work runs on.
+    struct Progress {
+        ProgressRequest request;
+        QList<qint64> updates;  // the done counts shown, in order
+        bool open = true;
+    };
+    QList<Progress> progressWindows() const;
+    // Runs as a progress window opens (to press its cancel button, say).
+    std::function<void(const ProgressRequest&)> onProgress;
+
     QList<Call> calls() const;
     QList<Call> messages() const;  // the message boxes alone
     QStringList messageTexts() const;
@@ -47,6 +58,7 @@ public:
     std::optional<FileDialogResult> openFile(const FileDialogRequest& request) override;
     std::optional<QString> inputText(QObject* owner, const QString& caption, const QString& prompt,
                                      const QString& initial) override;
+    std::unique_ptr<ProgressWindow> showProgress(const ProgressRequest& request) override;
 
 private:
     void record(const Call& call);
@@ -54,6 +66,7 @@ private:
 
     mutable QMutex mutex_;
     QList<Call> calls_;
+    QList<Progress> progress_;
     std::deque<MsgAnswer> messageAnswers_;
     std::deque<std::optional<FileDialogResult>> fileAnswers_;
     std::deque<std::optional<QString>> inputAnswers_;
