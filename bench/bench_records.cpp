@@ -42,7 +42,8 @@ const QString kOrder = QStringLiteral(" order by 报销时间 desc, rowid desc")
 // are the program's own.
 class BenchPrompts final : public Prompts {
 public:
-    MsgAnswer message(QObject*, const QString&, const QString&, MsgIcon, MsgButtons) override {
+    MsgAnswer message(QObject*, const QString&, const QString&, MsgIcon, MsgButtons,
+                      const QString&) override {
         return MsgAnswer::Ok;
     }
     std::optional<FileDialogResult> saveFile(const FileDialogRequest&) override { return save; }
