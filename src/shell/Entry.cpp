@@ -13,6 +13,7 @@
 #include "shell/Commonfun.h"
 #include "shell/ErrorDisplay.h"
 #include "shell/FpbxApplication.h"
+#include "shell/QtChineseTexts.h"
 #include "shell/SingleInstance.h"
 #include "shell/Startup.h"
 #include "ui/QtPrompts.h"
@@ -89,6 +90,7 @@ int RunFpbx(int& argc, char** argv, ProgramSeams seams) {
         return 0;  // the running instance comes forward; nothing else is touched
     }
     QCoreApplication::setApplicationName(appinfo::title());
+    const QtChineseTexts chineseTexts;
 
     std::optional<QtPrompts> qtPrompts;
     Prompts* previous = &appprompts::get();

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 
 #include "FakePrompts.h"
@@ -15,6 +16,7 @@
 #include "shell/AppError.h"
 #include "shell/Entry.h"
 #include "shell/IniFile.h"
+#include "ui/QtPrompts.h"
 
 namespace {
 
@@ -216,6 +218,58 @@ TEST(MessageLoop, AnErrorInAnEventHandlerIsShownAndTheLoopGoesOn) {
     ASSERT_EQ(prompts.messages().size(), 1);
     EXPECT_EQ(prompts.messages()[0].text, "事件处理失败.");
     EXPECT_EQ(prompts.messages()[0].icon, MsgIcon::Stop);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StartupSequence, QtsOwnTextsInTheProgramsDialogsAreChinese) {
+    TempExeDir dir(fresh());
+    Start start("fpbx startup test 15");
+    start.onShown = [](TMainForm& window) {
+        QtPrompts dialogs;
+        QStringList texts;
+        // The buttons and labels of the dialog about to open, which is then cancelled.
+        auto collect = [&texts] {
+            QTimer::singleShot(0, [&texts] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                ASSERT_NE(dialog, nullptr);
+                for (const QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                    texts << button->text();
+                }
+                for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+                    texts << label->text();
+                }
+                QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+            });
+        };
+        collect();
+        dialogs.message(&window, "提示", "要继续吗？", MsgIcon::Question, MsgButtons::OkCancel);
+        EXPECT_TRUE(texts.contains("确定") && texts.contains("取消"))
+            << texts.join('|').toStdString();
+
+        texts.clear();
+        collect();
+        dialogs.inputText(&window, "添加报销人", "报销人：", "");
+        EXPECT_TRUE(texts.contains("确定") && texts.contains("取消"))
+            << texts.join('|').toStdString();
+
+        texts.clear();
+        collect();
+        FileDialogRequest save;
+        save.owner = &window;
+        save.caption = "另存为";
+        save.filters = {{"文本文件(*.txt)", "*.txt"}};
+        dialogs.saveFile(save);
+        for (const char* expected :
+             {"保存(&S)", "取消", "查找范围：", "文件名称(&N)：", "文件类型："}) {
+            EXPECT_TRUE(texts.contains(QString::fromUtf8(expected)))
+                << expected << " not in " << texts.join('|').toStdString();
+        }
+    };
+    start.run();
+    EXPECT_EQ(start.windowsShown, 1);
 }
 
 }  // namespace
