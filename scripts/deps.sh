@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-multimedia-dev
   libx11-dev libsqlite3-dev libfreexl-dev libjsoncpp-dev libcurl4-openssl-dev
   libzip-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev

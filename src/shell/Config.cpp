@@ -44,4 +44,9 @@ QString readServer(const IniFile& ini) {
     return ini.readString(QStringLiteral("SERVER"), QStringLiteral("server"), {});
 }
 
+bool readSoundsOn(const IniFile& ini) {
+    return ini.readString(QStringLiteral("声音"), QStringLiteral("开启"), QStringLiteral("1")) !=
+           u'0';
+}
+
 }  // namespace config

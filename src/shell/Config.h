@@ -35,4 +35,7 @@ QString readVersionWritingBack(IniFile& ini);
 // [SERVER] server, default empty.
 QString readServer(const IniFile& ini);
 
+// [声音] 开启 (default "1"): the outcomes are heard unless it reads "0".
+bool readSoundsOn(const IniFile& ini);
+
 }  // namespace config

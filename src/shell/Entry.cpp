@@ -11,11 +11,14 @@
 #include "shell/AppInfo.h"
 #include "shell/Checkupdate.h"
 #include "shell/Commonfun.h"
+#include "shell/Config.h"
 #include "shell/ErrorDisplay.h"
 #include "shell/FpbxApplication.h"
+#include "shell/IniFile.h"
 #include "shell/QtChineseTexts.h"
 #include "shell/SingleInstance.h"
 #include "shell/Startup.h"
+#include "sound/QtSoundPlayer.h"
 #include "ui/QtPrompts.h"
 
 namespace {
@@ -39,6 +42,14 @@ void showInformation(const QString& text) {
     appprompts::get().message(nullptr, QStringLiteral("提示"), text, MsgIcon::Information);
 }
 
+// Null when config.ini turns the sounds off.
+std::unique_ptr<SoundPlayer> openSoundPlayer(const ProgramSeams& seams) {
+    if (!config::readSoundsOn(IniFile(config::iniPath()))) {
+        return nullptr;
+    }
+    return seams.soundPlayer ? seams.soundPlayer() : std::make_unique<QtSoundPlayer>();
+}
+
 // The start after the single-instance test; errors escaping from here end the program.
 void runStart(ProgramSeams& seams, SingleInstance& instance) {
     const bool updateDue = seams.checkUpdate ? seams.checkUpdate() : checkupdate::CheckUpdate();
@@ -60,7 +71,9 @@ void runStart(ProgramSeams& seams, SingleInstance& instance) {
 
     std::unique_ptr<KeyboardDeviceSource> devices =
         seams.keyboardDevices ? seams.keyboardDevices() : std::make_unique<ProcInputDevices>();
+    const std::unique_ptr<SoundPlayer> sounds = openSoundPlayer(seams);
     TMainForm mainWindow(std::move(devices));
+    mainWindow.setSoundPlayer(sounds.get());
     startup::WriteBackSettings();
     startup::InstallStagedUpdater();
     mainWindow.setOpenRecords([](QWidget* owner) {

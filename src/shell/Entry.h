@@ -6,6 +6,7 @@
 
 class KeyboardDeviceSource;
 class Prompts;
+class SoundPlayer;
 class TMainForm;
 
 // What the program's start takes from outside, so that a test can run the whole start
@@ -14,6 +15,7 @@ struct ProgramSeams {
     Prompts* prompts = nullptr;                                              // Qt dialogs
     std::function<std::unique_ptr<KeyboardDeviceSource>()> keyboardDevices;  // the kernel's list
     std::function<bool()> checkUpdate;  // the update check against config.ini's service
+    std::function<std::unique_ptr<SoundPlayer>()> soundPlayer;  // Qt Multimedia
     std::function<void(const QString& program, const QString& arguments)> startUpdater;
     QString instanceTitle;  // the application title: the single-instance name
     // Called once the main window is shown, before the message loop runs.

@@ -5,15 +5,18 @@
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
 #include "FakePrompts.h"
+#include "FakeSoundPlayer.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "mainwindow/Fphxdialog.h"
 #include "scanner/Emnudevice.h"
 #include "shell/AppError.h"
+#include "shell/Commonfun.h"
 #include "shell/Entry.h"
 #include "shell/IniFile.h"
 #include "ui/QtPrompts.h"
@@ -28,6 +31,16 @@ public:
     std::optional<QString> deviceDescription(const QString&) override { return {}; }
 };
 
+// Keeps what it plays in a list of the test's.
+class ListeningPlayer final : public SoundPlayer {
+public:
+    explicit ListeningPlayer(QList<SoundKind>& heard) : heard_(heard) {}
+    void play(SoundKind kind) override { heard_ << kind; }
+
+private:
+    QList<SoundKind>& heard_;
+};
+
 // Runs the whole start in-process; the main window, once shown, is looked at and closed.
 struct Start {
     explicit Start(const char* title) { seams.instanceTitle = QString::fromLatin1(title); }
@@ -38,6 +51,7 @@ struct Start {
         seams.startUpdater = [this](const QString& program, const QString& arguments) {
             updaterStarts << program + u'|' + arguments;
         };
+        seams.soundPlayer = [this] { return std::make_unique<ListeningPlayer>(sounds); };
         seams.mainWindowShown = [this](TMainForm& window) {
             ++windowsShown;
             if (onShown) {
@@ -54,6 +68,7 @@ struct Start {
     FakePrompts prompts;
     ProgramSeams seams;
     QStringList updaterStarts;
+    QList<SoundKind> sounds;
     int windowsShown = 0;
     std::function<void(TMainForm&)> onShown;
 };
@@ -223,6 +238,28 @@ TEST(MessageLoop, AnErrorInAnEventHandlerIsShownAndTheLoopGoesOn) {
 }  // namespace
 
 namespace {
+
+TEST(StartupSequence, OutcomesAreHeardUnlessConfigIniTurnsTheSoundsOff) {
+    for (const bool soundsOn : {true, false}) {
+        TempExeDir dir;
+        testfiles::writeBytes(joinPath(dir.companyDir(), "bxr.txt"), "Ann\r\n");
+        if (!soundsOn) {
+            IniFile(dir.file("config.ini")).writeString("声音", "开启", "0");
+        }
+        Start start("fpbx startup test 14");
+        start.onShown = [](TMainForm& window) {
+            window.Image_sxClick();
+            window.Edit_fpdm->setText("044031900111");
+            window.Edit_fphm->setText("12345678");
+            window.Image_jcClick();
+            EXPECT_EQ(window.Label_msg1->text(), "报销成功！");
+        };
+        start.run();
+        EXPECT_EQ(start.sounds,
+                  soundsOn ? QList<SoundKind>{SoundKind::Registered} : QList<SoundKind>{})
+            << "sounds on: " << soundsOn;
+    }
+}
 
 TEST(StartupSequence, QtsOwnTextsInTheProgramsDialogsAreChinese) {
     TempExeDir dir(fresh());

@@ -60,4 +60,17 @@ TEST(Version, IsWrittenBackAsRead) {
     EXPECT_EQ(IniFile(dir.file("config.ini")).readString("版本信息", "Version", ""), "2.3.4");
 }
 
+TEST(Sounds, AreOnUnlessConfigIniSaysZero) {
+    TempExeDir dir;
+    IniFile ini(dir.file("config.ini"));
+    EXPECT_TRUE(config::readSoundsOn(ini));
+    ini.writeString("声音", "开启", "0");
+    EXPECT_FALSE(config::readSoundsOn(IniFile(dir.file("config.ini"))));
+    ini.writeString("声音", "开启", "1");
+    EXPECT_TRUE(config::readSoundsOn(IniFile(dir.file("config.ini"))));
+    // Typed by hand in GBK, with a blank before the value.
+    testfiles::writeBytes(dir.file("config.ini"), "[\xC9\xF9\xD2\xF4]\r\n\xBF\xAA\xC6\xF4= 0\r\n");
+    EXPECT_FALSE(config::readSoundsOn(IniFile(dir.file("config.ini"))));
+}
+
 }  // namespace

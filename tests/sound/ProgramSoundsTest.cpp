@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSoundEffect>
+#include <QTest>
+#include <QUrl>
+#include <QtEndian>
+
+#include "FakePrompts.h"
+#include "sound/QtSoundPlayer.h"
+
+namespace {
+
+const QList<SoundKind> kKinds{SoundKind::Registered, SoundKind::AlreadyRecorded, SoundKind::Failed};
+
+QByteArray resourceBytes(SoundKind kind) {
+    QFile file(QUrl(QtSoundPlayer::source(kind)).path().prepend(u':'));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+quint32 little32(const QByteArray& bytes, int at) {
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
+}
+quint16 little16(const QByteArray& bytes, int at) {
+    return qFromLittleEndian<quint16>(bytes.constData() + at);
+}
+
+TEST(ProgramSounds, AreShortDistinctPcmWaves) {
+    QList<QByteArray> seen;
+    for (const SoundKind kind : kKinds) {
+        SCOPED_TRACE(QtSoundPlayer::source(kind).toStdString());
+        const QByteArray wav = resourceBytes(kind);
+        ASSERT_GT(wav.size(), 44);
+        EXPECT_EQ(wav.left(4), "RIFF");
+        EXPECT_EQ(little32(wav, 4), quint32(wav.size() - 8));
+        EXPECT_EQ(wav.mid(8, 8), "WAVEfmt ");
+        EXPECT_EQ(little16(wav, 20), 1);  // PCM
+        EXPECT_EQ(little16(wav, 22), 1);  // mono
+        EXPECT_EQ(little16(wav, 34), 16);
+        EXPECT_EQ(wav.mid(36, 4), "data");
+        const quint32 rate = little32(wav, 24);
+        const double seconds = double(little32(wav, 40)) / (rate * 2);
+        EXPECT_GT(seconds, 0.15);
+        EXPECT_LT(seconds, 0.6);  // a pile is scanned fast: each sound is over before the next
+        EXPECT_FALSE(seen.contains(wav));
+        seen << wav;
+    }
+}
+
+TEST(ProgramSounds, QtMultimediaLoadsEachOfThem) {
+    for (const SoundKind kind : kKinds) {
+        QSoundEffect effect;
+        effect.setSource(QUrl(QtSoundPlayer::source(kind)));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return effect.status() != QSoundEffect::Loading; }));
+        EXPECT_EQ(effect.status(), QSoundEffect::Ready)
+            << QtSoundPlayer::source(kind).toStdString();
+    }
+}
+
+TEST(QtSoundPlayerTest, PlayingNeverWaitsAndAMissingDeviceSaysNothing) {
+    FakePrompts prompts;
+    QElapsedTimer timer;
+    timer.start();
+    {
+        QtSoundPlayer player;
+        for (int round = 0; round < 20; ++round) {
+            for (const SoundKind kind : kKinds) {
+                player.play(kind);
+            }
+        }
+        EXPECT_LT(timer.elapsed(), 100);
+        QTest::qWait(300);  // the sound thread at work, whatever device there is
+    }
+    EXPECT_TRUE(prompts.calls().isEmpty());
+}
+
+}  // namespace
