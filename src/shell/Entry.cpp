@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <memory>
 #include <optional>
 
@@ -17,7 +18,9 @@
 #include "shell/IniFile.h"
 #include "shell/QtChineseTexts.h"
 #include "shell/SingleInstance.h"
+#include "shell/StartingIndication.h"
 #include "shell/Startup.h"
+#include "shell/WorkerCall.h"
 #include "sound/QtSoundPlayer.h"
 #include "ui/QtPrompts.h"
 
@@ -42,6 +45,23 @@ void showInformation(const QString& text) {
     appprompts::get().message(nullptr, QStringLiteral("提示"), text, MsgIcon::Information);
 }
 
+// The update check runs on a worker while the start-up indication shows; the indication is gone
+// before whatever follows (the update box, the main window, an error).
+bool checkUpdateShowingIndication(const ProgramSeams& seams, SingleInstance& instance) {
+    const std::function<bool()> check =
+        seams.checkUpdate ? seams.checkUpdate : [timeouts = seams.updateTimeouts] {
+            return checkupdate::CheckUpdate(timeouts);
+        };
+    StartingIndication indication;
+    indication.show();
+    if (seams.indicationShown) {
+        seams.indicationShown(indication);
+    }
+    instance.setActivationHandler([&indication] { bringForward(&indication); });
+    const auto noLongerForward = qScopeGuard([&instance] { instance.setActivationHandler({}); });
+    return callOnWorker(check);
+}
+
 // Null when config.ini turns the sounds off.
 std::unique_ptr<SoundPlayer> openSoundPlayer(const ProgramSeams& seams) {
     if (!config::readSoundsOn(IniFile(config::iniPath()))) {
@@ -52,8 +72,7 @@ std::unique_ptr<SoundPlayer> openSoundPlayer(const ProgramSeams& seams) {
 
 // The start after the single-instance test; errors escaping from here end the program.
 void runStart(ProgramSeams& seams, SingleInstance& instance) {
-    const bool updateDue = seams.checkUpdate ? seams.checkUpdate() : checkupdate::CheckUpdate();
-    if (updateDue) {
+    if (checkUpdateShowingIndication(seams, instance)) {
         showInformation(QStringLiteral("软件有更新，点击确定开始更新！"));
         const QString arguments =
             startup::updaterArguments(QCoreApplication::applicationFilePath());

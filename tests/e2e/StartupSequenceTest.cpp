@@ -2,13 +2,17 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QSplashScreen>
 #include <QTimer>
 
+#include "../shell/LocalHttpServer.h"
 #include "FakePrompts.h"
 #include "FakeSoundPlayer.h"
 #include "TempExeDir.h"
@@ -197,6 +201,9 @@ TEST(StartupSequence, ASecondStartEndsAtOnceAndBringsTheFirstForward) {
             ADD_FAILURE() << "the second start ran the update check";
             return false;
         };
+        second.seams.indicationShown = [](QWidget&) {
+            ADD_FAILURE() << "the second start showed the start-up indication";
+        };
         secondResult = second.run();
         EXPECT_EQ(second.windowsShown, 0);
         EXPECT_TRUE(second.prompts.calls().isEmpty());
@@ -238,6 +245,116 @@ TEST(MessageLoop, AnErrorInAnEventHandlerIsShownAndTheLoopGoesOn) {
 }  // namespace
 
 namespace {
+
+// The start-up indication as a test sees it.
+struct Indication {
+    void watch(Start& start) {
+        start.seams.indicationShown = [this](QWidget& shown) {
+            shownAt = sinceStart.elapsed();
+            widget = &shown;
+            visible = shown.isVisible();
+            message = static_cast<QSplashScreen&>(shown).message();
+            title = shown.windowTitle();
+            // The message loop goes on while the check runs: this timer ticks.
+            auto* ticker = new QTimer(&shown);
+            QObject::connect(ticker, &QTimer::timeout, [this] { ++ticks; });
+            ticker->start(20);
+        };
+        sinceStart.start();
+    }
+    QElapsedTimer sinceStart;
+    qint64 shownAt = -1;
+    QPointer<QWidget> widget;
+    bool visible = false;
+    QString message;
+    QString title;
+    int ticks = 0;
+};
+
+TEST(StartupIndication, ShowsAtOnceAndIsGoneWhenTheStalledServiceIsGivenUp) {
+    LocalHttpServer service("", /*hang=*/true);  // accepts and never answers
+    TempExeDir dir(fresh());
+    IniFile(dir.file("config.ini")).writeString("SERVER", "updateUrl", service.baseUrl());
+    Start start("fpbx startup test 11");
+    start.seams.updateTimeouts = {300, 600};
+    Indication indication;
+    indication.watch(start);
+    qint64 windowAt = -1;
+    bool goneBeforeTheWindow = false;
+    start.onShown = [&](TMainForm&) {
+        windowAt = indication.sinceStart.elapsed();
+        goneBeforeTheWindow = indication.widget.isNull();
+    };
+    start.run();
+
+    EXPECT_GE(indication.shownAt, 0);
+    EXPECT_LT(indication.shownAt, 200);
+    EXPECT_TRUE(indication.visible);
+    EXPECT_EQ(indication.message, "正在检查更新…");
+    EXPECT_EQ(indication.title, "正在检查更新…");
+    EXPECT_GE(indication.ticks, 5);
+    EXPECT_TRUE(service.connected());
+    EXPECT_GE(windowAt, 550);
+    EXPECT_LT(windowAt, 3000);
+    EXPECT_TRUE(goneBeforeTheWindow);
+    EXPECT_EQ(start.windowsShown, 1);
+    EXPECT_TRUE(start.prompts.calls().isEmpty());
+}
+
+TEST(StartupIndication, IsGoneBeforeTheUpdateBoxAndBeforeTheErrorDisplay) {
+    {
+        TempExeDir dir(fresh());
+        Start start("fpbx startup test 12");
+        start.seams.checkUpdate = [] { return true; };
+        Indication indication;
+        indication.watch(start);
+        QList<bool> goneAtBoxes;
+        start.prompts.onCall = [&](const FakePrompts::Call&) {
+            goneAtBoxes << indication.widget.isNull();
+        };
+        start.run();
+        EXPECT_EQ(start.prompts.messageTexts(), QStringList{"软件有更新，点击确定开始更新！"});
+        EXPECT_EQ(goneAtBoxes, QList<bool>{true});
+        EXPECT_EQ(start.updaterStarts.size(), 1);
+    }
+    {
+        TempExeDir dir(fresh());
+        QFile::setPermissions(dir.file("config.ini"), QFile::ReadOwner);
+        Start start("fpbx startup test 12");
+        Indication indication;
+        indication.watch(start);
+        QList<bool> goneAtBoxes;
+        start.prompts.onCall = [&](const FakePrompts::Call&) {
+            goneAtBoxes << indication.widget.isNull();
+        };
+        start.run();
+        QFile::setPermissions(dir.file("config.ini"), QFile::ReadOwner | QFile::WriteOwner);
+        ASSERT_EQ(start.prompts.messages().size(), 1);
+        EXPECT_EQ(start.prompts.messages()[0].icon, MsgIcon::Stop);  // raised on the worker
+        EXPECT_EQ(goneAtBoxes, QList<bool>{true});
+        EXPECT_EQ(start.windowsShown, 0);
+    }
+}
+
+TEST(StartupIndication, ASecondStartWhileTheCheckRunsShowsNoneAndTouchesNothing) {
+    TempExeDir dir(fresh());
+    Start first("fpbx startup test 13");
+    int secondResult = -1;
+    int secondIndications = 0;
+    first.seams.indicationShown = [&](QWidget&) {
+        const QByteArray iniBefore = testfiles::readBytes(dir.file("config.ini"));
+        Start second("fpbx startup test 13");
+        second.seams.indicationShown = [&](QWidget&) { ++secondIndications; };
+        secondResult = second.run();
+        EXPECT_EQ(second.windowsShown, 0);
+        EXPECT_EQ(testfiles::readBytes(dir.file("config.ini")), iniBefore);
+        EXPECT_FALSE(QDir(dir.file("log")).exists());
+    };
+    first.run();
+    EXPECT_EQ(secondResult, 0);
+    EXPECT_EQ(secondIndications, 0);
+    EXPECT_EQ(first.windowsShown, 1);
+}
 
 TEST(StartupSequence, OutcomesAreHeardUnlessConfigIniTurnsTheSoundsOff) {
     for (const bool soundsOn : {true, false}) {
