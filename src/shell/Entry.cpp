@@ -1,6 +1,7 @@
 #include "shell/Entry.h"
 
 #include <QFileInfo>
+#include <QIcon>
 #include <QProcess>
 #include <QScopeGuard>
 #include <memory>
@@ -122,6 +123,8 @@ int RunFpbx(int& argc, char** argv, ProgramSeams seams) {
         return 0;  // the running instance comes forward; nothing else is touched
     }
     QCoreApplication::setApplicationName(appinfo::title());
+    QGuiApplication::setDesktopFileName(QStringLiteral("fpbx"));  // the menu entry's name
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/fpbx-256.png")));
     const QtChineseTexts chineseTexts;
 
     std::optional<QtPrompts> qtPrompts;
