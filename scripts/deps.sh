@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   libpoppler-qt6-dev libzxing-dev libquazip1-qt6-dev qpdf libzip-dev libxlsxwriter-dev
   python3 python3-xlwt python3-openpyxl sqlite3
+  dpkg-dev file desktop-file-utils
   fonts-wqy-microhei fonts-liberation
 )
 if [[ "${1:-}" == "--desktop" ]]; then

@@ -73,4 +73,15 @@ TEST(Sounds, AreOnUnlessConfigIniSaysZero) {
     EXPECT_FALSE(config::readSoundsOn(IniFile(dir.file("config.ini"))));
 }
 
+TEST(InstallationTemplate, LeavesTheTaxNumberToFillInWithTheSoundsOn) {
+    TempExeDir dir;
+    QFile::remove(dir.file("config.ini"));
+    IniFile ini(dir.file("config.ini"));
+    config::writeInstallationTemplate(ini);
+    // [基本信息] 税号= and [声音] 开启=1, in GBK
+    EXPECT_EQ(testfiles::readBytes(dir.file("config.ini")),
+              "[\xBB\xF9\xB1\xBE\xD0\xC5\xCF\xA2]\r\n\xCB\xB0\xBA\xC5=\r\n"
+              "[\xC9\xF9\xD2\xF4]\r\n\xBF\xAA\xC6\xF4=1\r\n");
+}
+
 }  // namespace
