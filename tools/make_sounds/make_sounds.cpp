@@ -17,6 +17,9 @@ constexpr int kSampleRate = 22050;
 constexpr double kPeak = 0.6;  // of full scale: audible, never clipping
 constexpr double kAttackMs = 4;
 constexpr double kReleaseMs = 15;
+// Qt 6.4's QSoundEffect on PulseAudio stops the device with the last bytes still in its buffer,
+// cutting off about the last 0.2 s of a sound: each sound ends in silence that may be lost.
+constexpr int kTrailingSilenceMs = 500;
 
 enum class Timbre { Pure, Buzz };
 
@@ -72,6 +75,7 @@ std::vector<int16_t> samples(const Sound& sound) {
             out.push_back(int16_t(std::lround(value * 32767)));
         }
     }
+    out.resize(out.size() + kSampleRate * kTrailingSilenceMs / 1000, 0);
     return out;
 }
 
