@@ -1,6 +1,8 @@
 #include "sound/OutcomeSounds.h"
 
-SoundKind OutcomeSounds::kindOf(Registration::Result result) {
+namespace {
+
+SoundKind kindOf(Registration::Result result) {
     switch (result) {
         case Registration::Result::Registered:
             return SoundKind::Registered;
@@ -11,6 +13,8 @@ SoundKind OutcomeSounds::kindOf(Registration::Result result) {
     }
     return SoundKind::Failed;
 }
+
+}  // namespace
 
 void OutcomeSounds::registration(Registration::Result result) const {
     if (player_ != nullptr) {

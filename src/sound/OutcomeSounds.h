@@ -13,8 +13,6 @@ public:
     // A complete scan that is no invoice: nothing could be recorded.
     void notAnInvoice() const;
 
-    static SoundKind kindOf(Registration::Result result);
-
 private:
     SoundPlayer* player_;
 };
