@@ -79,13 +79,4 @@ TEST_F(SoundTest, EachManualOutcomeHasItsSound) {
     EXPECT_EQ(player.played, Sounds{SoundKind::Failed});
 }
 
-TEST_F(SoundTest, WithoutAPlayerEveryOutcomeIsSilent) {
-    form->setSoundPlayer(nullptr);
-    scan(kPayload);
-    scan(kPayload);
-    scan("ABC123");
-    EXPECT_EQ(form->Label_fphm_sm->text(), "您扫的不是发票信息！");
-    EXPECT_TRUE(player.played.isEmpty());
-}
-
 }  // namespace
