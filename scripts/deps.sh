@@ -4,13 +4,14 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-multimedia-dev
   libx11-dev libsqlite3-dev libjsoncpp-dev libcurl4-openssl-dev
   libzip-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev
   libpoppler-qt6-dev libzxing-dev libquazip1-qt6-dev qpdf libzip-dev libxlsxwriter-dev
   python3 python3-xlwt python3-openpyxl sqlite3
   libpq-dev postgresql-15 passwd util-linux
+  dpkg-dev file desktop-file-utils
   fonts-wqy-microhei fonts-liberation
 )
 if [[ "${1:-}" == "--desktop" ]]; then

@@ -161,6 +161,7 @@ void TMainForm::DataEditChange() {
             emptyScan();
             return;
         case scan::Action::NotInvoice:
+            sounds_.notAnInvoice();
             setScanNumberText(QStringLiteral("您扫的不是发票信息！"));
             emptyScan();
             return;
@@ -214,6 +215,7 @@ void TMainForm::registerScan(const QString& text, const scan::InvoiceItems& item
 
 Registration TMainForm::registerOrThrow(const InvoiceRecord& invoice, EntryMode mode) {
     const Registration outcome = store_->registerInvoice(invoice, mode);
+    sounds_.registration(outcome.result);  // heard before any box the outcome brings
     if (outcome.result == Registration::Result::Failed &&
         outcome.error.kind == StoreError::Kind::InvalidValue) {
         throw AppError(outcome.error.detail);

@@ -8,6 +8,7 @@
 #include "mainwindow/ScanProcessing.h"
 #include "scanner/Emnudevice.h"
 #include "scanner/ScanBuffer.h"
+#include "sound/OutcomeSounds.h"
 #include "store/InvoiceStore.h"
 
 class ClickableLabel;
@@ -39,6 +40,8 @@ public:
     ~TMainForm() override;
 
     void setOpenRecords(OpenRecords open) { openRecords_ = std::move(open); }
+    // Outcomes are heard through player (silent when null); it must outlive the window.
+    void setSoundPlayer(SoundPlayer* player) { sounds_ = OutcomeSounds(player); }
 
     void FormShow();
     void Image_smClick();
@@ -127,4 +130,5 @@ private:
     KeyboardCapture* capture_ = nullptr;
     ReimburserList* reimbursers_ = nullptr;
     OpenRecords openRecords_;
+    OutcomeSounds sounds_;
 };

@@ -87,6 +87,10 @@ std::optional<QByteArray> postForBody(const QString& url, const HttpTimeouts& ti
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, timeouts.totalMs);
+    // The time-outs cover the name lookup (libcurl resolves on a thread of its own), but at the
+    // end libcurl would wait for a lookup still hanging on a silent name server (10 s and more);
+    // quick exit leaves that thread behind instead.
+    curl_easy_setopt(h, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, collectBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
     if (curl_easy_perform(h) != CURLE_OK) {

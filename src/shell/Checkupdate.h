@@ -9,9 +9,10 @@
 // that cannot be written raises (AppError), which ends the start-up.
 namespace checkupdate {
 
+// The start waits for the service at most totalMs, the name lookup included.
 struct HttpTimeouts {
-    long connectMs = 3000;
-    long totalMs = 8000;
+    long connectMs = 3000;  // name lookup and connection
+    long totalMs = 5000;
 };
 
 // POST over HTTP/1.0 with no body and exactly the headers Host, Accept and User-Agent; no

@@ -7,12 +7,21 @@
 
 namespace config {
 
+namespace {
+
+const QString kBasicSection = QStringLiteral("基本信息");
+const QString kTaxNumberKey = QStringLiteral("税号");
+const QString kSoundSection = QStringLiteral("声音");
+const QString kSoundsOnKey = QStringLiteral("开启");
+
+}  // namespace
+
 QString iniPath() {
     return joinPath(GetExeDir(), QStringLiteral("config.ini"));
 }
 
 QString readTaxNumber(const IniFile& ini) {
-    QString taxNumber = ini.readString(QStringLiteral("基本信息"), QStringLiteral("税号"), {});
+    QString taxNumber = ini.readString(kBasicSection, kTaxNumberKey, {});
     const qsizetype dot = taxNumber.indexOf(u'.');
     if (dot >= 0) {
         taxNumber.truncate(dot);
@@ -61,6 +70,15 @@ DatabaseSettings readDatabaseSettings(const IniFile& ini) {
         settings.engine = DatabaseSettings::Engine::Unknown;
     }
     return settings;
+}
+
+bool readSoundsOn(const IniFile& ini) {
+    return ini.readString(kSoundSection, kSoundsOnKey, QStringLiteral("1")) != u'0';
+}
+
+void writeInstallationTemplate(IniFile& ini) {
+    ini.writeString(kBasicSection, kTaxNumberKey, {});
+    ini.writeString(kSoundSection, kSoundsOnKey, QStringLiteral("1"));
 }
 
 }  // namespace config

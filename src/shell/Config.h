@@ -38,5 +38,11 @@ QString readServer(const IniFile& ini);
 
 // [数据库] 类型 (sqlite when absent or empty, postgresql; letter case ignored) and 连接.
 DatabaseSettings readDatabaseSettings(const IniFile& ini);
+// [声音] 开启 (default "1"): the outcomes are heard unless it reads "0".
+bool readSoundsOn(const IniFile& ini);
+
+// The config.ini a new installation starts from: the tax number left for the administrator to
+// fill in, and the settings a clerk may change, at their defaults.
+void writeInstallationTemplate(IniFile& ini);
 
 }  // namespace config

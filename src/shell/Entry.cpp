@@ -1,7 +1,9 @@
 #include "shell/Entry.h"
 
 #include <QFileInfo>
+#include <QIcon>
 #include <QProcess>
+#include <QScopeGuard>
 #include <memory>
 #include <optional>
 
@@ -13,10 +15,16 @@
 #include "shell/BackupFiles.h"
 #include "shell/Checkupdate.h"
 #include "shell/Commonfun.h"
+#include "shell/Config.h"
 #include "shell/ErrorDisplay.h"
 #include "shell/FpbxApplication.h"
+#include "shell/IniFile.h"
+#include "shell/QtChineseTexts.h"
 #include "shell/SingleInstance.h"
+#include "shell/StartingIndication.h"
 #include "shell/Startup.h"
+#include "shell/WorkerCall.h"
+#include "sound/QtSoundPlayer.h"
 #include "store/DatabaseBackup.h"
 #include "store/DatabaseCheck.h"
 #include "store/ShutdownCheckpoint.h"
@@ -46,10 +54,34 @@ void showInformation(const QString& text) {
     appprompts::get().message(nullptr, QStringLiteral("提示"), text, MsgIcon::Information);
 }
 
+// The update check runs on a worker while the start-up indication shows; the indication is gone
+// before whatever follows (the update box, the main window, an error).
+bool checkUpdateShowingIndication(const ProgramSeams& seams, SingleInstance& instance) {
+    const std::function<bool()> check =
+        seams.checkUpdate ? seams.checkUpdate : [timeouts = seams.updateTimeouts] {
+            return checkupdate::CheckUpdate(timeouts);
+        };
+    StartingIndication indication;
+    indication.show();
+    if (seams.indicationShown) {
+        seams.indicationShown(indication);
+    }
+    instance.setActivationHandler([&indication] { bringForward(&indication); });
+    const auto noLongerForward = qScopeGuard([&instance] { instance.setActivationHandler({}); });
+    return callOnWorker(check);
+}
+
+// Null when config.ini turns the sounds off.
+std::unique_ptr<SoundPlayer> openSoundPlayer(const ProgramSeams& seams) {
+    if (!config::readSoundsOn(IniFile(config::iniPath()))) {
+        return nullptr;
+    }
+    return seams.soundPlayer ? seams.soundPlayer() : std::make_unique<QtSoundPlayer>();
+}
+
 // The start after the single-instance test; errors escaping from here end the program.
 void runStart(ProgramSeams& seams, SingleInstance& instance) {
-    const bool updateDue = seams.checkUpdate ? seams.checkUpdate() : checkupdate::CheckUpdate();
-    if (updateDue) {
+    if (checkUpdateShowingIndication(seams, instance)) {
         showInformation(QStringLiteral("软件有更新，点击确定开始更新！"));
         const QString arguments =
             startup::updaterArguments(QCoreApplication::applicationFilePath());
@@ -74,7 +106,9 @@ void runStart(ProgramSeams& seams, SingleInstance& instance) {
 
     std::unique_ptr<KeyboardDeviceSource> devices =
         seams.keyboardDevices ? seams.keyboardDevices() : std::make_unique<ProcInputDevices>();
+    const std::unique_ptr<SoundPlayer> sounds = openSoundPlayer(seams);
     TMainForm mainWindow(std::move(devices));
+    mainWindow.setSoundPlayer(sounds.get());
     startup::WriteBackSettings();
     startup::InstallStagedUpdater();
     mainWindow.setOpenRecords([](QWidget* owner) {
@@ -107,6 +141,9 @@ int RunFpbx(int& argc, char** argv, ProgramSeams seams) {
         return 0;  // the running instance comes forward; nothing else is touched
     }
     QCoreApplication::setApplicationName(appinfo::title());
+    QGuiApplication::setDesktopFileName(QStringLiteral("fpbx"));  // the menu entry's name
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/fpbx-256.png")));
+    const QtChineseTexts chineseTexts;
 
     std::optional<QtPrompts> qtPrompts;
     Prompts* previous = &appprompts::get();

@@ -4,8 +4,12 @@
 #include <functional>
 #include <memory>
 
+#include "shell/Checkupdate.h"
+
 class KeyboardDeviceSource;
 class Prompts;
+class QWidget;
+class SoundPlayer;
 class TMainForm;
 
 // What the program's start takes from outside, so that a test can run the whole start
@@ -13,7 +17,11 @@ class TMainForm;
 struct ProgramSeams {
     Prompts* prompts = nullptr;                                              // Qt dialogs
     std::function<std::unique_ptr<KeyboardDeviceSource>()> keyboardDevices;  // the kernel's list
-    std::function<bool()> checkUpdate;  // the update check against config.ini's service
+    std::function<bool()> checkUpdate;         // the update check against config.ini's service
+    checkupdate::HttpTimeouts updateTimeouts;  // the limits of the program's own update check
+    // Called once the start-up indication is shown, while the update check runs.
+    std::function<void(QWidget& indication)> indicationShown;
+    std::function<std::unique_ptr<SoundPlayer>()> soundPlayer;  // Qt Multimedia
     std::function<void(const QString& program, const QString& arguments)> startUpdater;
     QString instanceTitle;  // the application title: the single-instance name
     // Called once the main window is shown, before the message loop runs.

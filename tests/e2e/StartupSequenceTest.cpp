@@ -2,19 +2,28 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSplashScreen>
 #include <QTimer>
 
+#include "../shell/LocalHttpServer.h"
 #include "FakePrompts.h"
+#include "FakeSoundPlayer.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "mainwindow/Fphxdialog.h"
 #include "scanner/Emnudevice.h"
 #include "shell/AppError.h"
+#include "shell/Commonfun.h"
 #include "shell/Entry.h"
 #include "shell/IniFile.h"
+#include "ui/QtPrompts.h"
 
 namespace {
 
@@ -24,6 +33,16 @@ public:
     bool hasDeviceInfo(quint32) override { return false; }
     QString deviceName(quint32) override { return {}; }
     std::optional<QString> deviceDescription(const QString&) override { return {}; }
+};
+
+// Keeps what it plays in a list of the test's.
+class ListeningPlayer final : public SoundPlayer {
+public:
+    explicit ListeningPlayer(QList<SoundKind>& heard) : heard_(heard) {}
+    void play(SoundKind kind) override { heard_ << kind; }
+
+private:
+    QList<SoundKind>& heard_;
 };
 
 // Runs the whole start in-process; the main window, once shown, is looked at and closed.
@@ -36,6 +55,7 @@ struct Start {
         seams.startUpdater = [this](const QString& program, const QString& arguments) {
             updaterStarts << program + u'|' + arguments;
         };
+        seams.soundPlayer = [this] { return std::make_unique<ListeningPlayer>(sounds); };
         seams.mainWindowShown = [this](TMainForm& window) {
             ++windowsShown;
             if (onShown) {
@@ -52,6 +72,7 @@ struct Start {
     FakePrompts prompts;
     ProgramSeams seams;
     QStringList updaterStarts;
+    QList<SoundKind> sounds;
     int windowsShown = 0;
     std::function<void(TMainForm&)> onShown;
 };
@@ -149,8 +170,8 @@ TEST(StartupSequence, ATemplateNamedInCapitalsLeavesTheCompanyWithoutADatabase) 
     // The start says the database is missing; then the count cannot be read: its box says so.
     ASSERT_EQ(start.prompts.messages().size(), 2);
     EXPECT_EQ(start.prompts.messages()[0].caption, "提示");
-    EXPECT_TRUE(start.prompts.messages()[0].text.startsWith("数据库文件不存在：" +
-                                                            dir.databasePath()));
+    EXPECT_TRUE(
+        start.prompts.messages()[0].text.startsWith("数据库文件不存在：" + dir.databasePath()));
     EXPECT_EQ(start.prompts.messages()[1].caption, "出现异常");
 }
 
@@ -182,6 +203,9 @@ TEST(StartupSequence, ASecondStartEndsAtOnceAndBringsTheFirstForward) {
         second.seams.checkUpdate = [] {
             ADD_FAILURE() << "the second start ran the update check";
             return false;
+        };
+        second.seams.indicationShown = [](QWidget&) {
+            ADD_FAILURE() << "the second start showed the start-up indication";
         };
         secondResult = second.run();
         EXPECT_EQ(second.windowsShown, 0);
@@ -219,6 +243,190 @@ TEST(MessageLoop, AnErrorInAnEventHandlerIsShownAndTheLoopGoesOn) {
     ASSERT_EQ(prompts.messages().size(), 1);
     EXPECT_EQ(prompts.messages()[0].text, "事件处理失败.");
     EXPECT_EQ(prompts.messages()[0].icon, MsgIcon::Stop);
+}
+
+}  // namespace
+
+namespace {
+
+// The start-up indication as a test sees it.
+struct Indication {
+    void watch(Start& start) {
+        start.seams.indicationShown = [this](QWidget& shown) {
+            shownAt = sinceStart.elapsed();
+            widget = &shown;
+            visible = shown.isVisible();
+            message = static_cast<QSplashScreen&>(shown).message();
+            title = shown.windowTitle();
+            // The message loop goes on while the check runs: this timer ticks.
+            auto* ticker = new QTimer(&shown);
+            QObject::connect(ticker, &QTimer::timeout, [this] { ++ticks; });
+            ticker->start(20);
+        };
+        sinceStart.start();
+    }
+    QElapsedTimer sinceStart;
+    qint64 shownAt = -1;
+    QPointer<QWidget> widget;
+    bool visible = false;
+    QString message;
+    QString title;
+    int ticks = 0;
+};
+
+TEST(StartupIndication, ShowsAtOnceAndIsGoneWhenTheStalledServiceIsGivenUp) {
+    LocalHttpServer service("", /*hang=*/true);  // accepts and never answers
+    TempExeDir dir(fresh());
+    IniFile(dir.file("config.ini")).writeString("SERVER", "updateUrl", service.baseUrl());
+    Start start("fpbx startup test 11");
+    start.seams.updateTimeouts = {300, 600};
+    Indication indication;
+    indication.watch(start);
+    qint64 windowAt = -1;
+    bool goneBeforeTheWindow = false;
+    start.onShown = [&](TMainForm&) {
+        windowAt = indication.sinceStart.elapsed();
+        goneBeforeTheWindow = indication.widget.isNull();
+    };
+    start.run();
+
+    EXPECT_GE(indication.shownAt, 0);
+    EXPECT_LT(indication.shownAt, 200);
+    EXPECT_TRUE(indication.visible);
+    EXPECT_EQ(indication.message, "正在检查更新…");
+    EXPECT_EQ(indication.title, "正在检查更新…");
+    EXPECT_GE(indication.ticks, 5);
+    EXPECT_TRUE(service.connected());
+    EXPECT_GE(windowAt, 550);
+    EXPECT_LT(windowAt, 3000);
+    EXPECT_TRUE(goneBeforeTheWindow);
+    EXPECT_EQ(start.windowsShown, 1);
+    EXPECT_TRUE(start.prompts.calls().isEmpty());
+}
+
+TEST(StartupIndication, IsGoneBeforeTheUpdateBoxAndBeforeTheErrorDisplay) {
+    {
+        TempExeDir dir(fresh());
+        Start start("fpbx startup test 12");
+        start.seams.checkUpdate = [] { return true; };
+        Indication indication;
+        indication.watch(start);
+        QList<bool> goneAtBoxes;
+        start.prompts.onCall = [&](const FakePrompts::Call&) {
+            goneAtBoxes << indication.widget.isNull();
+        };
+        start.run();
+        EXPECT_EQ(start.prompts.messageTexts(), QStringList{"软件有更新，点击确定开始更新！"});
+        EXPECT_EQ(goneAtBoxes, QList<bool>{true});
+        EXPECT_EQ(start.updaterStarts.size(), 1);
+    }
+    {
+        TempExeDir dir(fresh());
+        QFile::setPermissions(dir.file("config.ini"), QFile::ReadOwner);
+        Start start("fpbx startup test 12");
+        Indication indication;
+        indication.watch(start);
+        QList<bool> goneAtBoxes;
+        start.prompts.onCall = [&](const FakePrompts::Call&) {
+            goneAtBoxes << indication.widget.isNull();
+        };
+        start.run();
+        QFile::setPermissions(dir.file("config.ini"), QFile::ReadOwner | QFile::WriteOwner);
+        ASSERT_EQ(start.prompts.messages().size(), 1);
+        EXPECT_EQ(start.prompts.messages()[0].icon, MsgIcon::Stop);  // raised on the worker
+        EXPECT_EQ(goneAtBoxes, QList<bool>{true});
+        EXPECT_EQ(start.windowsShown, 0);
+    }
+}
+
+TEST(StartupIndication, ASecondStartWhileTheCheckRunsShowsNoneAndTouchesNothing) {
+    TempExeDir dir(fresh());
+    Start first("fpbx startup test 13");
+    int secondResult = -1;
+    int secondIndications = 0;
+    first.seams.indicationShown = [&](QWidget&) {
+        const QByteArray iniBefore = testfiles::readBytes(dir.file("config.ini"));
+        Start second("fpbx startup test 13");
+        second.seams.indicationShown = [&](QWidget&) { ++secondIndications; };
+        secondResult = second.run();
+        EXPECT_EQ(second.windowsShown, 0);
+        EXPECT_EQ(testfiles::readBytes(dir.file("config.ini")), iniBefore);
+        EXPECT_FALSE(QDir(dir.file("log")).exists());
+    };
+    first.run();
+    EXPECT_EQ(secondResult, 0);
+    EXPECT_EQ(secondIndications, 0);
+    EXPECT_EQ(first.windowsShown, 1);
+}
+
+TEST(StartupSequence, OutcomesAreHeardUnlessConfigIniTurnsTheSoundsOff) {
+    for (const bool soundsOn : {true, false}) {
+        TempExeDir dir;
+        testfiles::writeBytes(joinPath(dir.companyDir(), "bxr.txt"), "Ann\r\n");
+        if (!soundsOn) {
+            IniFile(dir.file("config.ini")).writeString("声音", "开启", "0");
+        }
+        Start start("fpbx startup test 14");
+        start.onShown = [](TMainForm& window) {
+            window.Image_sxClick();
+            window.Edit_fpdm->setText("044031900111");
+            window.Edit_fphm->setText("12345678");
+            window.Image_jcClick();
+            EXPECT_EQ(window.Label_msg1->text(), "报销成功！");
+        };
+        start.run();
+        EXPECT_EQ(start.sounds,
+                  soundsOn ? QList<SoundKind>{SoundKind::Registered} : QList<SoundKind>{})
+            << "sounds on: " << soundsOn;
+    }
+}
+
+TEST(StartupSequence, QtsOwnTextsInTheProgramsDialogsAreChinese) {
+    TempExeDir dir(fresh());
+    Start start("fpbx startup test 15");
+    start.onShown = [](TMainForm& window) {
+        QtPrompts dialogs;
+        QStringList texts;
+        // The buttons and labels of the dialog about to open, which is then cancelled.
+        auto collect = [&texts] {
+            QTimer::singleShot(0, [&texts] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                ASSERT_NE(dialog, nullptr);
+                for (const QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                    texts << button->text();
+                }
+                for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+                    texts << label->text();
+                }
+                QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+            });
+        };
+        collect();
+        dialogs.message(&window, "提示", "要继续吗？", MsgIcon::Question, MsgButtons::OkCancel, {});
+        EXPECT_TRUE(texts.contains("确定") && texts.contains("取消"))
+            << texts.join('|').toStdString();
+
+        texts.clear();
+        collect();
+        dialogs.inputText(&window, "添加报销人", "报销人：", "");
+        EXPECT_TRUE(texts.contains("确定") && texts.contains("取消"))
+            << texts.join('|').toStdString();
+
+        texts.clear();
+        collect();
+        FileDialogRequest save;
+        save.owner = &window;
+        save.caption = "另存为";
+        save.filters = {{"文本文件(*.txt)", "*.txt"}};
+        dialogs.saveFile(save);
+        for (const char* expected :
+             {"保存(&S)", "取消", "查找范围：", "文件名称(&N)：", "文件类型："}) {
+            EXPECT_TRUE(texts.contains(QString::fromUtf8(expected)))
+                << expected << " not in " << texts.join('|').toStdString();
+        }
+    };
+    start.run();
+    EXPECT_EQ(start.windowsShown, 1);
 }
 
 }  // namespace

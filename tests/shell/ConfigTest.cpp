@@ -84,4 +84,28 @@ TEST(DatabaseSettings, SqliteUnlessTheServerIsNamedAndAnUnknownTypeIsNoFallBack)
     EXPECT_EQ(unknown.engineText, "mysql");
 }
 
+TEST(Sounds, AreOnUnlessConfigIniSaysZero) {
+    TempExeDir dir;
+    IniFile ini(dir.file("config.ini"));
+    EXPECT_TRUE(config::readSoundsOn(ini));
+    ini.writeString("声音", "开启", "0");
+    EXPECT_FALSE(config::readSoundsOn(IniFile(dir.file("config.ini"))));
+    ini.writeString("声音", "开启", "1");
+    EXPECT_TRUE(config::readSoundsOn(IniFile(dir.file("config.ini"))));
+    // Typed by hand in GBK, with a blank before the value.
+    testfiles::writeBytes(dir.file("config.ini"), "[\xC9\xF9\xD2\xF4]\r\n\xBF\xAA\xC6\xF4= 0\r\n");
+    EXPECT_FALSE(config::readSoundsOn(IniFile(dir.file("config.ini"))));
+}
+
+TEST(InstallationTemplate, LeavesTheTaxNumberToFillInWithTheSoundsOn) {
+    TempExeDir dir;
+    QFile::remove(dir.file("config.ini"));
+    IniFile ini(dir.file("config.ini"));
+    config::writeInstallationTemplate(ini);
+    // [基本信息] 税号= and [声音] 开启=1, in GBK
+    EXPECT_EQ(testfiles::readBytes(dir.file("config.ini")),
+              "[\xBB\xF9\xB1\xBE\xD0\xC5\xCF\xA2]\r\n\xCB\xB0\xBA\xC5=\r\n"
+              "[\xC9\xF9\xD2\xF4]\r\n\xBF\xAA\xC6\xF4=1\r\n");
+}
+
 }  // namespace
