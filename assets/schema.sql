@@ -57,3 +57,41 @@ BEGIN
     INSERT INTO 发票报销_报销人 (报销人, 数量) SELECT new.报销人, 1 WHERE new.报销人 IS NOT NULL
         ON CONFLICT (报销人) DO UPDATE SET 数量 = 数量 + 1;
 END;
+
+-- The audit trail: one line per registration (登记), correction of 报销人 (修改报销人), undo
+-- (撤销报销) and import (导入), with the time, the computer's user and host and the program's
+-- version. The program appends a line in the same transaction as the change it records and
+-- never changes or removes one; the triggers below refuse it to anyone else too. A registration
+-- and an undo keep the invoice's whole row; a correction keeps the old name in 原报销人.
+CREATE TABLE 发票报销_记录 (
+    序号 INTEGER PRIMARY KEY,
+    时间 TEXT NOT NULL,
+    操作 TEXT NOT NULL,
+    发票代码 TEXT,
+    发票号码 TEXT,
+    开票金额 INTEGER,
+    开票日期 TEXT,
+    校验码 TEXT,
+    报销时间 TEXT,
+    报销方式 INTEGER,
+    报销人 TEXT,
+    原报销人 TEXT,
+    原因 TEXT,
+    文件 TEXT,
+    总数 INTEGER,
+    成功 INTEGER,
+    失败 INTEGER,
+    用户 TEXT,
+    计算机 TEXT,
+    版本 TEXT
+);
+CREATE INDEX 发票报销_记录_发票 ON 发票报销_记录 (发票号码, 发票代码);
+CREATE INDEX 发票报销_记录_时间 ON 发票报销_记录 (时间);
+CREATE TRIGGER 发票报销_记录_不改 BEFORE UPDATE ON 发票报销_记录
+BEGIN
+    SELECT RAISE(ABORT, '发票报销_记录 只能追加，不能修改');
+END;
+CREATE TRIGGER 发票报销_记录_不删 BEFORE DELETE ON 发票报销_记录
+BEGIN
+    SELECT RAISE(ABORT, '发票报销_记录 只能追加，不能删除');
+END;

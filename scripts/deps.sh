@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-multimedia-dev
+  qt6-charts-dev libqt6opengl6-dev  # Qt6Charts' CMake package needs Qt6OpenGL's, which it does not pull in
   libx11-dev libsqlite3-dev libjsoncpp-dev libcurl4-openssl-dev
   libzip-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev

@@ -1,5 +1,6 @@
 #include "fileimport/FileImportJob.h"
 
+#include "shell/Commonfun.h"
 #include "shell/ErrorDisplay.h"
 
 FileImportJob::FileImportJob(QStringList files, QString reimburser, QString companyDir,
@@ -14,8 +15,24 @@ FileImportJob::FileImportJob(QStringList files, QString reimburser, QString comp
 void FileImportJob::run() {
     runGuarded([this] {
         const std::unique_ptr<InvoiceStore> store = openInvoiceStore();
+        trail::ImportSummary summary;
+        summary.file = files_.size() == 1 ? files_.constFirst()
+                                          : QStringLiteral("%1 个发票文件").arg(files_.size());
         for (int i = 0; i < files_.size() && !isInterruptionRequested(); ++i) {
-            emit fileDone(i, fileimport::importFile(files_[i], *store, reimburser_, companyDir_));
+            const fileimport::FileOutcome outcome =
+                fileimport::importFile(files_[i], *store, reimburser_, companyDir_);
+            ++summary.total;
+            ++(outcome.kind == fileimport::FileOutcome::Kind::Registered ? summary.succeeded
+                                                                         : summary.failed);
+            emit fileDone(i, outcome);
+        }
+        // The batch's summary line in the trail, beside each registration's own.
+        if (summary.total > 0) {
+            const ChangeOutcome recorded = store->recordImport(summary);
+            if (!recorded.done()) {
+                WriteLog(GetExeDir(), QStringLiteral("导入记录未能写入：%1：%2")
+                                          .arg(summary.file, recorded.error.detail));
+            }
         }
     });
 }

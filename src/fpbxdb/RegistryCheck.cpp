@@ -65,6 +65,35 @@ void checkTable(PgConnection& connection, const QString& schema, RegistryCheck& 
     }
 }
 
+// The audit trail: its table, the triggers that write it with every change of 发票报销 and
+// keep it append-only, and the functions of undo and of an import's line. True when the table
+// and the functions are there (their rights can be asked about).
+bool checkTrail(PgConnection& connection, RegistryCheck& check) {
+    const PgResult trail = connection.exec(QStringLiteral(
+        "select to_regclass('发票报销_记录') is not null, "
+        "(select count(*) from pg_trigger where tgrelid = '发票报销'::regclass and tgname in "
+        "('发票报销_记录_登记', '发票报销_记录_修改', '发票报销_记录_撤销', '发票报销_记录_清空') "
+        "and tgenabled <> 'D'), "
+        "(select count(*) from pg_trigger where tgrelid = to_regclass('发票报销_记录') and "
+        "tgname in ('发票报销_记录_只增', '发票报销_记录_不清') and tgenabled <> 'D'), "
+        "to_regprocedure('发票报销_撤销(text, text, text)') is not null and "
+        "to_regprocedure('发票报销_记录导入(text, bigint, bigint, bigint)') is not null"));
+    if (trail.text(0, 0) != QStringLiteral("t") || trail.text(0, 3) != QStringLiteral("t")) {
+        check.problems << QStringLiteral("操作记录表或其函数缺失（运行 fpbxdb init 补上）");
+        return false;
+    }
+    if (trail.int64(0, 1) != 4) {
+        check.problems << QStringLiteral(
+            "操作记录的触发器缺失或已停用：发票的改动不会留痕（运行 fpbxdb init 补上）");
+    } else if (trail.int64(0, 2) != 2) {
+        check.problems << QStringLiteral(
+            "操作记录的保护触发器缺失或已停用：记录可被改动（运行 fpbxdb init 补上）");
+    } else {
+        check.passed << QStringLiteral("操作记录：每次登记、修改、撤销都留痕，只能追加");
+    }
+    return true;
+}
+
 // Whether the count agrees with the rows, once the user may read both.
 void checkCount(PgConnection& connection, RegistryCheck& check) {
     const PgResult exact =
@@ -100,10 +129,36 @@ void checkRights(PgConnection& connection, RegistryCheck& check) {
         check.passed << QStringLiteral("权限：查询、登记、修改报销人");
     }
     if (rights.text(0, 4) == QStringLiteral("t")) {
-        check.warnings << QStringLiteral("数据库用户可以删除发票：程序不需要，应收回");
+        check.warnings << QStringLiteral(
+            "数据库用户可以删除发票：程序不需要（撤销报销经由 发票报销_撤销，留痕），应收回");
     }
     if (rights.text(0, 5) == QStringLiteral("t")) {
         check.warnings << QStringLiteral("数据库用户可以修改报销人以外的列：程序不需要，应收回");
+    }
+}
+
+void checkTrailRights(PgConnection& connection, RegistryCheck& check) {
+    const PgResult rights = connection.exec(QStringLiteral(
+        "select has_table_privilege('发票报销_记录', 'SELECT'),"
+        " has_function_privilege('发票报销_记录导入(text, bigint, bigint, bigint)', 'EXECUTE'),"
+        " has_function_privilege('发票报销_撤销(text, text, text)', 'EXECUTE'),"
+        " has_table_privilege('发票报销_记录', 'INSERT') or"
+        " has_table_privilege('发票报销_记录', 'UPDATE') or"
+        " has_table_privilege('发票报销_记录', 'DELETE') or"
+        " has_table_privilege('发票报销_记录', 'TRUNCATE') or"
+        " has_table_privilege('发票报销_记录', 'TRIGGER')"));
+    if (rights.text(0, 0) != QStringLiteral("t")) {
+        check.problems << QStringLiteral("数据库用户没有权限：查看操作记录");
+    }
+    if (rights.text(0, 1) != QStringLiteral("t")) {
+        check.problems << QStringLiteral("数据库用户没有权限：记录导入（发票报销_记录导入）");
+    }
+    check.passed << (rights.text(0, 2) == QStringLiteral("t")
+                         ? QStringLiteral("撤销报销：允许（经 发票报销_撤销，须写原因并留痕）")
+                         : QStringLiteral("撤销报销：不允许（需要时授予 发票报销_撤销 的 EXECUTE）"));
+    if (rights.text(0, 3) == QStringLiteral("t")) {
+        check.warnings << QStringLiteral(
+            "数据库用户可以直接写入或改动操作记录：程序不需要（记录由触发器写入），应收回");
     }
 }
 
@@ -144,7 +199,11 @@ RegistryCheck checkRegistry(const QString& conninfo, const QString& taxNumber) {
             return check;
         }
         checkTable(connection, schema, check);
+        const bool trail = checkTrail(connection, check);
         checkRights(connection, check);
+        if (trail) {
+            checkTrailRights(connection, check);
+        }
         if (check.usable()) {
             checkCount(connection, check);
         }

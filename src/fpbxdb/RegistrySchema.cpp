@@ -57,6 +57,124 @@ const char* const kStatements[] = {
         referencing old table as 旧行 for each statement execute function 发票报销_数量_减())sql",
     R"sql(create or replace trigger 发票报销_数量_清 after truncate on 发票报销
         for each statement execute function 发票报销_数量_清())sql",
+    // The audit trail: a line for every change of 发票报销, written by the owner's triggers in
+    // the same transaction as the change, whoever makes it. The clerks may read it and nothing
+    // else; no one may change or remove a line while the guard triggers are in place.
+    R"sql(create table if not exists 发票报销_记录 (
+        序号 bigint generated always as identity primary key,
+        时间 timestamp(0) not null default localtimestamp(0),
+        操作 text not null,
+        发票代码 text,
+        发票号码 text,
+        开票金额 numeric(18, 4),
+        开票日期 text,
+        校验码 text,
+        报销时间 timestamp(0),
+        报销方式 integer,
+        报销人 text,
+        原报销人 text,
+        原因 text,
+        文件 text,
+        总数 bigint,
+        成功 bigint,
+        失败 bigint,
+        用户 text,
+        计算机 text,
+        版本 text,
+        数据库用户 text not null default session_user))sql",
+    "create index if not exists 发票报销_记录_发票 on 发票报销_记录 (发票号码, 发票代码)",
+    "create index if not exists 发票报销_记录_时间 on 发票报销_记录 (时间)",
+    R"sql(create or replace function 发票报销_记录_只增() returns trigger language plpgsql as $$
+        begin
+            raise exception '发票报销_记录 只能追加，不能修改或删除' using errcode = '42501';
+        end $$)sql",
+    R"sql(create or replace trigger 发票报销_记录_只增 before update or delete on 发票报销_记录
+        for each row execute function 发票报销_记录_只增())sql",
+    R"sql(create or replace trigger 发票报销_记录_不清 before truncate on 发票报销_记录
+        for each statement execute function 发票报销_记录_只增())sql",
+    // Who: the program's session says its computer user, host and version (fpbx.*); the
+    // server adds its own login name, which no client can choose.
+    R"sql(create or replace function 发票报销_记录_登记() returns trigger
+        language plpgsql security definer set search_path from current as $$
+        begin
+            insert into 发票报销_记录 (操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码,
+                报销时间, 报销方式, 报销人, 用户, 计算机, 版本, 数据库用户)
+            select '登记', 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, 报销方式,
+                报销人, current_setting('fpbx.user', true), current_setting('fpbx.host', true),
+                current_setting('fpbx.version', true), session_user
+            from 新行;
+            return null;
+        end $$)sql",
+    R"sql(create or replace function 发票报销_记录_修改() returns trigger
+        language plpgsql security definer set search_path from current as $$
+        begin
+            insert into 发票报销_记录 (操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码,
+                报销时间, 报销方式, 报销人, 原报销人, 用户, 计算机, 版本, 数据库用户)
+            values (case when (old.发票代码, old.发票号码, old.开票金额, old.开票日期, old.校验码,
+                        old.报销时间, old.报销方式) is not distinct from (new.发票代码,
+                        new.发票号码, new.开票金额, new.开票日期, new.校验码, new.报销时间,
+                        new.报销方式) then '修改报销人' else '修改' end,
+                new.发票代码, new.发票号码, new.开票金额, new.开票日期, new.校验码, new.报销时间,
+                new.报销方式, new.报销人, old.报销人, current_setting('fpbx.user', true),
+                current_setting('fpbx.host', true), current_setting('fpbx.version', true),
+                session_user);
+            return null;
+        end $$)sql",
+    R"sql(create or replace function 发票报销_记录_撤销() returns trigger
+        language plpgsql security definer set search_path from current as $$
+        begin
+            insert into 发票报销_记录 (操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码,
+                报销时间, 报销方式, 报销人, 原因, 用户, 计算机, 版本, 数据库用户)
+            values ('撤销报销', old.发票代码, old.发票号码, old.开票金额, old.开票日期, old.校验码,
+                old.报销时间, old.报销方式, old.报销人,
+                nullif(current_setting('fpbx.reason', true), ''),
+                current_setting('fpbx.user', true), current_setting('fpbx.host', true),
+                current_setting('fpbx.version', true), session_user);
+            return null;
+        end $$)sql",
+    R"sql(create or replace function 发票报销_记录_清空() returns trigger
+        language plpgsql security definer set search_path from current as $$
+        begin
+            insert into 发票报销_记录 (操作, 总数, 用户, 计算机, 版本, 数据库用户)
+            values ('清空', (select count(*) from 发票报销), current_setting('fpbx.user', true),
+                current_setting('fpbx.host', true), current_setting('fpbx.version', true),
+                session_user);
+            return null;
+        end $$)sql",
+    R"sql(create or replace trigger 发票报销_记录_登记 after insert on 发票报销
+        referencing new table as 新行 for each statement execute function 发票报销_记录_登记())sql",
+    R"sql(create or replace trigger 发票报销_记录_修改 after update on 发票报销
+        for each row when (old is distinct from new) execute function 发票报销_记录_修改())sql",
+    R"sql(create or replace trigger 发票报销_记录_撤销 after delete on 发票报销
+        for each row execute function 发票报销_记录_撤销())sql",
+    R"sql(create or replace trigger 发票报销_记录_清空 before truncate on 发票报销
+        for each statement execute function 发票报销_记录_清空())sql",
+    // Undoing a registration: the clerks may not delete invoices, but may be granted this,
+    // which removes one invoice only with a reason, and the trail keeps both.
+    R"sql(create or replace function 发票报销_撤销(p_发票号码 text, p_发票代码 text, p_原因 text)
+        returns integer language plpgsql security definer set search_path from current as $$
+        declare n integer;
+        begin
+            if coalesce(btrim(p_原因), '') = '' then
+                raise exception '撤销报销须写明原因' using errcode = '22023';
+            end if;
+            perform set_config('fpbx.reason', p_原因, true);
+            delete from 发票报销 where 发票号码 = p_发票号码 and 发票代码 = p_发票代码;
+            get diagnostics n = row_count;
+            perform set_config('fpbx.reason', '', true);
+            return n;
+        end $$)sql",
+    "revoke all on function 发票报销_撤销(text, text, text) from public",
+    // An import's summary line.
+    R"sql(create or replace function 发票报销_记录导入(p_文件 text, p_总数 bigint, p_成功 bigint,
+            p_失败 bigint)
+        returns void language sql security definer set search_path from current as $$
+            insert into 发票报销_记录 (操作, 文件, 总数, 成功, 失败, 用户, 计算机, 版本, 数据库用户)
+            values ('导入', p_文件, p_总数, p_成功, p_失败, current_setting('fpbx.user', true),
+                current_setting('fpbx.host', true), current_setting('fpbx.version', true),
+                session_user)
+        $$)sql",
+    "revoke all on function 发票报销_记录导入(text, bigint, bigint, bigint) from public",
     // Counted anew while no one registers, so that the count is exact after every run.
     "lock table 发票报销 in share mode",
     "delete from 发票报销_数量",

@@ -246,11 +246,26 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
         view.showProcessed(processed);
     };
 
+    // The import itself goes into the trail beside its registrations' lines (the rows it went
+    // through, when it was stopped); should that fail, the log keeps it.
+    const auto recordImport = [&](bool stopped) {
+        const qint64 through = stopped ? processed : total;
+        const QString file = stopped ? path + QStringLiteral("（中途停止）") : path;
+        const ChangeOutcome recorded = store.recordImport(
+            {file, through, through - failures.size(), qint64(failures.size())});
+        if (!recorded.done()) {
+            WriteLog(GetExeDir(), QStringLiteral("导入记录未能写入：%1：%2")
+                                      .arg(file, recorded.error.reason() + u'：' +
+                                                     recorded.error.detail));
+        }
+    };
+
     // The first row is shown at once, then a batch at most every 50 ms, and the last row.
     QElapsedTimer gathering;
     for (const qsizetype r : dataRows) {
         if (QThread::currentThread()->isInterruptionRequested()) {
             registerGathered();
+            recordImport(true);
             return false;
         }
         gathered << importedRow(sheet, r, *columns);
@@ -263,6 +278,7 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
     }
     registerGathered();
 
+    recordImport(false);
     view.tellSummary(sheetimport::summaryText(total, failures.size()), failures);
     return true;
 }

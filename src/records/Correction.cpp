@@ -1,10 +1,9 @@
 #include "records/Correction.h"
 
-#include <sqlite3.h>
-
 #include "shell/AppError.h"
 #include "store/Database.h"
 #include "store/ReimburserName.h"
+#include "store/SqliteInvoiceStore.h"
 
 namespace correction {
 
@@ -23,17 +22,29 @@ Verdict judge(const std::optional<QString>& entered) {
     return reimbursername::isTooLong(*entered) ? Verdict::TooLong : Verdict::Save;
 }
 
-void saveReimburser(Database& db, const QString& code, const QString& number, const QString& name) {
-    Statement update = db.prepare(
-        QStringLiteral("update 发票报销 set 报销人 = ?1 where 发票代码 = ?2 and 发票号码 = ?3"));
-    update.bind(1, name).bind(2, code).bind(3, number);
-    update.execute();
-    if (sqlite3_changes(db.handle()) != 1) {
-        // Saying "saved" for a row that is not there would be a lie.
-        throw AppError(QStringLiteral(
-            "Row cannot be located for updating. Some values may have been changed since it "
-            "was last read."));
+void saveReimburser(InvoiceStore& store, const QString& code, const QString& number,
+                    const QString& name) {
+    const ChangeOutcome outcome = store.correctReimburser({code, number}, name);
+    switch (outcome.result) {
+        case ChangeOutcome::Result::Done:
+            return;
+        case ChangeOutcome::Result::NotFound:
+            // Saying "saved" for a row that is not there would be a lie.
+            throw AppError(QStringLiteral(
+                "Row cannot be located for updating. Some values may have been changed since it "
+                "was last read."));
+        case ChangeOutcome::Result::Refused:
+        case ChangeOutcome::Result::Failed:
+            break;
     }
+    throw AppError(outcome.error.detail.isEmpty()
+                       ? outcome.error.reason()
+                       : outcome.error.reason() + QStringLiteral("：") + outcome.error.detail);
+}
+
+void saveReimburser(Database& db, const QString& code, const QString& number, const QString& name) {
+    SqliteInvoiceStore store(QStringLiteral("Data Source=%1;").arg(db.path()));
+    saveReimburser(store, code, number, name);
 }
 
 }  // namespace correction

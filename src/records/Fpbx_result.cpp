@@ -8,6 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "audit/RecordActions.h"
+#include "audit/StatisticsDialog.h"
+#include "audit/TrailDialog.h"
 #include "export/ExportCommand.h"
 #include "import/Importexcel.h"
 #include "records/Correction.h"
@@ -121,6 +124,8 @@ void TListForm::buildControls() {
     Label1 = new QLabel(QStringLiteral("总共 0 条"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(10, 400, 300, 18);
+    trailButton = button(QStringLiteral("操作记录"), {466, 398, 80, 22}, this);
+    statisticsButton = button(QStringLiteral("统  计"), {552, 398, 80, 22}, this);
 
     connect(CheckBox_fpdm, &QCheckBox::toggled, this, &TListForm::CheckBox_fpdmClick);
     connect(CheckBox_fphm, &QCheckBox::toggled, this, &TListForm::CheckBox_fphmClick);
@@ -133,6 +138,11 @@ void TListForm::buildControls() {
     connect(importButton, &QPushButton::clicked, this, &TListForm::importButtonClick);
     connect(DBGridEh1, &QAbstractItemView::clicked, this, &TListForm::DBGridEh1CellClick);
     connect(DBGridEh1, &RecordsGrid::findRequested, this, &TListForm::openFindDialog);
+    connect(statisticsButton, &QPushButton::clicked, this, &TListForm::statisticsButtonClick);
+    connect(trailButton, &QPushButton::clicked, this, &TListForm::trailButtonClick);
+    // The rows' context menu: 查看记录历史, 撤销报销.
+    auto* actions = new audit::RecordActions(DBGridEh1, this);
+    connect(actions, &audit::RecordActions::recordsChanged, this, &TListForm::readAgain);
 }
 
 exportgrid::Grid& TListForm::exportGrid() {
@@ -258,4 +268,24 @@ void TListForm::DBGridEh1CellClick(const QModelIndex& index) {
 void TListForm::openFindDialog() {
     FindDialog dialog(DBGridEh1, this);
     dialog.exec();
+}
+
+void TListForm::statisticsButtonClick() {
+    audit::StatisticsDialog dialog(this);
+    dialog.exec();
+}
+
+void TListForm::trailButtonClick() {
+    audit::TrailDialog dialog(this);
+    dialog.exec();
+}
+
+void TListForm::readAgain(int row) {
+    runGuarded([&] {
+        runQuery(model_->source().spec());
+        if (model_->rowCount() > 0) {
+            const int column = std::max(0, DBGridEh1->currentIndex().column());
+            DBGridEh1->setCurrentIndex(model_->index(std::min(row, model_->rowCount() - 1), column));
+        }
+    });
 }

@@ -56,6 +56,8 @@ public:
     QPushButton* resetButton;
     QPushButton* exportButton;
     QPushButton* importButton;
+    QPushButton* statisticsButton;  // 统计
+    QPushButton* trailButton;       // 操作记录
     RecordsGrid* DBGridEh1;
     QLabel* Label1;
 
@@ -72,12 +74,16 @@ public slots:
     void CheckBox_kprqClick();
     void DBGridEh1CellClick(const QModelIndex& index);
     void openFindDialog();
+    void statisticsButtonClick();
+    void trailButtonClick();
 
 private:
     void buildControls();
     void runQuery(const records::QuerySpec& spec);
     void showTotal();
     void hint(const QString& text, bool information = false);
+    // After an undo: the same search again, at about the same row.
+    void readAgain(int row);
 
     Database db_;
     std::unique_ptr<records::RecordsModel> model_;

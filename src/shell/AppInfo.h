@@ -15,4 +15,8 @@ inline QString updateFlag() {
     return QStringLiteral("16");
 }
 
+// The version of this build of the program (the project's version), as the audit trail records
+// it beside every change.
+QString programVersion();
+
 }  // namespace appinfo

@@ -134,6 +134,18 @@ int writeShortest(qint64 units, char (&out)[kMaxTextLength]) {
     return int(at - out);
 }
 
+QString toMoneyText(qint64 units) {
+    QString text = toShortestText(units);
+    const qsizetype point = text.indexOf(localefmt::kDecimalSeparator);
+    if (point < 0) {
+        return text + localefmt::kDecimalSeparator + QStringLiteral("00");
+    }
+    if (text.size() - point - 1 < 2) {
+        text += u'0';
+    }
+    return text;
+}
+
 double toDouble(qint64 units) {
     return double(units) / double(kScale);
 }

@@ -24,4 +24,8 @@ int writeShortest(qint64 units, char (&out)[kMaxTextLength]);
 
 double toDouble(qint64 units);
 
+// Money as a figure is read: at least two decimals, more only when the amount has them
+// (1235000 gives 123.50, 1234567 gives 123.4567, 0 gives 0.00).
+QString toMoneyText(qint64 units);
+
 }  // namespace amount

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "store/AuditTrail.h"
 #include "store/EntryMode.h"
 #include "store/StoreError.h"
 
@@ -54,6 +55,7 @@ public:
 
     // Looks the invoice up and appends it if absent, with the given entry mode, under the
     // record's reimburser, at the record's time or now. Writes the registration's log line.
+    // Every registration appends its trail line in the same transaction.
     virtual Registration registerInvoice(const InvoiceRecord& invoice, EntryMode mode) = 0;
 
     // The same for many invoices in one go: those that can be stored are stored together, each
@@ -63,6 +65,28 @@ public:
 
     // The number of recorded invoices, whatever their entry mode.
     virtual InvoiceCount countInvoices() = 0;
+
+    // Sets 报销人 of a recorded invoice; the trail line (old and new name) goes with it. A name
+    // equal to the stored one changes nothing and writes no line.
+    virtual ChangeOutcome correctReimburser(const trail::InvoiceKey& invoice,
+                                            const QString& name) = 0;
+
+    // Removes a registration so that the invoice can be reimbursed again; the whole removed
+    // row and the reason (required: Refused without one) go into the trail in the same
+    // transaction.
+    virtual ChangeOutcome undoRegistration(const trail::InvoiceKey& invoice,
+                                           const QString& reason) = 0;
+
+    // Appends the summary line of an import (its registrations have lines of their own).
+    virtual ChangeOutcome recordImport(const trail::ImportSummary& summary) = 0;
+
+    // Reads trail lines, oldest first, at most limit of them.
+    virtual trail::Lines readTrail(const trail::Filter& filter, qsizetype limit) = 0;
+
+    // The number of invoices and the exact sum of 开票金额 of the invoices reimbursed on the
+    // days from..to, per reimburser or per month: one query.
+    virtual ReimbursementFigures figures(const QDate& from, const QDate& to,
+                                         FigureGrouping grouping) = 0;
 };
 
 // What a store is opened for: a clerk's registrations, each kept the moment it is made, or a

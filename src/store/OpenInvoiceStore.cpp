@@ -24,8 +24,32 @@ public:
                                    failedRegistration(Registration::Stage::Lookup, error_));
     }
     InvoiceCount countInvoices() override { return {std::nullopt, error_}; }
+    ChangeOutcome correctReimburser(const trail::InvoiceKey&, const QString&) override {
+        return failed();
+    }
+    ChangeOutcome undoRegistration(const trail::InvoiceKey&, const QString&) override {
+        return failed();
+    }
+    ChangeOutcome recordImport(const trail::ImportSummary&) override { return failed(); }
+    trail::Lines readTrail(const trail::Filter&, qsizetype) override {
+        trail::Lines lines;
+        lines.ok = false;
+        lines.error = error_;
+        return lines;
+    }
+    ReimbursementFigures figures(const QDate&, const QDate&, FigureGrouping) override {
+        ReimbursementFigures figures;
+        figures.ok = false;
+        figures.error = error_;
+        return figures;
+    }
 
 private:
+    ChangeOutcome failed() const {
+        ChangeOutcome outcome;
+        outcome.error = error_;
+        return outcome;
+    }
     StoreError error_;
 };
 

@@ -4,6 +4,7 @@
 #include <poll.h>
 
 #include "store/Amount.h"
+#include "store/AuditTrail.h"
 #include "store/PgConnectionInfo.h"
 
 namespace {
@@ -150,13 +151,22 @@ PgConnection PgConnection::open(const QString& conninfo, const QString& schema) 
     PQsetNoticeProcessor(
         connection.conn_, [](void*, const char*) {}, nullptr);
     const QString timeout = QString::fromLatin1(kStatementTimeout);
+    // Who works here, for the registry's trail triggers: they record it beside every change,
+    // with the server's own login name.
+    const trail::Actor& actor = trail::currentActor();
+    const QString actorSql = QStringLiteral(
+        "set_config('fpbx.user', $2, false), set_config('fpbx.host', $3, false), "
+        "set_config('fpbx.version', $4, false)");
+    PgParams params;
+    params.text(timeout).text(actor.user).text(actor.host).text(actor.version);
     if (schema.isEmpty()) {
-        connection.exec(QStringLiteral("select set_config('statement_timeout', $1, false)"),
-                        PgParams().text(timeout));
+        connection.exec(
+            QStringLiteral("select set_config('statement_timeout', $1, false), ") + actorSql,
+            params);
     } else {
-        connection.exec(QStringLiteral("select set_config('search_path', $1, false), "
-                                       "set_config('statement_timeout', $2, false)"),
-                        PgParams().text(connection.quotedIdentifier(schema)).text(timeout));
+        connection.exec(QStringLiteral("select set_config('statement_timeout', $1, false), ") +
+                            actorSql + QStringLiteral(", set_config('search_path', $5, false)"),
+                        params.text(connection.quotedIdentifier(schema)));
     }
     return connection;
 }

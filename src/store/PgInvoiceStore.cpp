@@ -5,6 +5,7 @@
 
 #include "shell/Commonfun.h"
 #include "shell/LocaleFormats.h"
+#include "store/Amount.h"
 #include "store/PgRegistryName.h"
 #include "store/RegistrationValues.h"
 
@@ -229,6 +230,222 @@ InvoiceCount PgInvoiceStore::countInvoices() {
     } catch (const PgError& error) {
         session_->failed(error);
         result.error = error.toStoreError();
+    }
+    return result;
+}
+
+namespace {
+
+QString dayStart(const QDate& day) {
+    return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
+}
+
+ChangeOutcome failedChange(const StoreError& error) {
+    ChangeOutcome outcome;
+    outcome.error = error;
+    return outcome;
+}
+
+ChangeOutcome doneChange() {
+    ChangeOutcome outcome;
+    outcome.result = ChangeOutcome::Result::Done;
+    return outcome;
+}
+
+}  // namespace
+
+ChangeOutcome PgInvoiceStore::correctReimburser(const trail::InvoiceKey& invoice,
+                                                const QString& name) {
+    if (!session_) {
+        return failedChange(unusable_);
+    }
+    try {
+        PgConnection& connection = session_->connection();
+        PgTransaction transaction(connection);
+        const PgResult stored = connection.execPrepared(
+            QStringLiteral("select 报销人 from 发票报销 where 发票号码 = $1 and 发票代码 = $2 "
+                           "for update"),
+            PgParams().text(invoice.number).text(invoice.code));
+        ChangeOutcome outcome;
+        if (stored.rows() == 0) {
+            outcome.result = ChangeOutcome::Result::NotFound;
+            return outcome;
+        }
+        outcome.previousReimburser = stored.text(0, 0);
+        // The registry's trigger writes the trail line, and only for a name that changes.
+        connection.execPrepared(
+            QStringLiteral("update 发票报销 set 报销人 = $1 where 发票号码 = $2 and 发票代码 = $3 "
+                           "and 报销人 is distinct from $1"),
+            PgParams().text(name).text(invoice.number).text(invoice.code));
+        transaction.commit();
+        outcome.result = ChangeOutcome::Result::Done;
+        return outcome;
+    } catch (const PgError& error) {
+        session_->failed(error);
+        return failedChange(error.toStoreError());
+    }
+}
+
+ChangeOutcome PgInvoiceStore::undoRegistration(const trail::InvoiceKey& invoice,
+                                               const QString& reason) {
+    if (reason.trimmed().isEmpty()) {
+        ChangeOutcome refused;
+        refused.result = ChangeOutcome::Result::Refused;
+        refused.error.detail = QStringLiteral("撤销报销须写明原因");
+        return refused;
+    }
+    if (!session_) {
+        return failedChange(unusable_);
+    }
+    try {
+        PgConnection& connection = session_->connection();
+        const PgResult removed = connection.execPrepared(
+            QStringLiteral("select 发票报销_撤销($1, $2, $3)"),
+            PgParams().text(invoice.number).text(invoice.code).text(reason));
+        if (removed.int64(0, 0) == 0) {
+            ChangeOutcome outcome;
+            outcome.result = ChangeOutcome::Result::NotFound;
+            return outcome;
+        }
+        return doneChange();
+    } catch (const PgError& error) {
+        session_->failed(error);
+        return failedChange(error.toStoreError());
+    }
+}
+
+ChangeOutcome PgInvoiceStore::recordImport(const trail::ImportSummary& summary) {
+    if (!session_) {
+        return failedChange(unusable_);
+    }
+    try {
+        session_->connection().execPrepared(
+            QStringLiteral("select 发票报销_记录导入($1, $2, $3, $4)"),
+            PgParams()
+                .text(summary.file)
+                .int64(summary.total)
+                .int64(summary.succeeded)
+                .int64(summary.failed));
+        return doneChange();
+    } catch (const PgError& error) {
+        session_->failed(error);
+        return failedChange(error.toStoreError());
+    }
+}
+
+trail::Lines PgInvoiceStore::readTrail(const trail::Filter& filter, qsizetype limit) {
+    trail::Lines lines;
+    if (!session_) {
+        lines.ok = false;
+        lines.error = unusable_;
+        return lines;
+    }
+    const QString columns = QStringLiteral(
+        "select 序号, to_char(时间, 'YYYY-MM-DD HH24:MI:SS'), 操作, 发票代码, 发票号码, "
+        "开票金额::text, 开票日期, 校验码, to_char(报销时间, 'YYYY-MM-DD HH24:MI:SS'), 报销方式, "
+        "报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本, 数据库用户 "
+        "from 发票报销_记录 ");
+    try {
+        PgConnection& connection = session_->connection();
+        PgParams params;
+        QString sql;
+        if (filter.invoice) {
+            sql = columns + QStringLiteral("where 发票号码 = $1 and 发票代码 = $2 order by 序号 "
+                                           "limit $3");
+            params.text(filter.invoice->number).text(filter.invoice->code);
+        } else {
+            sql = columns + QStringLiteral("where 时间 >= $1 and 时间 < $2 order by 时间, 序号 "
+                                           "limit $3");
+            params.timestamp(dayStart(filter.from)).timestamp(dayStart(filter.to.addDays(1)));
+        }
+        params.int64(qint64(limit) + 1);
+        const PgResult result = connection.exec(sql, params);
+        const auto number = [&](int row, int column) {
+            return result.isNull(row, column) ? std::nullopt
+                                              : std::optional<qint64>(result.int64(row, column));
+        };
+        const auto time = [&](int row, int column) {
+            return localefmt::fromStorageText(result.text(row, column)).value_or(QDateTime());
+        };
+        for (int r = 0; r < result.rows(); ++r) {
+            if (lines.entries.size() == limit) {
+                lines.truncated = true;
+                break;
+            }
+            trail::Entry e;
+            e.serial = result.int64(r, 0);
+            e.at = time(r, 1);
+            e.action = result.text(r, 2);
+            e.code = result.text(r, 3);
+            e.number = result.text(r, 4);
+            if (!result.isNull(r, 5)) {
+                e.amountUnits = amount::fromText(result.text(r, 5), QStringLiteral("开票金额"));
+            }
+            e.invoiceDate = result.text(r, 6);
+            e.checkCode = result.text(r, 7);
+            e.reimbursedAt = time(r, 8);
+            e.entryMode = number(r, 9);
+            e.reimburser = result.text(r, 10);
+            e.previousReimburser = result.text(r, 11);
+            e.reason = result.text(r, 12);
+            e.file = result.text(r, 13);
+            e.total = number(r, 14);
+            e.succeeded = number(r, 15);
+            e.failed = number(r, 16);
+            e.actor = {result.text(r, 17), result.text(r, 18), result.text(r, 19)};
+            e.databaseUser = result.text(r, 20);
+            lines.entries << e;
+        }
+    } catch (const PgError& error) {
+        session_->failed(error);
+        lines.ok = false;
+        lines.error = error.toStoreError();
+    } catch (const AppError& error) {
+        lines.ok = false;
+        lines.error.detail = error.message();
+    }
+    if (!lines.ok) {
+        lines.entries.clear();
+    }
+    return lines;
+}
+
+ReimbursementFigures PgInvoiceStore::figures(const QDate& from, const QDate& to,
+                                             FigureGrouping grouping) {
+    ReimbursementFigures result;
+    if (!session_) {
+        result.ok = false;
+        result.error = unusable_;
+        return result;
+    }
+    // numeric sums are exact; names in code-point order, as on the embedded store.
+    const QString sql =
+        grouping == FigureGrouping::ByReimburser
+            ? QStringLiteral("select 报销人, count(*), coalesce(sum(开票金额), 0)::text "
+                             "from 发票报销 where 报销时间 >= $1 and 报销时间 < $2 "
+                             "group by 报销人 order by coalesce(sum(开票金额), 0) desc, "
+                             "报销人 collate \"C\"")
+            : QStringLiteral("select to_char(报销时间, 'YYYY-MM'), count(*), "
+                             "coalesce(sum(开票金额), 0)::text from 发票报销 "
+                             "where 报销时间 >= $1 and 报销时间 < $2 group by 1 order by 1");
+    try {
+        const PgResult rows = session_->connection().execPrepared(
+            sql, PgParams().timestamp(dayStart(from)).timestamp(dayStart(to.addDays(1))));
+        for (int r = 0; r < rows.rows(); ++r) {
+            result.rows << ReimbursementFigure{
+                rows.text(r, 0), rows.int64(r, 1),
+                amount::fromText(rows.text(r, 2), QStringLiteral("开票金额")).value_or(0)};
+        }
+    } catch (const PgError& error) {
+        session_->failed(error);
+        result.ok = false;
+        result.error = error.toStoreError();
+    } catch (const AppError& error) {
+        result.ok = false;
+        result.error.detail = error.message();
+    }
+    if (!result.ok) {
+        result.rows.clear();
     }
     return result;
 }

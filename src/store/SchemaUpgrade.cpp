@@ -14,6 +14,7 @@ namespace store {
 namespace {
 
 const QString kInvoiceTable = QStringLiteral("发票报销");
+const QString kTrailTable = QStringLiteral("发票报销_记录");
 
 struct SchemaObject {
     QString name;
@@ -116,6 +117,26 @@ void upgradeSchema(Database& db) {
         }
     }
     transaction.commit();
+}
+
+bool addMissingTrail(Database& db) {
+    Transaction transaction(db);
+    QStringList trailObjects;
+    for (const QString& name : missingSchemaObjects(db)) {
+        if (name.startsWith(kTrailTable)) {
+            trailObjects << name;
+        }
+    }
+    if (trailObjects.isEmpty()) {
+        return false;
+    }
+    for (const SchemaObject& object : schemaObjects()) {
+        if (trailObjects.contains(object.name)) {
+            db.exec(object.sql);
+        }
+    }
+    transaction.commit();
+    return true;
 }
 
 }  // namespace store

@@ -17,4 +17,9 @@ QStringList missingSchemaObjects(Database& db);
 // store this takes a while (an index over every invoice): callers run it off the UI thread.
 void upgradeSchema(Database& db);
 
+// The audit trail's objects (发票报销_记录, its indexes and triggers) alone: creating them costs
+// nothing on any store, so the store adds them by itself before its first change when a store of
+// an earlier version lacks them. True when something was created. Throws AppError.
+bool addMissingTrail(Database& db);
+
 }  // namespace store

@@ -3,11 +3,13 @@
 #include <sqlite3.h>
 
 #include "shell/AppError.h"
+#include "shell/Clock.h"
 #include "shell/Commonfun.h"
 #include "shell/LocaleFormats.h"
 #include "store/Amount.h"
-#include "store/SqliteErrors.h"
 #include "store/RegistrationValues.h"
+#include "store/SchemaUpgrade.h"
+#include "store/SqliteErrors.h"
 
 namespace {
 
@@ -15,13 +17,47 @@ StoreError storeError(const AppError& error, StoreError::Kind kind = StoreError:
     return sqliteerrors::fromError(error, kind);
 }
 
+bool isMissingTable(const AppError& error) {
+    return error.message().startsWith(QStringLiteral("no such table"));
+}
+
+// The trail's columns in the order the insert binds them.
+const QString kTrailInsert = QStringLiteral(
+    "insert into 发票报销_记录 (时间, 操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码, "
+    "报销时间, 报销方式, 报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本) "
+    "values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, "
+    "?19)");
+
+// A trail line as it is bound: texts as stored.
+struct TrailLine {
+    QString time;
+    QString action;
+    QString code, number;
+    std::optional<qint64> amountUnits;
+    std::optional<QString> invoiceDate, checkCode, reimbursedAt;
+    std::optional<qint64> entryMode;
+    std::optional<QString> reimburser, previousReimburser, reason, file;
+    std::optional<qint64> total, succeeded, failed;
+};
+
+Statement& bindOptional(Statement& s, int index, const std::optional<QString>& text) {
+    return text ? s.bind(index, *text) : s.bindNull(index);
+}
+
+QString nowText() {
+    return localefmt::storageText(appclock::now());
+}
+
 }  // namespace
 
-// The connection with its two statements, prepared once.
+// The connection with its statements, prepared once.
 struct SqliteInvoiceStore::Connection {
     Database db;
     Statement lookup;
     Statement insert;
+    Statement begin;
+    Statement commit;
+    std::optional<Statement> trailInsert;  // prepared before the first change
 
     explicit Connection(Database opened)
         : db(std::move(opened)),
@@ -29,9 +65,53 @@ struct SqliteInvoiceStore::Connection {
               "select 报销时间, 报销人 from 发票报销 where 发票号码=?1 and 发票代码=?2"))),
           insert(db.prepare(QStringLiteral("insert into 发票报销 (发票号码, 发票代码, 报销时间, "
                                            "报销方式, 校验码, 开票日期, 开票金额, "
-                                           "报销人) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"))) {}
+                                           "报销人) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"))),
+          begin(db.prepare(QStringLiteral("BEGIN IMMEDIATE"))),
+          commit(db.prepare(QStringLiteral("COMMIT"))) {}
 
     bool inTransaction() const { return sqlite3_get_autocommit(db.handle()) == 0; }
+    void beginWrite() { begin.execute(); }
+    void commitWrite() { commit.execute(); }
+    void rollbackIfOpen() {
+        if (inTransaction()) {
+            sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+
+    // Outside any transaction: a store of an earlier version gets its trail table first.
+    void prepareTrail() {
+        if (trailInsert) {
+            return;
+        }
+        try {
+            trailInsert.emplace(db.prepare(kTrailInsert));
+        } catch (const AppError& error) {
+            if (!isMissingTable(error)) {
+                throw;
+            }
+            store::addMissingTrail(db);
+            trailInsert.emplace(db.prepare(kTrailInsert));
+        }
+    }
+
+    void appendTrail(const TrailLine& line) {
+        const trail::Actor& actor = trail::currentActor();
+        Statement& s = *trailInsert;
+        s.reset();
+        s.bind(1, line.time).bind(2, line.action).bind(3, line.code).bind(4, line.number);
+        s.bind(5, line.amountUnits);
+        bindOptional(s, 6, line.invoiceDate);
+        bindOptional(s, 7, line.checkCode);
+        bindOptional(s, 8, line.reimbursedAt);
+        s.bind(9, line.entryMode);
+        bindOptional(s, 10, line.reimburser);
+        bindOptional(s, 11, line.previousReimburser);
+        bindOptional(s, 12, line.reason);
+        bindOptional(s, 13, line.file);
+        s.bind(14, line.total).bind(15, line.succeeded).bind(16, line.failed);
+        s.bind(17, actor.user).bind(18, actor.host).bind(19, actor.version);
+        s.execute();
+    }
 };
 
 SqliteInvoiceStore::SqliteInvoiceStore(QString connectionString, Database::Durability durability)
@@ -70,13 +150,16 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
         return outcomes;
     }
     Connection* c = nullptr;
-    // Several invoices go in one transaction; one alone needs none (its insert is atomic and
-    // the unique index settles a race), so an invoice already there takes no write lock.
+    // Several invoices go in one transaction. One alone is looked up outside any, so that an
+    // invoice already there takes no write lock; a new one is inserted together with its trail
+    // line in a short transaction (the unique index settles a race): one commit, one sync.
     const bool batch = invoices.size() > 1;
+    const QString now = nowText();
     try {
         c = &connection();
+        c->prepareTrail();
         if (batch) {
-            c->db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            c->beginWrite();
         }
     } catch (const AppError& error) {
         dropConnection();
@@ -136,7 +219,11 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                                            storeError(error, StoreError::Kind::InvalidValue));
             continue;
         }
+        bool inserted = false;
         try {
+            if (!batch) {
+                c->beginWrite();
+            }
             c->insert.reset();
             c->insert.bind(1, invoice.number)
                 .bind(2, invoice.code)
@@ -147,9 +234,24 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                 .bind(7, values.amountUnits)
                 .bind(8, invoice.reimburser);
             // False when another registration stored the invoice since the lookup.
-            outcome.result = c->insert.execute() ? Registration::Result::Registered
-                                                 : Registration::Result::AlreadyRecorded;
+            inserted = c->insert.execute();
+            if (inserted) {
+                c->appendTrail({now, QString::fromUtf16(trail::kRegistered), invoice.code,
+                                invoice.number, values.amountUnits, invoice.invoiceDate,
+                                invoice.checkCode, values.time, entrymode::storedValue(mode),
+                                invoice.reimburser});
+            }
+            if (!batch) {
+                c->commitWrite();
+            }
+            outcome.result = inserted ? Registration::Result::Registered
+                                      : Registration::Result::AlreadyRecorded;
         } catch (const AppError& error) {
+            // A row stored without its trail line must not stay: in a batch that undoes the
+            // whole batch.
+            if (!batch || inserted) {
+                c->rollbackIfOpen();
+            }
             outcome = failedRegistration(Registration::Stage::Append, storeError(error));
         }
         outcomes << outcome;
@@ -161,7 +263,7 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
 
     if (batch) {
         try {
-            c->db.exec(QStringLiteral("COMMIT"));
+            c->commitWrite();
         } catch (const AppError& error) {
             sqlite3_exec(c->db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
             loseBatch(storeError(error));
@@ -199,6 +301,221 @@ InvoiceCount SqliteInvoiceStore::countInvoices() {
     } catch (const AppError& error) {
         dropConnection();
         result.error = storeError(error);
+    }
+    return result;
+}
+
+template <class Change>
+ChangeOutcome SqliteInvoiceStore::change(Change&& body) {
+    ChangeOutcome outcome;
+    Connection* c = nullptr;
+    try {
+        c = &connection();
+        c->prepareTrail();
+        c->beginWrite();
+        outcome = body(*c);
+        if (outcome.done()) {
+            c->commitWrite();
+        } else {
+            c->rollbackIfOpen();
+        }
+    } catch (const AppError& error) {
+        if (c != nullptr) {
+            c->rollbackIfOpen();
+        }
+        dropConnection();
+        outcome = ChangeOutcome{};
+        outcome.error = storeError(error);
+    }
+    return outcome;
+}
+
+ChangeOutcome SqliteInvoiceStore::correctReimburser(const trail::InvoiceKey& invoice,
+                                                    const QString& name) {
+    return change([&](Connection& c) {
+        ChangeOutcome outcome;
+        Statement stored = c.db.prepare(QStringLiteral(
+            "select 报销人 from 发票报销 where 发票号码=?1 and 发票代码=?2"));
+        stored.bind(1, invoice.number).bind(2, invoice.code);
+        if (!stored.step()) {
+            outcome.result = ChangeOutcome::Result::NotFound;
+            return outcome;
+        }
+        const bool wasNull = stored.isNull(0);
+        outcome.previousReimburser = stored.text(0);
+        outcome.result = ChangeOutcome::Result::Done;
+        if (!wasNull && outcome.previousReimburser == name) {
+            return outcome;  // nothing changes, nothing to record
+        }
+        Statement update = c.db.prepare(QStringLiteral(
+            "update 发票报销 set 报销人=?1 where 发票号码=?2 and 发票代码=?3"));
+        update.bind(1, name).bind(2, invoice.number).bind(3, invoice.code);
+        update.execute();
+        TrailLine line{nowText(), QString::fromUtf16(trail::kCorrected), invoice.code,
+                       invoice.number};
+        line.reimburser = name;
+        line.previousReimburser =
+            wasNull ? std::nullopt : std::optional<QString>(outcome.previousReimburser);
+        c.appendTrail(line);
+        return outcome;
+    });
+}
+
+ChangeOutcome SqliteInvoiceStore::undoRegistration(const trail::InvoiceKey& invoice,
+                                                   const QString& reason) {
+    if (reason.trimmed().isEmpty()) {
+        ChangeOutcome refused;
+        refused.result = ChangeOutcome::Result::Refused;
+        refused.error.detail = QStringLiteral("撤销报销须写明原因");
+        return refused;
+    }
+    return change([&](Connection& c) {
+        ChangeOutcome outcome;
+        Statement row = c.db.prepare(QStringLiteral(
+            "select 开票金额, 开票日期, 校验码, 报销时间, 报销方式, 报销人 from 发票报销 "
+            "where 发票号码=?1 and 发票代码=?2"));
+        row.bind(1, invoice.number).bind(2, invoice.code);
+        if (!row.step()) {
+            outcome.result = ChangeOutcome::Result::NotFound;
+            return outcome;
+        }
+        const auto text = [&](int column) {
+            return row.isNull(column) ? std::nullopt : std::optional<QString>(row.text(column));
+        };
+        const auto number = [&](int column) {
+            return row.isNull(column) ? std::nullopt : std::optional<qint64>(row.int64(column));
+        };
+        TrailLine line{nowText(), QString::fromUtf16(trail::kUndone), invoice.code,
+                       invoice.number, number(0), text(1), text(2), text(3), number(4), text(5)};
+        line.reason = reason;
+        outcome.previousReimburser = row.text(5);
+        row.reset();
+        Statement remove = c.db.prepare(
+            QStringLiteral("delete from 发票报销 where 发票号码=?1 and 发票代码=?2"));
+        remove.bind(1, invoice.number).bind(2, invoice.code);
+        remove.execute();
+        c.appendTrail(line);
+        outcome.result = ChangeOutcome::Result::Done;
+        return outcome;
+    });
+}
+
+ChangeOutcome SqliteInvoiceStore::recordImport(const trail::ImportSummary& summary) {
+    return change([&](Connection& c) {
+        TrailLine line{nowText(), QString::fromUtf16(trail::kImported)};
+        line.file = summary.file;
+        line.total = summary.total;
+        line.succeeded = summary.succeeded;
+        line.failed = summary.failed;
+        c.appendTrail(line);
+        ChangeOutcome outcome;
+        outcome.result = ChangeOutcome::Result::Done;
+        return outcome;
+    });
+}
+
+namespace {
+
+// The first second of a day, as stored times are written.
+QString dayStart(const QDate& day) {
+    return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
+}
+
+}  // namespace
+
+trail::Lines SqliteInvoiceStore::readTrail(const trail::Filter& filter, qsizetype limit) {
+    trail::Lines lines;
+    const QString columns = QStringLiteral(
+        "select 序号, 时间, 操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, "
+        "报销方式, 报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本 "
+        "from 发票报销_记录 ");
+    try {
+        Database& db = connection().db;
+        std::optional<Statement> select;
+        try {
+            if (filter.invoice) {
+                select.emplace(db.prepare(
+                    columns + QStringLiteral("where 发票号码=?1 and 发票代码=?2 order by 序号 "
+                                             "limit ?3")));
+                select->bind(1, filter.invoice->number).bind(2, filter.invoice->code);
+            } else {
+                select.emplace(db.prepare(
+                    columns + QStringLiteral("where 时间 >= ?1 and 时间 < ?2 order by 时间, 序号 "
+                                             "limit ?3")));
+                select->bind(1, dayStart(filter.from)).bind(2, dayStart(filter.to.addDays(1)));
+            }
+        } catch (const AppError& error) {
+            if (isMissingTable(error)) {
+                return lines;  // a store of an earlier version that has not changed since
+            }
+            throw;
+        }
+        select->bind(3, qint64(limit) + 1);
+        const auto number = [&](int column) {
+            return select->isNull(column) ? std::nullopt
+                                          : std::optional<qint64>(select->int64(column));
+        };
+        const auto time = [&](int column) {
+            return localefmt::fromStorageText(select->text(column)).value_or(QDateTime());
+        };
+        while (select->step()) {
+            if (lines.entries.size() == limit) {
+                lines.truncated = true;
+                break;
+            }
+            trail::Entry e;
+            e.serial = select->int64(0);
+            e.at = time(1);
+            e.action = select->text(2);
+            e.code = select->text(3);
+            e.number = select->text(4);
+            e.amountUnits = number(5);
+            e.invoiceDate = select->text(6);
+            e.checkCode = select->text(7);
+            e.reimbursedAt = time(8);
+            e.entryMode = number(9);
+            e.reimburser = select->text(10);
+            e.previousReimburser = select->text(11);
+            e.reason = select->text(12);
+            e.file = select->text(13);
+            e.total = number(14);
+            e.succeeded = number(15);
+            e.failed = number(16);
+            e.actor = {select->text(17), select->text(18), select->text(19)};
+            lines.entries << e;
+        }
+    } catch (const AppError& error) {
+        dropConnection();
+        lines.ok = false;
+        lines.error = storeError(error);
+        lines.entries.clear();
+    }
+    return lines;
+}
+
+ReimbursementFigures SqliteInvoiceStore::figures(const QDate& from, const QDate& to,
+                                                 FigureGrouping grouping) {
+    ReimbursementFigures result;
+    // sum() over whole ten-thousandths is exact (and fails rather than overflow).
+    const QString sql =
+        grouping == FigureGrouping::ByReimburser
+            ? QStringLiteral("select 报销人, count(*), coalesce(sum(开票金额), 0) from 发票报销 "
+                             "where 报销时间 >= ?1 and 报销时间 < ?2 group by 报销人 "
+                             "order by 3 desc, 1")
+            : QStringLiteral("select substr(报销时间, 1, 7), count(*), coalesce(sum(开票金额), 0) "
+                             "from 发票报销 where 报销时间 >= ?1 and 报销时间 < ?2 "
+                             "group by 1 order by 1");
+    try {
+        Statement select = connection().db.prepare(sql);
+        select.bind(1, dayStart(from)).bind(2, dayStart(to.addDays(1)));
+        while (select.step()) {
+            result.rows << ReimbursementFigure{select.text(0), select.int64(1), select.int64(2)};
+        }
+    } catch (const AppError& error) {
+        dropConnection();
+        result.ok = false;
+        result.error = storeError(error);
+        result.rows.clear();
     }
     return result;
 }

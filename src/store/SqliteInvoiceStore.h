@@ -20,11 +20,22 @@ public:
     QList<Registration> registerInvoices(const QList<InvoiceRecord>& invoices,
                                          EntryMode mode) override;
     InvoiceCount countInvoices() override;
+    ChangeOutcome correctReimburser(const trail::InvoiceKey& invoice,
+                                    const QString& name) override;
+    ChangeOutcome undoRegistration(const trail::InvoiceKey& invoice,
+                                   const QString& reason) override;
+    ChangeOutcome recordImport(const trail::ImportSummary& summary) override;
+    trail::Lines readTrail(const trail::Filter& filter, qsizetype limit) override;
+    ReimbursementFigures figures(const QDate& from, const QDate& to,
+                                 FigureGrouping grouping) override;
 
 private:
     struct Connection;
     Connection& connection();  // throws AppError
     void dropConnection();
+    // Runs a change in a transaction of its own; failures become the outcome's error.
+    template <class Change>
+    ChangeOutcome change(Change&& body);
 
     QString connectionString_;
     Database::Durability durability_;

@@ -45,6 +45,9 @@ const QStringList kClerkGrants = {
     "grant select, insert on SCHEMA_.发票报销",
     "grant update (报销人) on SCHEMA_.发票报销",
     "grant select on SCHEMA_.发票报销_数量",
+    "grant select on SCHEMA_.发票报销_记录",
+    "grant execute on function SCHEMA_.发票报销_记录导入(text, bigint, bigint, bigint)",
+    "grant execute on function SCHEMA_.发票报销_撤销(text, text, text)",
 };
 
 class FpbxdbTest : public ::testing::Test {
@@ -139,13 +142,18 @@ TEST_F(FpbxdbTest, TheClerksRoleOfTheReadmeWorksAndCannotDelete) {
     const RegistryCheck check = checkRegistry(clerk.conninfo(), TaxNumber());
     EXPECT_TRUE(check.usable()) << check.problems.join('\n').toStdString();
     EXPECT_TRUE(check.warnings.isEmpty()) << check.warnings.join('\n').toStdString();
+    EXPECT_TRUE(check.passed.contains("操作记录：每次登记、修改、撤销都留痕，只能追加"));
+    EXPECT_TRUE(check.passed.contains("撤销报销：允许（经 发票报销_撤销，须写原因并留痕）"));
 
     PgConnection connection = PgConnection::open(clerk.conninfo(), registry->schema());
     connection.exec("insert into 发票报销 (发票号码, 发票代码) values ('1', 'a')");
     connection.exec("update 发票报销 set 报销人 = '张三' where 发票号码 = '1'");
     EXPECT_EQ(connection.exec("select sum(数量) from 发票报销_数量").text(0, 0), "1");
-    for (const char* refused : {"delete from 发票报销", "update 发票报销 set 发票号码 = '2'",
-                                "update 发票报销_数量 set 数量 = 0"}) {
+    for (const char* refused :
+         {"delete from 发票报销", "update 发票报销 set 发票号码 = '2'",
+          "update 发票报销_数量 set 数量 = 0", "delete from 发票报销_记录",
+          "update 发票报销_记录 set 原因 = 'x'", "truncate 发票报销_记录",
+          "insert into 发票报销_记录 (操作) values ('登记')"}) {
         try {
             connection.exec(refused);
             ADD_FAILURE() << refused << " was allowed";
@@ -153,6 +161,26 @@ TEST_F(FpbxdbTest, TheClerksRoleOfTheReadmeWorksAndCannotDelete) {
             EXPECT_EQ(error.sqlState(), "42501") << refused;
         }
     }
+    // Undo goes through the registry's function, with a reason, and leaves its line.
+    EXPECT_THROW(connection.exec("select 发票报销_撤销('1', 'a', ' ')"), PgError);
+    EXPECT_EQ(connection.exec("select 发票报销_撤销('1', 'a', '测试')").text(0, 0), "1");
+    EXPECT_EQ(connection.exec("select sum(数量) from 发票报销_数量").text(0, 0), "0");
+    EXPECT_EQ(value("select string_agg(concat_ws('|', 操作, 发票号码, 报销人, 原报销人, 原因, "
+                    "数据库用户 = current_user), ';' order by 序号) from 发票报销_记录"),
+              "登记|1|false;修改报销人|1|张三|false;撤销报销|1|张三|测试|false");
+}
+
+TEST_F(FpbxdbTest, NotEvenTheOwnerChangesTheTrailAndEveryChangeLeavesALine) {
+    registry->exec("insert into 发票报销 (发票号码, 发票代码, 开票金额) values ('1', 'a', 1.5)");
+    registry->exec("update 发票报销 set 开票金额 = 2.5 where 发票号码 = '1'");
+    registry->exec("truncate 发票报销");
+    for (const char* refused : {"delete from 发票报销_记录", "update 发票报销_记录 set 原因 = 'x'",
+                                "truncate 发票报销_记录"}) {
+        EXPECT_THROW(registry->exec(refused), PgError) << refused;
+    }
+    EXPECT_EQ(value("select string_agg(concat_ws('|', 操作, 发票号码, 开票金额, 总数), ';' "
+                    "order by 序号) from 发票报销_记录"),
+              "登记|1|1.5000;修改|1|2.5000;清空|1");
 }
 
 TEST_F(FpbxdbTest, CheckNamesWhatARoleLacksAndWhatItShouldNotHave) {
@@ -162,8 +190,22 @@ TEST_F(FpbxdbTest, CheckNamesWhatARoleLacksAndWhatItShouldNotHave) {
     EXPECT_FALSE(check.usable());
     EXPECT_EQ(check.problems,
               (QStringList{"数据库用户没有权限：登记发票", "数据库用户没有权限：修改报销人",
-                           "数据库用户没有权限：读取计数"}));
-    EXPECT_EQ(check.warnings, QStringList{"数据库用户可以删除发票：程序不需要，应收回"});
+                           "数据库用户没有权限：读取计数", "数据库用户没有权限：查看操作记录",
+                           "数据库用户没有权限：记录导入（发票报销_记录导入）"}));
+    EXPECT_EQ(check.warnings,
+              QStringList{
+                  "数据库用户可以删除发票：程序不需要（撤销报销经由 发票报销_撤销，留痕），应收回"});
+    EXPECT_TRUE(check.passed.contains("撤销报销：不允许（需要时授予 发票报销_撤销 的 EXECUTE）"));
+
+    const Role writer(*registry, {"grant usage on schema SCHEMA_",
+                                  "grant insert, delete on SCHEMA_.发票报销_记录"});
+    EXPECT_TRUE(checkRegistry(writer.conninfo(), TaxNumber())
+                    .warnings.contains("数据库用户可以直接写入或改动操作记录：程序不需要（记录由"
+                                       "触发器写入），应收回"));
+    registry->exec("alter table 发票报销 disable trigger 发票报销_记录_撤销");
+    EXPECT_TRUE(checkRegistry(registry->conninfo(), TaxNumber())
+                    .problems.contains("操作记录的触发器缺失或已停用：发票的改动不会留痕（运行 "
+                                       "fpbxdb init 补上）"));
 
     const RegistryCheck absent = checkRegistry(registry->conninfo(), pgtest::uniqueTaxNumber());
     ASSERT_EQ(absent.problems.size(), 1);

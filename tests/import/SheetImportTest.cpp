@@ -350,6 +350,17 @@ public:
         return QList<Registration>(invoices.size(), failed);
     }
     InvoiceCount countInvoices() override { return {0, {}}; }
+    ChangeOutcome correctReimburser(const trail::InvoiceKey&, const QString&) override {
+        return {};
+    }
+    ChangeOutcome undoRegistration(const trail::InvoiceKey&, const QString&) override {
+        return {};
+    }
+    ChangeOutcome recordImport(const trail::ImportSummary&) override { return {}; }
+    trail::Lines readTrail(const trail::Filter&, qsizetype) override { return {}; }
+    ReimbursementFigures figures(const QDate&, const QDate&, FigureGrouping) override {
+        return {};
+    }
 };
 
 TEST_F(SheetImportTest, AStoreLostMidImportIsOneBoxNotOnePerRow) {

@@ -32,7 +32,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(field Version) == "$version" ]] || fail "Version: $(field Version)"
 [[ $(field Architecture) == amd64 ]] || fail "Architecture: $(field Architecture)"
 depends=$(field Depends)
-for needed in libqt6widgets6 libqt6multimedia6 libqt6network6 libsqlite3-0 libcurl4 \
+for needed in libqt6widgets6 libqt6multimedia6 libqt6network6 libqt6charts6 libsqlite3-0 libcurl4 \
   libjsoncpp25 libpq5 libzip4 qt6-qpa-plugins qt6-translations-l10n; do
   [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
 done

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+#include "store/AuditTrail.h"
+
+class QChart;
+class QChartView;
+class QDateEdit;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+
+// 统计: for a range of 报销时间, the number of invoices and the sum of 开票金额 per reimburser and
+// per month, with totals, as tables and bar charts; the table shown exports as .csv or .xlsx,
+// the chart shown as .png. Each table is one query of the store.
+namespace audit {
+
+class StatisticsDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit StatisticsDialog(QWidget* owner);
+
+    // At most this many reimbursers get a bar (the largest sums); the table lists them all.
+    static constexpr int kMostBars = 30;
+
+    QDateEdit* fromDate;
+    QDateEdit* toDate;
+    QPushButton* countButton;
+    QTabWidget* tabs;
+    std::array<QTableWidget*, 2> tables{};  // by reimburser, by month
+    std::array<QChartView*, 2> charts{};
+    QPushButton* exportTableButton;
+    QPushButton* exportChartButton;
+    QPushButton* closeButton;
+
+    const ReimbursementFigures& figures(FigureGrouping grouping) const;
+    FigureGrouping shownGrouping() const;
+
+public slots:
+    // Reads both tables for the range and shows them. False when the store failed.
+    bool count();
+    void exportTable();
+    void exportChart();
+
+private:
+    void show(FigureGrouping grouping);
+    QString rangeText() const;
+
+    std::array<ReimbursementFigures, 2> figures_;
+};
+
+}  // namespace audit
