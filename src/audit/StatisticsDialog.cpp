@@ -142,8 +142,8 @@ bool StatisticsDialog::count() {
         figures_[std::size_t(s)] = store->figures(fromDate->date(), toDate->date(), groupingOf(s));
     }
     QGuiApplication::restoreOverrideCursor();
-    show(FigureGrouping::ByReimburser);
-    show(FigureGrouping::ByMonth);
+    showFigures(FigureGrouping::ByReimburser);
+    showFigures(FigureGrouping::ByMonth);
     for (const ReimbursementFigures& f : figures_) {
         if (!f.ok) {
             appprompts::get().message(this, QStringLiteral("报销统计"),
@@ -156,7 +156,7 @@ bool StatisticsDialog::count() {
     return true;
 }
 
-void StatisticsDialog::show(FigureGrouping grouping) {
+void StatisticsDialog::showFigures(FigureGrouping grouping) {
     const ReimbursementFigures& shown = figures(grouping);
     QTableWidget* table = tables[std::size_t(slot(grouping))];
     const QList<QStringList> rows = figuretable::displayRows(grouping, shown);

@@ -45,7 +45,7 @@ public slots:
     void exportChart();
 
 private:
-    void show(FigureGrouping grouping);
+    void showFigures(FigureGrouping grouping);
     QString rangeText() const;
 
     std::array<ReimbursementFigures, 2> figures_;

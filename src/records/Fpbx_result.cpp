@@ -282,7 +282,8 @@ void TListForm::trailButtonClick() {
 
 void TListForm::readAgain(int row) {
     runGuarded([&] {
-        runQuery(model_->source().spec());
+        const records::QuerySpec spec = model_->source().spec();  // a copy: run() resets it
+        runQuery(spec);
         if (model_->rowCount() > 0) {
             const int column = std::max(0, DBGridEh1->currentIndex().column());
             DBGridEh1->setCurrentIndex(model_->index(std::min(row, model_->rowCount() - 1), column));

@@ -38,6 +38,16 @@ struct TrailLine {
     std::optional<qint64> entryMode;
     std::optional<QString> reimburser, previousReimburser, reason, file;
     std::optional<qint64> total, succeeded, failed;
+
+    static TrailLine of(const QString& time, const char16_t* action, const QString& code,
+                        const QString& number) {
+        TrailLine line;
+        line.time = time;
+        line.action = QString::fromUtf16(action);
+        line.code = code;
+        line.number = number;
+        return line;
+    }
 };
 
 Statement& bindOptional(Statement& s, int index, const std::optional<QString>& text) {
@@ -236,10 +246,15 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
             // False when another registration stored the invoice since the lookup.
             inserted = c->insert.execute();
             if (inserted) {
-                c->appendTrail({now, QString::fromUtf16(trail::kRegistered), invoice.code,
-                                invoice.number, values.amountUnits, invoice.invoiceDate,
-                                invoice.checkCode, values.time, entrymode::storedValue(mode),
-                                invoice.reimburser});
+                TrailLine line = TrailLine::of(now, trail::kRegistered, invoice.code,
+                                               invoice.number);
+                line.amountUnits = values.amountUnits;
+                line.invoiceDate = invoice.invoiceDate;
+                line.checkCode = invoice.checkCode;
+                line.reimbursedAt = values.time;
+                line.entryMode = entrymode::storedValue(mode);
+                line.reimburser = invoice.reimburser;
+                c->appendTrail(line);
             }
             if (!batch) {
                 c->commitWrite();
@@ -351,8 +366,8 @@ ChangeOutcome SqliteInvoiceStore::correctReimburser(const trail::InvoiceKey& inv
             "update 发票报销 set 报销人=?1 where 发票号码=?2 and 发票代码=?3"));
         update.bind(1, name).bind(2, invoice.number).bind(3, invoice.code);
         update.execute();
-        TrailLine line{nowText(), QString::fromUtf16(trail::kCorrected), invoice.code,
-                       invoice.number};
+        TrailLine line = TrailLine::of(nowText(), trail::kCorrected, invoice.code,
+                                       invoice.number);
         line.reimburser = name;
         line.previousReimburser =
             wasNull ? std::nullopt : std::optional<QString>(outcome.previousReimburser);
@@ -385,8 +400,13 @@ ChangeOutcome SqliteInvoiceStore::undoRegistration(const trail::InvoiceKey& invo
         const auto number = [&](int column) {
             return row.isNull(column) ? std::nullopt : std::optional<qint64>(row.int64(column));
         };
-        TrailLine line{nowText(), QString::fromUtf16(trail::kUndone), invoice.code,
-                       invoice.number, number(0), text(1), text(2), text(3), number(4), text(5)};
+        TrailLine line = TrailLine::of(nowText(), trail::kUndone, invoice.code, invoice.number);
+        line.amountUnits = number(0);
+        line.invoiceDate = text(1);
+        line.checkCode = text(2);
+        line.reimbursedAt = text(3);
+        line.entryMode = number(4);
+        line.reimburser = text(5);
         line.reason = reason;
         outcome.previousReimburser = row.text(5);
         row.reset();
@@ -402,7 +422,7 @@ ChangeOutcome SqliteInvoiceStore::undoRegistration(const trail::InvoiceKey& invo
 
 ChangeOutcome SqliteInvoiceStore::recordImport(const trail::ImportSummary& summary) {
     return change([&](Connection& c) {
-        TrailLine line{nowText(), QString::fromUtf16(trail::kImported)};
+        TrailLine line = TrailLine::of(nowText(), trail::kImported, QString(), QString());
         line.file = summary.file;
         line.total = summary.total;
         line.succeeded = summary.succeeded;

@@ -167,7 +167,7 @@ TEST_F(FpbxdbTest, TheClerksRoleOfTheReadmeWorksAndCannotDelete) {
     EXPECT_EQ(connection.exec("select sum(数量) from 发票报销_数量").text(0, 0), "0");
     EXPECT_EQ(value("select string_agg(concat_ws('|', 操作, 发票号码, 报销人, 原报销人, 原因, "
                     "数据库用户 = current_user), ';' order by 序号) from 发票报销_记录"),
-              "登记|1|false;修改报销人|1|张三|false;撤销报销|1|张三|测试|false");
+              "登记|1|f;修改报销人|1|张三|f;撤销报销|1|张三|测试|f");
 }
 
 TEST_F(FpbxdbTest, NotEvenTheOwnerChangesTheTrailAndEveryChangeLeavesALine) {
