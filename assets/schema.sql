@@ -86,6 +86,7 @@ CREATE TABLE 发票报销_记录 (
     版本 TEXT
 );
 CREATE INDEX 发票报销_记录_发票 ON 发票报销_记录 (发票号码, 发票代码);
+-- A day's lines in the order they were written: the index carries the rowid, 序号.
 CREATE INDEX 发票报销_记录_时间 ON 发票报销_记录 (时间);
 CREATE TRIGGER 发票报销_记录_不改 BEFORE UPDATE ON 发票报销_记录
 BEGIN

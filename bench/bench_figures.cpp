@@ -1,8 +1,8 @@
 // The statistics window's figures at 1,000,000 invoices (or the count given): the number of
-// invoices and the sum of 开票金额 per 报销人 and per month for a range of 报销时间, one query each,
-// through the store, beside the sqlite3 command-line tool running the same statement on the same
-// store; then the same through the store on a PostgreSQL server of the same size (--no-pg leaves
-// it out). Also the trail of one day and of one invoice.
+// invoices and the sum of 开票金额 per 报销人 and per month for a range of 报销时间, one query
+// each, through the store, beside the sqlite3 command-line tool running the same statement on the
+// same store; then the same through the store on a PostgreSQL server of the same size (--no-pg
+// leaves it out). Also the trail of one day and of one invoice.
 //   bench_figures [rows] [--no-pg]
 #include <QCoreApplication>
 #include <cstdio>
@@ -35,12 +35,14 @@ QString cliSql(FigureGrouping grouping, const Range& range) {
     const QString bounds = QStringLiteral("报销时间 >= '%1' and 报销时间 < '%2'")
                                .arg(dayStart(range.from), dayStart(range.to.addDays(1)));
     return grouping == FigureGrouping::ByReimburser
-               ? QStringLiteral("select 报销人, count(*), coalesce(sum(开票金额), 0) from 发票报销 "
-                                "where %1 group by 报销人 order by 3 desc, 1")
+               ? QStringLiteral(
+                     "select 报销人, count(*), coalesce(sum(开票金额), 0) from 发票报销 "
+                     "where %1 group by 报销人 order by 3 desc, 1")
                      .arg(bounds)
-               : QStringLiteral("select substr(报销时间, 1, 7), count(*), "
-                                "coalesce(sum(开票金额), 0) from 发票报销 where %1 "
-                                "group by 1 order by 1")
+               : QStringLiteral(
+                     "select substr(报销时间, 1, 7), count(*), "
+                     "coalesce(sum(开票金额), 0) from 发票报销 where %1 "
+                     "group by 1 order by 1")
                      .arg(bounds);
 }
 
@@ -87,14 +89,12 @@ void trailFigures(InvoiceStore& store, const QDate& day) {
         lines = store.readTrail(trail::Filter::between(day, day), 5000).entries.size();
         dayRuns.push_back(sw.elapsedMs());
         sw.restart();
-        store.readTrail(trail::Filter::of({QStringLiteral("044031900111"),
-                                           QStringLiteral("10000010")}),
-                        100);
+        store.readTrail(
+            trail::Filter::of({QStringLiteral("044031900111"), QStringLiteral("10000010")}), 100);
         invoiceRuns.push_back(sw.elapsedMs());
     }
     std::printf("  trail of today (%lld lines listed) %8.1f ms; of one invoice %6.2f ms\n",
-                static_cast<long long>(lines), bench::median(dayRuns),
-                bench::median(invoiceRuns));
+                static_cast<long long>(lines), bench::median(dayRuns), bench::median(invoiceRuns));
 }
 
 }  // namespace

@@ -87,12 +87,12 @@ bool RecordActions::undo(int row) {
         case ChangeOutcome::Result::Failed:
             break;
     }
-    prompts.message(owner_, QStringLiteral("撤销报销"),
-                    QStringLiteral("撤销失败：") + outcome.error.reason() +
-                        (outcome.error.detail.isEmpty() ? QString()
-                                                        : QStringLiteral("\n\n") +
-                                                              outcome.error.detail),
-                    MsgIcon::Stop, MsgButtons::Ok);
+    prompts.message(
+        owner_, QStringLiteral("撤销报销"),
+        QStringLiteral("撤销失败：") + outcome.error.reason() +
+            (outcome.error.detail.isEmpty() ? QString()
+                                            : QStringLiteral("\n\n") + outcome.error.detail),
+        MsgIcon::Stop, MsgButtons::Ok);
     return false;
 }
 

@@ -23,8 +23,8 @@ std::optional<SaveChoice> askSavePath(QObject* owner, const QString& caption,
     SaveChoice choice;
     choice.type = qBound(1, chosen->filterIndex, int(types.size())) - 1;
     const QString suffix = u'.' + types.at(choice.type).extension;
-    choice.path = chosen->path.endsWith(suffix, Qt::CaseInsensitive) ? chosen->path
-                                                                     : chosen->path + suffix;
+    choice.path =
+        chosen->path.endsWith(suffix, Qt::CaseInsensitive) ? chosen->path : chosen->path + suffix;
     return choice;
 }
 
@@ -33,13 +33,13 @@ bool writeAndTell(QObject* owner, const QString& path, const std::function<void(
         write();
     } catch (const AppError& error) {
         appprompts::get().message(owner, QStringLiteral("导出文件"),
-                                  QStringLiteral("文件导出失败：") + error.message(),
-                                  MsgIcon::Stop, MsgButtons::Ok);
+                                  QStringLiteral("文件导出失败：") + error.message(), MsgIcon::Stop,
+                                  MsgButtons::Ok);
         return false;
     }
     appprompts::get().message(owner, QStringLiteral("导出文件"),
-                              QStringLiteral("文件导出成功！\r\n\r\n") + path,
-                              MsgIcon::Information, MsgButtons::Ok);
+                              QStringLiteral("文件导出成功！\r\n\r\n") + path, MsgIcon::Information,
+                              MsgButtons::Ok);
     return true;
 }
 

@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include "audit/FigureTable.h"
 #include "audit/SaveAs.h"
@@ -39,6 +39,15 @@ FigureGrouping groupingOf(int slot) {
 QString tabTitle(FigureGrouping grouping) {
     return grouping == FigureGrouping::ByReimburser ? QStringLiteral("按报销人")
                                                     : QStringLiteral("按月份");
+}
+
+// A bar's label: a month as "3月" within one year, else "24-03" (the table has it whole).
+QString barLabel(FigureGrouping grouping, const QString& group, bool sameYear) {
+    if (grouping == FigureGrouping::ByMonth && group.size() == 7) {
+        return sameYear ? QString::number(group.mid(5).toInt()) + QStringLiteral("月")
+                        : group.mid(2);
+    }
+    return figuretable::groupText(grouping, group);
 }
 
 }  // namespace
@@ -189,6 +198,7 @@ void StatisticsDialog::showFigures(FigureGrouping grouping) {
     auto* set = new QBarSet(QStringLiteral("开票金额"));
     set->setColor(QColor(0x2e, 0x7d, 0x32));
     QStringList categories;
+    const bool sameYear = fromDate->date().year() == toDate->date().year();
     double highest = 0;
     const qsizetype bars = grouping == FigureGrouping::ByReimburser
                                ? std::min<qsizetype>(shown.rows.size(), kMostBars)
@@ -197,15 +207,16 @@ void StatisticsDialog::showFigures(FigureGrouping grouping) {
         const double value = amount::toDouble(shown.rows[i].amountUnits);
         *set << value;
         highest = std::max(highest, value);
-        categories << figuretable::groupText(grouping, shown.rows[i].group);
+        categories << barLabel(grouping, shown.rows[i].group, sameYear);
     }
     auto* series = new QBarSeries;
     series->append(set);
     chart->addSeries(series);
     auto* x = new QBarCategoryAxis;
     x->append(categories);
-    if (categories.size() > 8) {
-        x->setLabelsAngle(-45);
+    x->setTruncateLabels(false);
+    if (categories.size() > 12) {
+        x->setLabelsAngle(-60);
     }
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
@@ -234,10 +245,10 @@ void StatisticsDialog::exportTable() {
     const ReimbursementFigures& shown = figures(grouping);
     writeAndTell(this, choice->path, [&] {
         if (choice->type == 0) {
-            figuretable::writeXlsx(choice->path, grouping,
-                                   QStringLiteral("报销统计（%1）报销时间 %2")
-                                       .arg(tabTitle(grouping), rangeText()),
-                                   shown);
+            figuretable::writeXlsx(
+                choice->path, grouping,
+                QStringLiteral("报销统计（%1）报销时间 %2").arg(tabTitle(grouping), rangeText()),
+                shown);
         } else {
             writeBytes(choice->path, figuretable::csv(grouping, shown));
         }

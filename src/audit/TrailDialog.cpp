@@ -23,17 +23,23 @@ namespace {
 
 const QStringList& listedHeadings() {
     static const QStringList headings = {
-        QStringLiteral("时间"),     QStringLiteral("操作"),     QStringLiteral("发票代码"),
-        QStringLiteral("发票号码"), QStringLiteral("内容"),     QStringLiteral("用户"),
-        QStringLiteral("计算机"),   QStringLiteral("版本"),     QStringLiteral("数据库用户")};
+        QStringLiteral("时间"),     QStringLiteral("操作"), QStringLiteral("发票代码"),
+        QStringLiteral("发票号码"), QStringLiteral("内容"), QStringLiteral("用户"),
+        QStringLiteral("计算机"),   QStringLiteral("版本"), QStringLiteral("数据库用户")};
     return headings;
 }
 constexpr int kDatabaseUserColumn = 8;
 
 QStringList listedTexts(const trail::Entry& e) {
-    return {localefmt::dateTimeText(e.at), e.action,        e.code,
-            e.number,                      e.summary(),     e.actor.user,
-            e.actor.host,                  e.actor.version, e.databaseUser};
+    return {localefmt::dateTimeText(e.at),
+            e.action,
+            e.code,
+            e.number,
+            e.summary(),
+            e.actor.user,
+            e.actor.host,
+            e.actor.version,
+            e.databaseUser};
 }
 
 }  // namespace
@@ -156,8 +162,9 @@ void TrailDialog::list(const trail::Lines& lines) {
     // The server's login is there on a server registry only.
     table->setColumnHidden(kDatabaseUserColumn, !anyDatabaseUser);
     table->resizeColumnsToContents();
-    if (table->columnWidth(4) > 420) {
-        table->setColumnWidth(4, 420);
+    // A long line (an undo's reason) is cut here; its tool tip and the export hold it whole.
+    if (table->columnWidth(4) > 340) {
+        table->setColumnWidth(4, 340);
     }
     if (!lines.ok) {
         countLabel->clear();
@@ -183,8 +190,8 @@ void TrailDialog::exportCsv() {
     }
     writeAndTell(this, choice->path, [&] {
         // Every line of the filter, not only those listed.
-        const trail::Lines all = openInvoiceStore()->readTrail(
-            filter(), std::numeric_limits<qsizetype>::max() / 2);
+        const trail::Lines all =
+            openInvoiceStore()->readTrail(filter(), std::numeric_limits<qsizetype>::max() / 2);
         if (!all.ok) {
             throw AppError(all.error.reason() + QStringLiteral("：") + all.error.detail);
         }

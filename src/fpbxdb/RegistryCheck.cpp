@@ -155,7 +155,8 @@ void checkTrailRights(PgConnection& connection, RegistryCheck& check) {
     }
     check.passed << (rights.text(0, 2) == QStringLiteral("t")
                          ? QStringLiteral("撤销报销：允许（经 发票报销_撤销，须写原因并留痕）")
-                         : QStringLiteral("撤销报销：不允许（需要时授予 发票报销_撤销 的 EXECUTE）"));
+                         : QStringLiteral(
+                               "撤销报销：不允许（需要时授予 发票报销_撤销 的 EXECUTE）"));
     if (rights.text(0, 3) == QStringLiteral("t")) {
         check.warnings << QStringLiteral(
             "数据库用户可以直接写入或改动操作记录：程序不需要（记录由触发器写入），应收回");

@@ -251,12 +251,12 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
     const auto recordImport = [&](bool stopped) {
         const qint64 through = stopped ? processed : total;
         const QString file = stopped ? path + QStringLiteral("（中途停止）") : path;
-        const ChangeOutcome recorded = store.recordImport(
-            {file, through, through - failures.size(), qint64(failures.size())});
+        const ChangeOutcome recorded =
+            store.recordImport({file, through, through - failures.size(), qint64(failures.size())});
         if (!recorded.done()) {
-            WriteLog(GetExeDir(), QStringLiteral("导入记录未能写入：%1：%2")
-                                      .arg(file, recorded.error.reason() + u'：' +
-                                                     recorded.error.detail));
+            WriteLog(GetExeDir(),
+                     QStringLiteral("导入记录未能写入：%1：%2")
+                         .arg(file, recorded.error.reason() + u'：' + recorded.error.detail));
         }
     };
 

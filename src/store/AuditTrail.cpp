@@ -49,8 +49,8 @@ QString Entry::summary() const {
         return QStringLiteral("%1 报销人 %2 金额 %3").arg(mode, who, amountText).trimmed();
     }
     if (action == QStringView(kCorrected)) {
-        const QString old = previousReimburser.isEmpty() ? QStringLiteral("（无）")
-                                                         : previousReimburser;
+        const QString old =
+            previousReimburser.isEmpty() ? QStringLiteral("（无）") : previousReimburser;
         return QStringLiteral("报销人 %1 → %2").arg(old, who);
     }
     if (action == QStringView(kUndone)) {

@@ -113,9 +113,9 @@ struct ChangeOutcome {
 
 // The write-off figures for a range of 报销时间: one row per group.
 struct ReimbursementFigure {
-    QString group;            // 报销人 (empty for none) or yyyy-MM
-    qint64 invoices = 0;      // number of invoices
-    qint64 amountUnits = 0;   // the sum of 开票金额, ten-thousandths, exact
+    QString group;           // 报销人 (empty for none) or yyyy-MM
+    qint64 invoices = 0;     // number of invoices
+    qint64 amountUnits = 0;  // the sum of 开票金额, ten-thousandths, exact
 };
 
 struct ReimbursementFigures {

@@ -350,12 +350,14 @@ trail::Lines PgInvoiceStore::readTrail(const trail::Filter& filter, qsizetype li
         PgParams params;
         QString sql;
         if (filter.invoice) {
-            sql = columns + QStringLiteral("where 发票号码 = $1 and 发票代码 = $2 order by 序号 "
-                                           "limit $3");
+            sql = columns + QStringLiteral(
+                                "where 发票号码 = $1 and 发票代码 = $2 order by 序号 "
+                                "limit $3");
             params.text(filter.invoice->number).text(filter.invoice->code);
         } else {
-            sql = columns + QStringLiteral("where 时间 >= $1 and 时间 < $2 order by 时间, 序号 "
-                                           "limit $3");
+            sql = columns + QStringLiteral(
+                                "where 时间 >= $1 and 时间 < $2 order by 时间, 序号 "
+                                "limit $3");
             params.timestamp(dayStart(filter.from)).timestamp(dayStart(filter.to.addDays(1)));
         }
         params.int64(qint64(limit) + 1);
@@ -419,15 +421,16 @@ ReimbursementFigures PgInvoiceStore::figures(const QDate& from, const QDate& to,
         return result;
     }
     // numeric sums are exact; names in code-point order, as on the embedded store.
-    const QString sql =
-        grouping == FigureGrouping::ByReimburser
-            ? QStringLiteral("select 报销人, count(*), coalesce(sum(开票金额), 0)::text "
-                             "from 发票报销 where 报销时间 >= $1 and 报销时间 < $2 "
-                             "group by 报销人 order by coalesce(sum(开票金额), 0) desc, "
-                             "报销人 collate \"C\"")
-            : QStringLiteral("select to_char(报销时间, 'YYYY-MM'), count(*), "
-                             "coalesce(sum(开票金额), 0)::text from 发票报销 "
-                             "where 报销时间 >= $1 and 报销时间 < $2 group by 1 order by 1");
+    const QString sql = grouping == FigureGrouping::ByReimburser
+                            ? QStringLiteral(
+                                  "select 报销人, count(*), coalesce(sum(开票金额), 0)::text "
+                                  "from 发票报销 where 报销时间 >= $1 and 报销时间 < $2 "
+                                  "group by 报销人 order by coalesce(sum(开票金额), 0) desc, "
+                                  "报销人 collate \"C\"")
+                            : QStringLiteral(
+                                  "select to_char(报销时间, 'YYYY-MM'), count(*), "
+                                  "coalesce(sum(开票金额), 0)::text from 发票报销 "
+                                  "where 报销时间 >= $1 and 报销时间 < $2 group by 1 order by 1");
     try {
         const PgResult rows = session_->connection().execPrepared(
             sql, PgParams().timestamp(dayStart(from)).timestamp(dayStart(to.addDays(1))));

@@ -246,8 +246,8 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
             // False when another registration stored the invoice since the lookup.
             inserted = c->insert.execute();
             if (inserted) {
-                TrailLine line = TrailLine::of(now, trail::kRegistered, invoice.code,
-                                               invoice.number);
+                TrailLine line =
+                    TrailLine::of(now, trail::kRegistered, invoice.code, invoice.number);
                 line.amountUnits = values.amountUnits;
                 line.invoiceDate = invoice.invoiceDate;
                 line.checkCode = invoice.checkCode;
@@ -259,8 +259,8 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
             if (!batch) {
                 c->commitWrite();
             }
-            outcome.result = inserted ? Registration::Result::Registered
-                                      : Registration::Result::AlreadyRecorded;
+            outcome.result =
+                inserted ? Registration::Result::Registered : Registration::Result::AlreadyRecorded;
         } catch (const AppError& error) {
             // A row stored without its trail line must not stay: in a batch that undoes the
             // whole batch.
@@ -349,8 +349,8 @@ ChangeOutcome SqliteInvoiceStore::correctReimburser(const trail::InvoiceKey& inv
                                                     const QString& name) {
     return change([&](Connection& c) {
         ChangeOutcome outcome;
-        Statement stored = c.db.prepare(QStringLiteral(
-            "select 报销人 from 发票报销 where 发票号码=?1 and 发票代码=?2"));
+        Statement stored = c.db.prepare(
+            QStringLiteral("select 报销人 from 发票报销 where 发票号码=?1 and 发票代码=?2"));
         stored.bind(1, invoice.number).bind(2, invoice.code);
         if (!stored.step()) {
             outcome.result = ChangeOutcome::Result::NotFound;
@@ -362,12 +362,11 @@ ChangeOutcome SqliteInvoiceStore::correctReimburser(const trail::InvoiceKey& inv
         if (!wasNull && outcome.previousReimburser == name) {
             return outcome;  // nothing changes, nothing to record
         }
-        Statement update = c.db.prepare(QStringLiteral(
-            "update 发票报销 set 报销人=?1 where 发票号码=?2 and 发票代码=?3"));
+        Statement update = c.db.prepare(
+            QStringLiteral("update 发票报销 set 报销人=?1 where 发票号码=?2 and 发票代码=?3"));
         update.bind(1, name).bind(2, invoice.number).bind(3, invoice.code);
         update.execute();
-        TrailLine line = TrailLine::of(nowText(), trail::kCorrected, invoice.code,
-                                       invoice.number);
+        TrailLine line = TrailLine::of(nowText(), trail::kCorrected, invoice.code, invoice.number);
         line.reimburser = name;
         line.previousReimburser =
             wasNull ? std::nullopt : std::optional<QString>(outcome.previousReimburser);
@@ -410,8 +409,8 @@ ChangeOutcome SqliteInvoiceStore::undoRegistration(const trail::InvoiceKey& invo
         line.reason = reason;
         outcome.previousReimburser = row.text(5);
         row.reset();
-        Statement remove = c.db.prepare(
-            QStringLiteral("delete from 发票报销 where 发票号码=?1 and 发票代码=?2"));
+        Statement remove =
+            c.db.prepare(QStringLiteral("delete from 发票报销 where 发票号码=?1 and 发票代码=?2"));
         remove.bind(1, invoice.number).bind(2, invoice.code);
         remove.execute();
         c.appendTrail(line);
@@ -519,12 +518,14 @@ ReimbursementFigures SqliteInvoiceStore::figures(const QDate& from, const QDate&
     // sum() over whole ten-thousandths is exact (and fails rather than overflow).
     const QString sql =
         grouping == FigureGrouping::ByReimburser
-            ? QStringLiteral("select 报销人, count(*), coalesce(sum(开票金额), 0) from 发票报销 "
-                             "where 报销时间 >= ?1 and 报销时间 < ?2 group by 报销人 "
-                             "order by 3 desc, 1")
-            : QStringLiteral("select substr(报销时间, 1, 7), count(*), coalesce(sum(开票金额), 0) "
-                             "from 发票报销 where 报销时间 >= ?1 and 报销时间 < ?2 "
-                             "group by 1 order by 1");
+            ? QStringLiteral(
+                  "select 报销人, count(*), coalesce(sum(开票金额), 0) from 发票报销 "
+                  "where 报销时间 >= ?1 and 报销时间 < ?2 group by 报销人 "
+                  "order by 3 desc, 1")
+            : QStringLiteral(
+                  "select substr(报销时间, 1, 7), count(*), coalesce(sum(开票金额), 0) "
+                  "from 发票报销 where 报销时间 >= ?1 and 报销时间 < ?2 "
+                  "group by 1 order by 1");
     try {
         Statement select = connection().db.prepare(sql);
         select.bind(1, dayStart(from)).bind(2, dayStart(to.addDays(1)));

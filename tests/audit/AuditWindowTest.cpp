@@ -47,12 +47,12 @@ protected:
     void SetUp() override {
         const QDateTime today(QDate(2024, 3, 5), QTime(9, 0, 0));
         const std::unique_ptr<InvoiceStore> store = openInvoiceStore();
-        for (const Registration& r : store->registerInvoices(
-                 {invoice("00000011", "张三", "0.10", today),
-                  invoice("00000012", "李四", "0.20", today.addSecs(60)),
-                  invoice("00000013", "张三", "0.70", today.addSecs(120)),
-                  invoice("00000014", "王五", "1000", today.addMonths(-1))},
-                 EntryMode::Import)) {
+        for (const Registration& r :
+             store->registerInvoices({invoice("00000011", "张三", "0.10", today),
+                                      invoice("00000012", "李四", "0.20", today.addSecs(60)),
+                                      invoice("00000013", "张三", "0.70", today.addSecs(120)),
+                                      invoice("00000014", "王五", "1000", today.addMonths(-1))},
+                                     EntryMode::Import)) {
             ASSERT_TRUE(r.registered());
         }
     }
@@ -131,10 +131,10 @@ TEST_F(AuditWindowTest, AnUndoAsksAReasonAndConfirmationThenTheGridAndCountFollo
     EXPECT_EQ(history.countLabel->text(), "共 2 条");
 
     // Scanned again, it is a new registration.
-    EXPECT_TRUE(openInvoiceStore()
-                    ->registerInvoice(invoice("00000012", "张三", "0.20", QDateTime()),
-                                      EntryMode::Scan)
-                    .registered());
+    EXPECT_TRUE(
+        openInvoiceStore()
+            ->registerInvoice(invoice("00000012", "张三", "0.20", QDateTime()), EntryMode::Scan)
+            .registered());
 }
 
 TEST_F(AuditWindowTest, TheWholeTrailOfADayExportsAsCsv) {
@@ -189,10 +189,9 @@ TEST_F(AuditWindowTest, StatisticsShowTablesAndChartsAndExportThem) {
     const QImage image(chart + ".png");
     EXPECT_FALSE(image.isNull());
     EXPECT_GT(image.width(), 300);
-    EXPECT_EQ(prompts.messageTexts(),
-              (QStringList{"文件导出成功！\r\n\r\n" + table + ".csv",
-                           "文件导出成功！\r\n\r\n" + table + ".xlsx",
-                           "文件导出成功！\r\n\r\n" + chart + ".png"}));
+    EXPECT_EQ(prompts.messageTexts(), (QStringList{"文件导出成功！\r\n\r\n" + table + ".csv",
+                                                   "文件导出成功！\r\n\r\n" + table + ".xlsx",
+                                                   "文件导出成功！\r\n\r\n" + chart + ".png"}));
     const auto saves = prompts.calls();
     EXPECT_EQ(saves[0].initial, "20240305100000_报销统计_按报销人");
 }

@@ -10,7 +10,9 @@
 #include "TestFiles.h"
 #include "XlsxFixtures.h"
 #include "import/SheetImport.h"
+#include "shell/Clock.h"
 #include "shell/TextCodec.h"
+#include "store/InvoiceStore.h"
 
 using fixtures::Row;
 
@@ -98,6 +100,24 @@ TEST_F(SheetImportTest, AnInvoiceTwiceInOneSheetCountsOnceAsAFailure) {
     EXPECT_TRUE(import(path));
     EXPECT_EQ(messages(), QStringList{"导入完毕, 总共 3 条数据，成功 2 条，失败 1 条！"});
     EXPECT_EQ(fixtures::storedRows().size(), 2);
+}
+
+TEST_F(SheetImportTest, TheImportAndEachOfItsRegistrationsGoIntoTheTrail) {
+    const QString path =
+        workbook("trail.xls", {fixtures::readHeadings(), Row{"044031900111", 77, "1", "", "", "a"},
+                               Row{"044031900111", "00000077", "2", "", "", "b"},
+                               Row{"044031900112", 77, "3", "", "", "c"}});
+    EXPECT_TRUE(import(path));
+    const QDate today = appclock::now().date();
+    const trail::Lines lines =
+        openInvoiceStore()->readTrail(trail::Filter::between(today, today), 100);
+    QStringList seen;
+    for (const trail::Entry& e : lines.entries) {
+        seen << e.action + u' ' + e.number + u' ' + e.summary();
+    }
+    EXPECT_EQ(seen, (QStringList{"登记 00000077 手工录入 报销人 a 金额 1.00",
+                                 "登记 00000077 手工录入 报销人 c 金额 3.00",
+                                 "导入  " + path + " 总共 3 条，成功 2 条，失败 1 条"}));
 }
 
 TEST_F(SheetImportTest, AFullyDigitalInvoiceWithoutCodeIsRegisteredOnce) {

@@ -173,8 +173,7 @@ TYPED_TEST(AuditTrailTest, AnUndoneInvoiceCanBeScannedAgainAndTheTrailKeepsAll) 
 
 TYPED_TEST(AuditTrailTest, AnImportHasItsSummaryLineAndTheRangeReadsEveryLineOfItsDays) {
     this->store->registerInvoices({scanned("00000001"), scanned("00000002")}, EntryMode::Import);
-    const ChangeOutcome recorded =
-        this->store->recordImport({"/home/clerk/三月.xls", 3, 2, 1});
+    const ChangeOutcome recorded = this->store->recordImport({"/home/clerk/三月.xls", 3, 2, 1});
     EXPECT_EQ(recorded.result, Change::Done);
 
     const QDate day = this->history({"044031900111", "00000001"}).value(0).at.date();
@@ -198,8 +197,7 @@ TYPED_TEST(AuditTrailTest, AnImportHasItsSummaryLineAndTheRangeReadsEveryLineOfI
     // The CSV keeps every field in a column of its own, in GBK.
     const QString csv = textcodec::fromGbk(trail::csv(lines.entries));
     EXPECT_TRUE(csv.startsWith("序号,时间,操作,发票代码,发票号码,开票金额,"));
-    EXPECT_TRUE(csv.contains(",导入,,,,,,,,,,,/home/clerk/三月.xls,3,2,1,"))
-        << csv.toStdString();
+    EXPECT_TRUE(csv.contains(",导入,,,,,,,,,,,/home/clerk/三月.xls,3,2,1,")) << csv.toStdString();
 }
 
 // A few dozen invoices over seven months and four reimbursers (one without a name), with amounts
@@ -238,12 +236,16 @@ void registerFixture(InvoiceStore& store) {
 QStringList texts(const ReimbursementFigures& figures) {
     QStringList result;
     for (const ReimbursementFigure& f : figures.rows) {
-        result << QStringLiteral("%1|%2|%3").arg(f.group).arg(f.invoices).arg(
-                      amount::toMoneyText(f.amountUnits));
+        result << QStringLiteral("%1|%2|%3")
+                      .arg(f.group)
+                      .arg(f.invoices)
+                      .arg(amount::toMoneyText(f.amountUnits));
     }
     const ReimbursementFigure total = figures.total();
-    result << QStringLiteral("%1|%2|%3").arg(total.group).arg(total.invoices).arg(
-                  amount::toMoneyText(total.amountUnits));
+    result << QStringLiteral("%1|%2|%3")
+                  .arg(total.group)
+                  .arg(total.invoices)
+                  .arg(amount::toMoneyText(total.amountUnits));
     return result;
 }
 
@@ -259,18 +261,17 @@ TYPED_TEST(AuditTrailTest, FiguresPerReimburserAndPerMonthAreExact) {
 
     const ReimbursementFigures byMonth = this->store->figures(from, to, FigureGrouping::ByMonth);
     ASSERT_TRUE(byMonth.ok) << byMonth.error.detail.toStdString();
-    EXPECT_EQ(texts(byMonth),
-              (QStringList{"2024-01|7|6.175", "2024-02|8|9.325", "2024-03|7|2.5001",
-                           "2024-04|7|6.175", "2024-05|7|9.325", "2024-06|8|2.5701",
-                           "合计|44|36.0702"}));
+    EXPECT_EQ(texts(byMonth), (QStringList{"2024-01|7|6.175", "2024-02|8|9.325", "2024-03|7|2.5001",
+                                           "2024-04|7|6.175", "2024-05|7|9.325", "2024-06|8|2.5701",
+                                           "合计|44|36.0702"}));
 
     // One day: the range's last second is in, the next day's first is not.
     EXPECT_EQ(texts(this->store->figures(QDate(2024, 6, 30), QDate(2024, 6, 30),
                                          FigureGrouping::ByReimburser)),
               (QStringList{"张三|1|0.07", "合计|1|0.07"}));
-    EXPECT_EQ(texts(this->store->figures(QDate(2025, 1, 1), QDate(2025, 1, 31),
-                                         FigureGrouping::ByMonth)),
-              (QStringList{"合计|0|0.00"}));
+    EXPECT_EQ(
+        texts(this->store->figures(QDate(2025, 1, 1), QDate(2025, 1, 31), FigureGrouping::ByMonth)),
+        (QStringList{"合计|0|0.00"}));
 }
 
 // What only the embedded store meets: a store of an earlier version without the trail table.
