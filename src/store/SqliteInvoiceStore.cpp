@@ -167,8 +167,8 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
     const QString now = nowText();
     try {
         c = &connection();
-        c->prepareTrail();
         if (batch) {
+            c->prepareTrail();
             c->beginWrite();
         }
     } catch (const AppError& error) {
@@ -232,6 +232,9 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
         bool inserted = false;
         try {
             if (!batch) {
+                // Only a new invoice needs the trail (an invoice already there is refused on a
+                // read-only store of an earlier version too).
+                c->prepareTrail();
                 c->beginWrite();
             }
             c->insert.reset();
