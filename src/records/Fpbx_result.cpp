@@ -63,15 +63,16 @@ void label(const QString& text, const QRect& geometry, QWidget* parent) {
 
 }  // namespace
 
-TListForm::TListForm(QWidget* owner) : QDialog(owner), db_(Database::open(GetConnectionString())) {
+TListForm::TListForm(QWidget* owner)
+    : QDialog(owner), connection_(records::openRecordConnection(records::currentStore())) {
     setObjectName(QStringLiteral("ListForm"));
     setWindowTitle(QStringLiteral("发票报销记录"));
     setFixedSize(642, 422);
     setModal(true);
-    records::bringStoreUpToDate(db_, owner);
+    records::bringStoreUpToDate(*connection_, owner);
     buildControls();
 
-    model_ = std::make_unique<records::RecordsModel>(db_);
+    model_ = std::make_unique<records::RecordsModel>(*connection_);
     DBGridEh1->setModel(model_.get());
     exportGrid_ = std::make_unique<RecordsExportGrid>(DBGridEh1, model_.get());
 
@@ -79,7 +80,7 @@ TListForm::TListForm(QWidget* owner) : QDialog(owner), db_(Database::open(GetCon
     for (QDateEdit* picker : {Date_bxsj_start, Date_bxsj_end, Date_kprq_start, Date_kprq_end}) {
         picker->setDate(today);
     }
-    runQuery(records::dayQuery(Date_bxsj_start->date()));
+    runQuery(records::dayQuery(Date_bxsj_start->date(), connection_->dialect()));
 }
 
 TListForm::~TListForm() {
@@ -182,7 +183,7 @@ void TListForm::searchButtonClick() {
         hint(*missing);
         return;
     }
-    runGuarded([&] { runQuery(records::searchQuery(form)); });
+    runGuarded([&] { runQuery(records::searchQuery(form, connection_->dialect())); });
 }
 
 void TListForm::resetButtonClick() {

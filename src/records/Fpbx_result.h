@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "records/RecordQuery.h"
-#include "store/Database.h"
+#include "records/RecordStore.h"
 
 class QCheckBox;
 class QDateEdit;
@@ -79,7 +79,7 @@ private:
     void showTotal();
     void hint(const QString& text, bool information = false);
 
-    Database db_;
+    std::unique_ptr<records::RecordConnection> connection_;  // the file, or the server's registry
     std::unique_ptr<records::RecordsModel> model_;
     std::unique_ptr<RecordsExportGrid> exportGrid_;
 };

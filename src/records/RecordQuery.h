@@ -7,11 +7,15 @@
 #include <optional>
 
 #include "records/RecordColumns.h"
+#include "records/RecordStore.h"
 
 // The statements of the records window. Each criterion keeps the comparison the window has always
 // made (equality, date-part ranges, contains), but a typed value is a parameter: a quote or a % in
 // it is an ordinary character. Every statement over 发票报销 the window and its workers run is
-// written here.
+// written here, for each engine: on the file a row's key is its rowid and parameters are ?1 ...;
+// on a server the key is 序号 (the registry's identity column), parameters are $1 ..., the
+// amount is selected as ten-thousandths and the time as the file's text, so that both engines
+// give the grid the same values.
 namespace records {
 
 // The criteria controls as the query button reads them.
@@ -28,8 +32,10 @@ struct SearchForm {
     QDate invoicedFrom, invoicedTo;
 };
 
-// The filter of a search: empty, or " where ..." with ?1, ?2 ... bound to params in order.
+// The filter of a search: empty, or " where ..." with ?1, ?2 ... ($1, $2 ... on a server) bound
+// to params in order.
 struct QuerySpec {
+    Dialect dialect = Dialect::Sqlite;
     QString where;
     // The same filter written so that the engine finds the rows by walking the index on 报销时间
     // in the grid's order instead of looking them up elsewhere and sorting them.
@@ -50,10 +56,10 @@ struct QuerySpec {
 // number, reimburser; nothing when the form can be searched.
 std::optional<QString> firstMissingCriterion(const SearchForm& form);
 
-QuerySpec searchQuery(const SearchForm& form);
+QuerySpec searchQuery(const SearchForm& form, Dialect dialect = Dialect::Sqlite);
 
 // The invoices reimbursed on the given day.
-QuerySpec dayQuery(const QDate& day);
+QuerySpec dayQuery(const QDate& day, Dialect dialect = Dialect::Sqlite);
 
 // How the keys of a result are found: as the engine plans it, or by walking 报销时间 in order.
 enum class KeyOrder { Planned, TimeWalk };
@@ -62,16 +68,17 @@ enum class KeyOrder { Planned, TimeWalk };
 // newest recorded first, so that the order is the same every time.
 QString keyStatement(const QuerySpec& spec, KeyOrder order = KeyOrder::Planned);  // select rowid
 QString countStatement(const QuerySpec& spec);  // select count, with the filter's parameters
-QString tableRowsStatement();                   // the number of rows of 发票报销
+QString tableRowsStatement(Dialect dialect = Dialect::Sqlite);  // the number of rows of 发票报销
 
 // A result of many rows is found fastest walking 报销时间, since its first screen lies near the
 // start of the walk; a result of few rows fastest from the reimburser index, sorted afterwards.
 KeyOrder keyOrderFor(const QuerySpec& spec, qint64 count, qint64 tableRows);
 
-// One row of the grid: rowid, the stored 报销时间, then the grid's seven columns (录入方式 as the
-// window has always shown it); by rowid (?1).
+// One row of the grid: rowid, the stored 报销时间, then the grid's seven columns (录入方式 as
+// store/EntryMode says); by rowid (?1). On a server: 序号 and the time as the file's text, for
+// every key in an array ($1, '{1,2,3}').
 inline constexpr int kRowColumnsOffset = 2;
-QString rowStatement();
+QString rowStatement(Dialect dialect = Dialect::Sqlite);
 
 // A walk over a result's rows in grid order (down) or against it (up) on the store's own terms.
 // It starts at the first row in its direction, or at a given row (included), which is found by
@@ -83,7 +90,8 @@ struct WalkSegment {
     bool bindsTime = false;
     bool bindsRowid = false;
 };
-// Columns left out of columns are selected as null.
+// Columns left out of columns are selected as null. The file only: on a server rows are read by
+// key (none are given).
 QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from,
                                   ColumnSet columns = kAllColumns);
 

@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 
-#include "records/Correction.h"
 
 namespace records {
 
@@ -22,8 +21,8 @@ Qt::Alignment toQt(exportgrid::Alignment alignment) {
 
 }  // namespace
 
-RecordsModel::RecordsModel(Database& db, QObject* parent)
-    : QAbstractTableModel(parent), source_(db) {
+RecordsModel::RecordsModel(RecordConnection& connection, QObject* parent)
+    : QAbstractTableModel(parent), source_(connection) {
     idle_.setInterval(0);
     connect(&idle_, &QTimer::timeout, this, &RecordsModel::readKeysWhileIdle);
 }
@@ -107,7 +106,7 @@ void RecordsModel::correctReimburser(int index, const QString& name) {
     // The write must not run inside the search's read, which may be older than the table.
     source_.finishKeys();
     idle_.stop();
-    correction::saveReimburser(source_.database(), shown.text[kCode], shown.text[kNumber], name);
+    source_.connection().saveReimburser(shown.text[kCode], shown.text[kNumber], name);
     source_.setReimburser(index, name);
     emit dataChanged(this->index(index, kReimburser), this->index(index, kReimburser));
 }

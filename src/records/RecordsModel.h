@@ -16,7 +16,7 @@ public:
     // The field's unformatted text (the find dialog's "忽略格式" off).
     static constexpr int RawTextRole = Qt::UserRole + 1;
 
-    explicit RecordsModel(Database& db, QObject* parent = nullptr);
+    explicit RecordsModel(RecordConnection& connection, QObject* parent = nullptr);
 
     // Runs a search; the model is empty when it fails, and the error is thrown.
     void run(const QuerySpec& spec);
