@@ -185,7 +185,59 @@ QuerySpec dayQuery(const QDate& day, Dialect dialect) {
     return b.done();
 }
 
+namespace {
+
+// The order by clause of a sort other than the default, the same order on either engine: text
+// compared byte by byte, nulls smallest.
+QString orderBy(const SortOrder& sort, Dialect dialect) {
+    const bool pg = dialect == Dialect::Postgresql;
+    const QString text = pg ? QStringLiteral(" collate \"C\"") : QString();
+    QStringList terms;
+    switch (sort.column) {
+        case kCode:
+            terms << QStringLiteral("发票代码") + text;
+            break;
+        case kNumber:
+            terms << QStringLiteral("发票号码") + text << QStringLiteral("发票代码") + text;
+            break;
+        case kAmount:
+            terms << QStringLiteral("开票金额");
+            break;
+        case kInvoiceDate:
+            terms << QStringLiteral("开票日期") + text;
+            break;
+        case kReimburser:
+            terms << QStringLiteral("报销人") + text;
+            break;
+        case kEntryMode:
+            terms << u'(' + entrymode::displaySql() + u')' + text;
+            break;
+        default:
+            break;
+    }
+    if (sort.column != kNumber) {
+        terms << QStringLiteral("报销时间");
+    }
+    terms << (pg ? QStringLiteral("序号") : QStringLiteral("rowid"));
+    const QString direction = sort.descending
+                                  ? (pg ? QStringLiteral(" desc nulls last") : QStringLiteral(" desc"))
+                                  : (pg ? QStringLiteral(" asc nulls first") : QStringLiteral(" asc"));
+    return QStringLiteral(" order by ") + terms.join(direction + QStringLiteral(", ")) + direction;
+}
+
+}  // namespace
+
+QuerySpec sorted(QuerySpec spec, const SortOrder& sort) {
+    spec.sort = sort;
+    return spec;
+}
+
 QString keyStatement(const QuerySpec& spec, KeyOrder order) {
+    const QString key = spec.dialect == Dialect::Postgresql ? QStringLiteral("序号") : QStringLiteral("rowid");
+    if (!spec.inTimeOrder()) {
+        return QStringLiteral("select ") + key + QStringLiteral(" from 发票报销") + spec.where +
+               orderBy(spec.sort, spec.dialect);
+    }
     if (spec.dialect == Dialect::Postgresql) {
         // The registry's index on (报销时间 desc nulls last, 序号 desc) gives this order.
         return QStringLiteral("select 序号 from 发票报销") + spec.where +
@@ -221,7 +273,7 @@ KeyOrder keyOrderFor(const QuerySpec& spec, qint64 count, qint64 tableRows) {
     // The walk reads about tableRows / count rows for each row it finds: a first screen of a
     // hundred rows stays within some ten thousand rows read. Below that density, or for a few
     // thousand rows in all, looking the names up and sorting is quicker.
-    if (spec.dialect != Dialect::Sqlite || !spec.byReimburser || count <= 4096 || count * 128 < tableRows) {
+    if (spec.dialect != Dialect::Sqlite || !spec.inTimeOrder() || !spec.byReimburser || count <= 4096 || count * 128 < tableRows) {
         return KeyOrder::Planned;
     }
     return KeyOrder::TimeWalk;
@@ -238,7 +290,7 @@ QString rowStatement(Dialect dialect) {
 
 QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from,
                                   ColumnSet columns) {
-    if (spec.dialect != Dialect::Sqlite) {
+    if (spec.dialect != Dialect::Sqlite || !spec.inTimeOrder()) {
         return {};
     }
     const QString time = QStringLiteral("?") + QString::number(spec.params.size() + 1);

@@ -32,6 +32,16 @@ struct SearchForm {
     QDate invoicedFrom, invoicedTo;
 };
 
+// The order of a result: by one of the grid's columns, ties by 报销时间 and then by the row's key
+// in the same direction (发票号码: by 发票代码 and the key), rows without a value first going up
+// and last going down. The default, 报销时间 newest first, is the grid's order as it opens.
+struct SortOrder {
+    int column = kReimbursedAt;
+    bool descending = true;
+    bool isDefault() const { return column == kReimbursedAt && descending; }
+    friend bool operator==(const SortOrder&, const SortOrder&) = default;
+};
+
 // The filter of a search: empty, or " where ..." with ?1, ?2 ... ($1, $2 ... on a server) bound
 // to params in order.
 struct QuerySpec {
@@ -50,6 +60,9 @@ struct QuerySpec {
     bool byReimburser = false;
     // The filter is no more than a range of 报销时间: walking that index meets result rows only.
     bool timeOrdered = true;
+    SortOrder sort;  // the order of the keys
+    // The rows come in the order of 报销时间 newest first: the walks below may read them.
+    bool inTimeOrder() const { return sort.isDefault(); }
 };
 
 // The message of the first checked text criterion whose edit is empty, in the fixed order code,
@@ -61,11 +74,14 @@ QuerySpec searchQuery(const SearchForm& form, Dialect dialect = Dialect::Sqlite)
 // The invoices reimbursed on the given day.
 QuerySpec dayQuery(const QDate& day, Dialect dialect = Dialect::Sqlite);
 
+// The same search with its rows in another order.
+QuerySpec sorted(QuerySpec spec, const SortOrder& sort);
+
 // How the keys of a result are found: as the engine plans it, or by walking 报销时间 in order.
 enum class KeyOrder { Planned, TimeWalk };
 
-// The statements over a filter. Rows come newest reimbursement first; rows of the same second
-// newest recorded first, so that the order is the same every time.
+// The statements over a filter. Rows come in the spec's order, by default newest reimbursement
+// first; rows of the same second newest recorded first, so that the order is the same every time.
 QString keyStatement(const QuerySpec& spec, KeyOrder order = KeyOrder::Planned);  // select rowid
 QString countStatement(const QuerySpec& spec);  // select count, with the filter's parameters
 QString tableRowsStatement(Dialect dialect = Dialect::Sqlite);  // the number of rows of 发票报销
@@ -90,8 +106,8 @@ struct WalkSegment {
     bool bindsTime = false;
     bool bindsRowid = false;
 };
-// Columns left out of columns are selected as null. The file only: on a server rows are read by
-// key (none are given).
+// Columns left out of columns are selected as null. The file only, in the default order: on a
+// server, or sorted otherwise, rows are read by key (none are given).
 QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from,
                                   ColumnSet columns = kAllColumns);
 

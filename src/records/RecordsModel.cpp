@@ -31,7 +31,8 @@ void RecordsModel::run(const QuerySpec& spec) {
     idle_.stop();
     beginResetModel();
     try {
-        source_.run(spec);
+        searched_ = true;
+        source_.run(sorted(spec, sort_));
     } catch (...) {
         endResetModel();
         throw;
@@ -39,6 +40,14 @@ void RecordsModel::run(const QuerySpec& spec) {
     endResetModel();
     if (!source_.allKeysKnown()) {
         idle_.start();
+    }
+}
+
+void RecordsModel::sortBy(const SortOrder& sort) {
+    sort_ = sort;
+    if (searched_) {
+        const QuerySpec shown = source_.spec();
+        run(shown);
     }
 }
 
@@ -93,6 +102,10 @@ QVariant RecordsModel::headerData(int section, Qt::Orientation orientation, int 
     }
     if (role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(toQt(columns()[std::size_t(section)].titleAlignment));
+    }
+    if (role == Qt::InitialSortOrderRole) {
+        // A first click on 报销时间 keeps newest first; on any other column it sorts upwards.
+        return int(section == kReimbursedAt ? Qt::DescendingOrder : Qt::AscendingOrder);
     }
     return {};
 }

@@ -18,8 +18,13 @@ public:
 
     explicit RecordsModel(RecordConnection& connection, QObject* parent = nullptr);
 
-    // Runs a search; the model is empty when it fails, and the error is thrown.
+    // Runs a search, its rows in the model's order; the model is empty when it fails, and the
+    // error is thrown.
     void run(const QuerySpec& spec);
+    // Orders the rows of this and every later search so; the search shown runs again in that
+    // order (the store sorts). Throws as run does.
+    void sortBy(const SortOrder& sort);
+    const SortOrder& sortOrder() const { return sort_; }
     void clear();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -41,6 +46,8 @@ private:
 
     mutable RecordSource source_;
     QTimer idle_;
+    SortOrder sort_;
+    bool searched_ = false;  // a search has run
 };
 
 }  // namespace records

@@ -10,7 +10,7 @@ ResultReader::ResultReader(RecordConnection& connection, QuerySpec spec, KeyList
     connection_.beginRead();
     try {
         // A server's rows are read by key, a batch at a time.
-        if (connection_.dialect() == Dialect::Sqlite) {
+        if (connection_.dialect() == Dialect::Sqlite && spec_.inTimeOrder()) {
             const std::unique_ptr<Query> tableRows =
                 connection_.prepare(tableRowsStatement(Dialect::Sqlite));
             const qint64 rows = tableRows->step() ? tableRows->int64(0) : 0;

@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QHeaderView>
+#include <QTest>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -133,6 +135,36 @@ TEST_F(ListFormServerTest, OpensSearchesFindsAndExportsOnTheServer) {
 
     EXPECT_FALSE(QFile::exists(dir.databasePath()));
     EXPECT_FALSE(QFile::exists(dir.databasePath() + "-wal"));
+}
+
+void clickTitle(TListForm& form, int column) {
+    QHeaderView* header = form.DBGridEh1->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+}
+
+TEST_F(ListFormServerTest, AColumnTitleSortsTheRowsOnTheServer) {
+    TListForm form(nullptr);
+    form.show();
+    form.searchButton->click();
+    QHeaderView* header = form.DBGridEh1->horizontalHeader();
+    EXPECT_EQ(header->sortIndicatorSection(), 4);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    clickTitle(form, 5);  // 报销人, upwards
+    EXPECT_EQ(shownNumbers(form), (QStringList{"13", "12", "12345678901234567890", "11"}));
+    EXPECT_EQ(header->sortIndicatorSection(), 5);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    EXPECT_EQ(form.DBGridEh1->currentIndex().row(), 0);
+    EXPECT_EQ(form.Label1->text(), "总共 4 条");
+    clickTitle(form, 5);
+    EXPECT_EQ(shownNumbers(form), (QStringList{"11", "12345678901234567890", "12", "13"}));
+    // A new search keeps the order.
+    form.CheckBox_bxsj->click();
+    form.Date_bxsj_start->setDate(QDate(2024, 3, 1));
+    form.Date_bxsj_end->setDate(QDate(2024, 3, 4));
+    form.searchButton->click();
+    EXPECT_EQ(shownNumbers(form), (QStringList{"11", "12345678901234567890"}));
+    EXPECT_TRUE(prompts.calls().isEmpty());
 }
 
 TEST_F(ListFormServerTest, AServerThatIsDownKeepsTheWindowFromOpeningWithTheStoresWords) {

@@ -289,6 +289,62 @@ TYPED_TEST(RecordsEnginesTest, AReimburserCorrectionIsSavedAndShown) {
     EXPECT_EQ(this->byForm(Form().withReimburser("王五")), QStringList{"3"});
 }
 
+TYPED_TEST(RecordsEnginesTest, ResultsSortByAnyColumnTheSameOnEitherEngine) {
+    const auto sortedBy = [&](int column, bool descending, const Form& form = Form()) {
+        return recordstest::numbers(records::sorted(this->query(form), {column, descending}));
+    };
+    const QString L = "12345678901234567890";
+    // Ties by 报销时间 and the key, both in the column's direction; nulls smallest; text as bytes.
+    EXPECT_EQ(sortedBy(records::kCode, false), (QStringList{L, "6", "1", "2", "5", "3", "4"}));
+    EXPECT_EQ(sortedBy(records::kCode, true), (QStringList{"4", "3", "5", "2", "1", "6", L}));
+    EXPECT_EQ(sortedBy(records::kNumber, false), (QStringList{"1", L, "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(sortedBy(records::kAmount, false), (QStringList{"6", "4", "3", "2", "5", L, "1"}));
+    EXPECT_EQ(sortedBy(records::kInvoiceDate, true),
+              (QStringList{L, "5", "4", "3", "2", "1", "6"}));
+    EXPECT_EQ(sortedBy(records::kReimbursedAt, false),
+              (QStringList{"6", "1", "2", "3", "4", "5", L}));
+    EXPECT_EQ(sortedBy(records::kReimbursedAt, true),
+              (QStringList{L, "5", "4", "3", "2", "1", "6"}));
+    EXPECT_EQ(sortedBy(records::kReimburser, false),
+              (QStringList{"6", "5", "3", L, "2", "4", "1"}));
+    EXPECT_EQ(sortedBy(records::kEntryMode, false),
+              (QStringList{"2", "3", "6", "1", "5", L, "4"}));
+    EXPECT_EQ(sortedBy(records::kReimburser, false, Form().withReimburser("财务")),
+              (QStringList{"4", "1"}));
+    EXPECT_EQ(sortedBy(records::kAmount, true, Form().reimbursedBetween(QDate(2024, 3, 5),
+                                                                        QDate(2024, 3, 5))),
+              (QStringList{"2", "3", "4"}));
+}
+
+TYPED_TEST(RecordsEnginesTest, FindAndExportFollowTheShownOrder) {
+    const auto window = this->connect();
+    records::RecordSource source(*window);
+    source.run(records::sorted(this->query(Form()), {records::kAmount, false}));
+    source.finishKeys();
+    const auto worker = this->connect();
+    {
+        records::ResultReader reader(*worker, source.spec(), source.keys());
+        reader.start(0, true);
+        QStringList rows;
+        while (reader.next()) {
+            rows << reader.row().text[records::kNumber];
+        }
+        EXPECT_EQ(rows, (QStringList{"6", "4", "3", "2", "5", "12345678901234567890", "1"}));
+    }
+    records::FindRequest request;
+    request.store = records::currentStore();
+    request.spec = source.spec();
+    request.keys = source.keys();
+    request.columns = {0, 1, 2, 3, 4, 5, 6};
+    request.search.text = "财务";
+    request.walk = Walk::FromFirst;
+    TaskControl control;
+    EXPECT_EQ(records::findInStore(request, control), (Cell{1, 5}));
+    request.walk = Walk::Down;
+    request.current = {1, 5};
+    EXPECT_EQ(records::findInStore(request, control), (Cell{6, 5}));
+}
+
 // What only a registry on a server meets.
 class RecordsOnServerTest : public ::testing::Test {
 protected:
