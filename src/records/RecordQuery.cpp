@@ -290,19 +290,32 @@ QString rowStatement(Dialect dialect) {
 
 QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from,
                                   ColumnSet columns) {
-    if (spec.dialect != Dialect::Sqlite || !spec.inTimeOrder()) {
+    if (!spec.inTimeOrder()) {
         return {};
     }
-    const QString time = QStringLiteral("?") + QString::number(spec.params.size() + 1);
-    const QString rowid = QStringLiteral("?") + QString::number(spec.params.size() + 2);
-    const QString select =
-        QStringLiteral("select ") + rowColumns(Dialect::Sqlite, columns) +
-        QStringLiteral(" from 发票报销");
-    const QString& filter = spec.whereInTimeOrder;
-    const QString timed = down ? QStringLiteral(" order by 报销时间 desc, rowid desc")
-                               : QStringLiteral(" order by 报销时间 asc, rowid asc");
-    const QString untimed =
-        down ? QStringLiteral(" order by rowid desc") : QStringLiteral(" order by rowid asc");
+    const bool pg = spec.dialect == Dialect::Postgresql;
+    const QString key = pg ? QStringLiteral("序号") : QStringLiteral("rowid");
+    const QString mark = pg ? QStringLiteral("$") : QStringLiteral("?");
+    QString time = mark + QString::number(spec.params.size() + 1);
+    QString rowid = mark + QString::number(spec.params.size() + 2);
+    // A server must learn each parameter's type, and every numbered parameter must appear: a
+    // segment that binds the row alone says that the (unbound, null) time is null.
+    QString timeUnused;
+    if (pg) {
+        time += QStringLiteral("::timestamp");
+        rowid += QStringLiteral("::bigint");
+        timeUnused = time + QStringLiteral(" is null and ");
+    }
+    const QString select = QStringLiteral("select ") + rowColumns(spec.dialect, columns) +
+                           QStringLiteral(" from 发票报销");
+    const QString& filter = spec.whereInTimeOrder.isEmpty() ? spec.where : spec.whereInTimeOrder;
+    const QString timed =
+        down ? QStringLiteral(" order by 报销时间 desc%1, %2 desc")
+                   .arg(pg ? QStringLiteral(" nulls last") : QString(), key)
+             : QStringLiteral(" order by 报销时间 asc%1, %2 asc")
+                   .arg(pg ? QStringLiteral(" nulls first") : QString(), key);
+    const QString untimed = QStringLiteral(" order by ") + key +
+                            (down ? QStringLiteral(" desc") : QStringLiteral(" asc"));
     const auto segment = [&](const QString& condition, const QString& order, bool bindsTime,
                              bool bindsRowid) {
         return WalkSegment{
@@ -316,21 +329,23 @@ QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom fro
             return {segment(QString(), timed, false, false)};
         case WalkFrom::TimedRow:
             if (down) {
-                return {segment(QStringLiteral("报销时间 <= %1 and (报销时间 < %1 or rowid <= %2)")
-                                    .arg(time, rowid),
+                return {segment(QStringLiteral("报销时间 <= %1 and (报销时间 < %1 or %3 <= %2)")
+                                    .arg(time, rowid, key),
                                 timed, true, true),
                         segment(withoutTime, untimed, false, false)};
             }
-            return {segment(QStringLiteral("报销时间 >= %1 and (报销时间 > %1 or rowid >= %2)")
-                                .arg(time, rowid),
+            return {segment(QStringLiteral("报销时间 >= %1 and (报销时间 > %1 or %3 >= %2)")
+                                .arg(time, rowid, key),
                             timed, true, true)};
         case WalkFrom::UntimedRow:
             if (down) {
-                return {segment(withoutTime + QStringLiteral(" and rowid <= ") + rowid, untimed,
-                                false, true)};
+                return {segment(timeUnused + withoutTime + QStringLiteral(" and ") + key +
+                                    QStringLiteral(" <= ") + rowid,
+                                untimed, false, true)};
             }
-            return {segment(withoutTime + QStringLiteral(" and rowid >= ") + rowid, untimed, false,
-                            true),
+            return {segment(timeUnused + withoutTime + QStringLiteral(" and ") + key +
+                                QStringLiteral(" >= ") + rowid,
+                            untimed, false, true),
                     segment(QStringLiteral("报销时间 is not null"), timed, false, false)};
     }
     return {};

@@ -9,10 +9,10 @@ ResultReader::ResultReader(RecordConnection& connection, QuerySpec spec, KeyList
       lookup_(connection.rowLookup()) {
     connection_.beginRead();
     try {
-        // A server's rows are read by key, a batch at a time.
-        if (connection_.dialect() == Dialect::Sqlite && spec_.inTimeOrder()) {
+        // Rows in another order than the walks' are read by key.
+        if (spec_.inTimeOrder()) {
             const std::unique_ptr<Query> tableRows =
-                connection_.prepare(tableRowsStatement(Dialect::Sqlite));
+                connection_.prepare(tableRowsStatement(connection_.dialect()));
             const qint64 rows = tableRows->step() ? tableRows->int64(0) : 0;
             useWalk_ = spec_.timeOrdered || rowCount() * kWalkShare >= rows;
         }

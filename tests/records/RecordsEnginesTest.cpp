@@ -238,6 +238,10 @@ TYPED_TEST(RecordsEnginesTest, TheExportReadsEveryRowInGridOrderAsItIsNow) {
                                           "4/李财务", "3/改正", "-", "1/财务部", "6/"}));
     EXPECT_EQ(read(3, false), (QStringList{"3/改正", "4/李财务", "5/100%_王\\",
                                            "12345678901234567890/O'Brien"}));
+    EXPECT_EQ(read(6, false), (QStringList{"6/", "1/财务部", "-", "3/改正", "4/李财务",
+                                           "5/100%_王\\", "12345678901234567890/O'Brien"}));
+    EXPECT_EQ(read(6, true), QStringList{"6/"});
+    EXPECT_EQ(read(5, true), (QStringList{"1/财务部", "6/"}));
 }
 
 TYPED_TEST(RecordsEnginesTest, TheFindWalkReadsTheResultInGridOrder) {
