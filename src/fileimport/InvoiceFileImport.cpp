@@ -150,8 +150,8 @@ QString keptPath(const QString& companyDir, const InvoiceRecord& invoice, const 
                  const QDateTime& when) {
     const QString folder = joinPath(joinPath(companyDir, QStringLiteral("票据")),
                                     when.toString(QStringLiteral("yyyyMM")));
-    const QString stem = (invoice.code.isEmpty() ? QStringLiteral("数电") : invoice.code) + u'_' +
-                         invoice.number;
+    const QString stem =
+        (invoice.code.isEmpty() ? QStringLiteral("数电") : invoice.code) + u'_' + invoice.number;
     const QString extension = suffix.isEmpty() ? QString() : u'.' + suffix.toLower();
     QString path = joinPath(folder, stem + extension);
     for (int n = 2; QFileInfo::exists(path); ++n) {
@@ -165,6 +165,32 @@ QString findOriginal(const QString& companyDir, const QString& code, const QStri
     QDirIterator it(joinPath(companyDir, QStringLiteral("票据")), {stem + QStringLiteral(".*")},
                     QDir::Files, QDirIterator::Subdirectories);
     return it.hasNext() ? it.next() : QString();
+}
+
+void Totals::add(FileOutcome::Kind kind) {
+    switch (kind) {
+        case FileOutcome::Kind::Registered:
+            ++registered;
+            break;
+        case FileOutcome::Kind::AlreadyRecorded:
+            ++alreadyRecorded;
+            break;
+        case FileOutcome::Kind::Unrecognised:
+            ++unrecognised;
+            break;
+        case FileOutcome::Kind::Failed:
+            ++failed;
+            break;
+    }
+}
+
+QString totalsText(const Totals& totals) {
+    return QStringLiteral("共%1个文件：报销成功%2，已报销%3，无法识别%4，登记失败%5")
+        .arg(totals.files)
+        .arg(totals.registered)
+        .arg(totals.alreadyRecorded)
+        .arg(totals.unrecognised)
+        .arg(totals.failed);
 }
 
 QByteArray csv(const QList<FileOutcome>& outcomes) {
