@@ -241,8 +241,6 @@ void FileImportWindow::saveCsv() {
     }
 }
 
-// Esc and 关闭 while files are read: the batch stops after the file at hand, then the window
-// closes; nothing is left half-registered.
 void FileImportWindow::reject() {
     if (job_) {
         closeWhenStopped_ = true;

@@ -31,6 +31,9 @@ public:
 
     void cancel();
     void saveCsv();
+    // Esc and 关闭: while files are read the batch stops after the file at hand, then the window
+    // closes.
+    void reject() override;
 
     QTableWidget* list;
     QLabel* progressText;
@@ -45,7 +48,6 @@ signals:
     void finished();
 
 protected:
-    void reject() override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
