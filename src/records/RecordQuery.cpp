@@ -9,18 +9,14 @@ namespace {
 
 // The grid's seven columns as the statements select them, in the order of records::Column.
 QString rowColumns(ColumnSet columns = kAllColumns) {
-    static const char* const expressions[kColumnCount] = {"发票代码",
-                                                          "发票号码",
-                                                          "开票金额",
-                                                          "开票日期",
-                                                          "报销时间",
-                                                          "报销人",
-                                                          "iif(报销方式=0,'扫描','手工录入')"};
+    static const QString expressions[kColumnCount] = {
+        QStringLiteral("发票代码"), QStringLiteral("发票号码"), QStringLiteral("开票金额"),
+        QStringLiteral("开票日期"), QStringLiteral("报销时间"), QStringLiteral("报销人"),
+        entrymode::displaySql()};
     QString list = QStringLiteral("rowid, 报销时间");
     for (int c = 0; c < kColumnCount; ++c) {
-        list +=
-            QStringLiteral(", ") + (columns.test(std::size_t(c)) ? QString::fromUtf8(expressions[c])
-                                                                 : QStringLiteral("null"));
+        list += QStringLiteral(", ") +
+                (columns.test(std::size_t(c)) ? expressions[c] : QStringLiteral("null"));
     }
     return list;
 }

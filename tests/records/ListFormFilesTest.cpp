@@ -40,6 +40,10 @@ TEST_F(ListFormFilesTest, TheKeptOriginalOfARowOpensWithTheDesktopsViewer) {
     bool opens = true;
     form.setFileOpener([&](const QString& path) { return opened << path, opens; });
 
+    // 录入方式 says how each came in.
+    EXPECT_EQ(form.DBGridEh1->model()->index(1, 6).data().toString(), "文件导入");
+    EXPECT_EQ(form.DBGridEh1->model()->index(0, 6).data().toString(), "扫描");
+
     form.openOriginal(1);
     EXPECT_EQ(opened, QStringList{kept});
     EXPECT_TRUE(prompts.calls().isEmpty());
