@@ -22,8 +22,8 @@
 #include "BenchSupport.h"
 #include "InvoiceFixtures.h"
 #include "OfdBuilder.h"
-#include "invoicefiles/InvoiceFile.h"
 #include "fileimport/InvoiceFileImport.h"
+#include "invoicefiles/InvoiceFile.h"
 #include "reader/ReaderClient.h"
 #include "shell/Commonfun.h"
 #include "store/InvoiceStore.h"
@@ -164,13 +164,14 @@ public:
         : store_(openInvoiceStore()), companyDir_(std::move(companyDir)) {}
 
     bool operator()(const QString& path) {
-        return fileimport::importFile(path, *store_, QStringLiteral("张三"), companyDir_).kind ==
-               fileimport::FileOutcome::Kind::Registered;
+        return fileimport::importFile(path, *store_, QStringLiteral("张三"), companyDir_, reader_)
+                   .kind == fileimport::FileOutcome::Kind::Registered;
     }
 
 private:
     std::unique_ptr<InvoiceStore> store_;
     QString companyDir_;
+    readerclient::InvoiceFileReader reader_;
 };
 
 }  // namespace

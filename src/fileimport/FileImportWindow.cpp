@@ -52,7 +52,7 @@ FileImportWindow::FileImportWindow(QString reimburser, QString companyDir, Outco
       companyDir_(std::move(companyDir)),
       sounds_(sounds) {
     setWindowTitle(QStringLiteral("导入发票文件"));
-    resize(760, 460);
+    resize(900, 480);
 
     auto* who = new QLabel(QStringLiteral("报销人：%1").arg(reimburser_), this);
     list = new QTableWidget(0, kColumns, this);
@@ -61,8 +61,9 @@ FileImportWindow::FileImportWindow(QString reimburser, QString companyDir, Outco
                                      title(invoicecolumns::kNumber), title(invoicecolumns::kAmount),
                                      QStringLiteral("结果")});
     list->verticalHeader()->hide();
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 8);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setColumnWidth(kFile, 190);
+    list->setColumnWidth(kFile, 220);
     list->setColumnWidth(kCode, 100);
     list->setColumnWidth(kNumber, 160);
     list->setColumnWidth(kAmount, 70);

@@ -99,9 +99,15 @@ FileInvoice invoiceOf(const invoicefiles::FileReading& reading) {
 
 FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
                        const QString& companyDir) {
+    readerclient::InvoiceFileReader reader;
+    return importFile(path, store, reimburser, companyDir, reader);
+}
+
+FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
+                       const QString& companyDir, readerclient::InvoiceFileReader& reader) {
     FileOutcome outcome;
     outcome.file = path;
-    const invoicefiles::FileReading reading = readerclient::readInvoiceFile(path);
+    const invoicefiles::FileReading reading = reader.read(path);
     FileInvoice found = invoiceOf(reading);
     if (!found.invoice) {
         outcome.kind = FileOutcome::Kind::Unrecognised;

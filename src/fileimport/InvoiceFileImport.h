@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "invoicefiles/FileReading.h"
+#include "reader/ReaderClient.h"
 #include "store/InvoiceStore.h"
 
 // Invoices that arrive as files (PDF or OFD e-invoices): each file is read in the reader
@@ -38,7 +39,10 @@ struct FileInvoice {
 };
 FileInvoice invoiceOf(const invoicefiles::FileReading& reading);
 
-// Reads, registers and keeps one file.
+// Reads (with reader, the batch's reader process), registers and keeps one file.
+FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
+                       const QString& companyDir, readerclient::InvoiceFileReader& reader);
+// The same with a reader process of its own.
 FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
                        const QString& companyDir);
 
