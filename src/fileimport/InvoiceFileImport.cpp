@@ -25,6 +25,17 @@ bool isInvoiceFileName(const QString& path) {
     return suffix == QStringLiteral("pdf") || suffix == QStringLiteral("ofd");
 }
 
+InvoiceRecord record(const QString& code, const QString& number, const QString& amount,
+                     const QString& date, const QString& checkCode) {
+    InvoiceRecord invoice;
+    invoice.code = code;
+    invoice.number = number;
+    invoice.amount = amount;
+    invoice.invoiceDate = date;
+    invoice.checkCode = checkCode;
+    return invoice;
+}
+
 }  // namespace
 
 QStringList collectFiles(const QStringList& paths) {
@@ -71,23 +82,13 @@ FileInvoice invoiceOf(const invoicefiles::FileReading& reading) {
                 found.problem = QStringLiteral("二维码不是发票信息");
                 return found;
             }
-            InvoiceRecord invoice;
-            invoice.code = decision.items.code;
-            invoice.number = decision.items.number;
-            invoice.amount = decision.items.amount;
-            invoice.invoiceDate = decision.items.date;
-            invoice.checkCode = decision.items.checkCode;
-            found.invoice = invoice;
+            const scan::InvoiceItems& i = decision.items;
+            found.invoice = record(i.code, i.number, i.amount, i.date, i.checkCode);
             return found;
         }
         case invoicefiles::Source::FileFields: {
-            InvoiceRecord invoice;
-            invoice.code = reading.fields.code;
-            invoice.number = reading.fields.number;
-            invoice.amount = reading.fields.amount;
-            invoice.invoiceDate = reading.fields.date;
-            invoice.checkCode = reading.fields.checkCode;
-            found.invoice = invoice;
+            const invoicefiles::InvoiceFields& f = reading.fields;
+            found.invoice = record(f.code, f.number, f.amount, f.date, f.checkCode);
             return found;
         }
         case invoicefiles::Source::None:

@@ -10,16 +10,13 @@
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "FakeSoundPlayer.h"
+#include "InvoiceFilePaths.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "fileimport/FileImportWindow.h"
 #include "store/InvoiceStore.h"
 
 namespace {
-
-QString invoiceFile(const QString& name) {
-    return QStringLiteral(FPBX_INVOICE_FILES_DIR "/") + name;
-}
 
 class FileImportWindowTest : public ::testing::Test {
 protected:

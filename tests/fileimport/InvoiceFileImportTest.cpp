@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "FakeClock.h"
+#include "InvoiceFilePaths.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "fileimport/InvoiceFileImport.h"
@@ -12,10 +13,6 @@
 #include "store/EntryMode.h"
 
 namespace {
-
-QString invoiceFile(const QString& name) {
-    return QStringLiteral(FPBX_INVOICE_FILES_DIR "/") + name;
-}
 
 class InvoiceFileImportTest : public ::testing::Test {
 protected:

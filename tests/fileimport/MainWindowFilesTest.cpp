@@ -10,16 +10,13 @@
 #include <functional>
 
 #include "../mainwindow/MainWindowFixture.h"
+#include "InvoiceFilePaths.h"
 #include "fileimport/FileImportWindow.h"
 #include "mainwindow/ReimburserList.h"
 #include "shell/SingleInstance.h"
 #include "shell/Startup.h"
 
 namespace {
-
-QString invoiceFile(const QString& name) {
-    return QStringLiteral(FPBX_INVOICE_FILES_DIR "/") + name;
-}
 
 class MainWindowFilesTest : public MainWindowTest {
 protected:
