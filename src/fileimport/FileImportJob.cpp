@@ -14,8 +14,15 @@ FileImportJob::FileImportJob(QStringList files, QString reimburser, QString comp
 void FileImportJob::run() {
     runGuarded([this] {
         const std::unique_ptr<InvoiceStore> store = openInvoiceStore();
+        readerclient::InvoiceFileReader reader;
         for (int i = 0; i < files_.size() && !isInterruptionRequested(); ++i) {
-            emit fileDone(i, fileimport::importFile(files_[i], *store, reimburser_, companyDir_));
+            const fileimport::FileOutcome outcome =
+                fileimport::importFile(files_[i], *store, reimburser_, companyDir_, reader);
+            if (isInterruptionRequested() &&
+                outcome.kind == fileimport::FileOutcome::Kind::Unrecognised) {
+                break;  // its reading was cut short: the file is left unread, not refused
+            }
+            emit fileDone(i, outcome);
         }
     });
 }

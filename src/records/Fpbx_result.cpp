@@ -2,14 +2,19 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QUrl>
 
 #include "export/ExportCommand.h"
+#include "fileimport/InvoiceFileImport.h"
 #include "import/Importexcel.h"
+#include "records/BackupCommand.h"
 #include "records/Correction.h"
 #include "records/FindDialog.h"
 #include "records/RecordsExportGrid.h"
@@ -122,6 +127,9 @@ void TListForm::buildControls() {
     Label1 = new QLabel(QStringLiteral("总共 0 条"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(10, 400, 300, 18);
+    backupButton = new QPushButton(QStringLiteral("备份数据库"), this);
+    backupButton->setGeometry(546, 398, 88, 22);
+    DBGridEh1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     connect(CheckBox_fpdm, &QCheckBox::toggled, this, &TListForm::CheckBox_fpdmClick);
     connect(CheckBox_fphm, &QCheckBox::toggled, this, &TListForm::CheckBox_fphmClick);
@@ -134,6 +142,11 @@ void TListForm::buildControls() {
     connect(importButton, &QPushButton::clicked, this, &TListForm::importButtonClick);
     connect(DBGridEh1, &QAbstractItemView::clicked, this, &TListForm::DBGridEh1CellClick);
     connect(DBGridEh1, &RecordsGrid::findRequested, this, &TListForm::openFindDialog);
+    connect(backupButton, &QPushButton::clicked, this, &TListForm::backupButtonClick);
+    connect(DBGridEh1, &QWidget::customContextMenuRequested, this, &TListForm::showRowMenu);
+    openFile_ = [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
 }
 
 exportgrid::Grid& TListForm::exportGrid() {
@@ -259,4 +272,39 @@ void TListForm::DBGridEh1CellClick(const QModelIndex& index) {
 void TListForm::openFindDialog() {
     FindDialog dialog(DBGridEh1, this);
     dialog.exec();
+}
+
+void TListForm::backupButtonClick() {
+    runGuarded([this] { records::backupDatabase(this); });
+}
+
+void TListForm::showRowMenu(const QPoint& position) {
+    const QModelIndex index = DBGridEh1->indexAt(position);
+    if (!index.isValid()) {
+        return;
+    }
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("打开发票原件"), this,
+                   [this, row = index.row()] { openOriginal(row); });
+    menu.exec(DBGridEh1->viewport()->mapToGlobal(position));
+}
+
+void TListForm::openOriginal(int row) {
+    runGuarded([&] {
+        if (row < 0 || row >= model_->rowCount()) {
+            return;
+        }
+        const records::RecordRow& record = model_->row(row);
+        const QString path = fileimport::findOriginal(CompanyDir(), record.text[records::kCode],
+                                                      record.text[records::kNumber]);
+        if (path.isEmpty()) {
+            hint(QStringLiteral("这张发票没有保存的原件：只有从PDF或OFD文件导入的发票才保存原件。"),
+                 true);
+            return;
+        }
+        if (!openFile_(path)) {
+            hint(
+                QStringLiteral("无法打开发票原件：%1\n请确认电脑上装有PDF或OFD阅读器。").arg(path));
+        }
+    });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 #include "records/RecordQuery.h"
@@ -56,6 +57,7 @@ public:
     QPushButton* resetButton;
     QPushButton* exportButton;
     QPushButton* importButton;
+    QPushButton* backupButton;
     RecordsGrid* DBGridEh1;
     QLabel* Label1;
 
@@ -72,14 +74,25 @@ public slots:
     void CheckBox_kprqClick();
     void DBGridEh1CellClick(const QModelIndex& index);
     void openFindDialog();
+    void backupButtonClick();
+    // Opens the kept original file of the row's invoice with the desktop's viewer.
+    void openOriginal(int row);
+
+public:
+    // How a file is opened with the desktop's viewer (tests look instead); true when it opened.
+    void setFileOpener(std::function<bool(const QString& path)> opener) {
+        openFile_ = std::move(opener);
+    }
 
 private:
     void buildControls();
     void runQuery(const records::QuerySpec& spec);
     void showTotal();
     void hint(const QString& text, bool information = false);
+    void showRowMenu(const QPoint& position);
 
     std::unique_ptr<records::RecordConnection> connection_;  // the file, or the server's registry
     std::unique_ptr<records::RecordsModel> model_;
     std::unique_ptr<RecordsExportGrid> exportGrid_;
+    std::function<bool(const QString& path)> openFile_;
 };
