@@ -121,6 +121,8 @@ std::optional<QString> firstMissingCriterion(const SearchForm& form) {
     return std::nullopt;
 }
 
+namespace {
+
 // 报销人 contains the text, letters compared whatever their case as the file's LIKE does (A-Z
 // only). On a server the text is looked for in the name with A-Z made small, the expression
 // the registry's trigram index is made on (fpbxdb init), when the server has pg_trgm.
@@ -148,6 +150,8 @@ void addReimburserContains(Builder& b, const QString& text) {
     b.spec().byReimburser = true;
     b.notTimeOrdered();
 }
+
+}  // namespace
 
 QuerySpec searchQuery(const SearchForm& form, Dialect dialect) {
     Builder b(dialect);
