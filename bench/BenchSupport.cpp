@@ -223,11 +223,9 @@ double StallMeter::stopMs() {
     return longest;
 }
 
-void resetPeakMemory() {
+bool resetPeakMemory() {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly)) {
-        clear.write("5");
-    }
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
 
 double peakMiB() {

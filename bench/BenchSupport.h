@@ -80,8 +80,10 @@ private:
     double busyMs_ = 0;
 };
 
+// Starts the peak over again; false where the kernel does not allow it (the peak is then the
+// process's since its start).
+bool resetPeakMemory();
 // The peak resident memory since the last reset, MiB.
-void resetPeakMemory();
 double peakMiB();
 
 double median(std::vector<double> samples);

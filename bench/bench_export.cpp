@@ -23,26 +23,6 @@ using namespace exportgrid;
 
 constexpr qint64 kRecords = 100000;
 
-double peakMiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
-    return 0;
-}
-
-// Starts the peak over again, so that it is one format's own; false where the kernel does not
-// allow it (the peak is then the process's since its start).
-bool resetPeak() {
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
-}
-
 // CPU time of the process: on a shared machine the wall clock also counts other people's work.
 double cpuMs() {
     timespec t{};
@@ -131,7 +111,7 @@ int main(int argc, char** argv) {
         std::vector<double> cpuSamples;
         double before = 0;
         double after = 0;
-        resetPeak();
+        bench::resetPeakMemory();
         for (int run = 0; run < 3; ++run) {
             before = bench::residentMiB();
             bench::Stopwatch sw;
@@ -146,7 +126,7 @@ int main(int argc, char** argv) {
         allWithin = allWithin && per100k < format.limitMs;
         std::printf("%-6s  %7.0f  %6.0f  %8.1f  %10.1f  %9.1f  %8.1f   (%lld records", format.name,
                     ms, bench::median(cpuSamples), double(QFileInfo(file).size()) / 1048576.0,
-                    before, after, peakMiB(), static_cast<long long>(format.records));
+                    before, after, bench::peakMiB(), static_cast<long long>(format.records));
         if (format.records != kRecords) {
             std::printf(", %.0f ms per 100000", per100k);
         }
@@ -154,14 +134,14 @@ int main(int argc, char** argv) {
     }
     std::printf(allWithin ? "all within their limits\n" : "SOME FORMAT OVER ITS LIMIT\n");
 
-    const bool ownPeak = resetPeak();
+    const bool ownPeak = bench::resetPeakMemory();
     std::printf("xlsx peak RSS%s:", ownPeak ? "" : " (since the start)");
     for (const qint64 records : {kRecords / 10, kRecords}) {
         grid.setRowSource(records, source);
-        resetPeak();
+        bench::resetPeakMemory();
         SaveDBGridEhToExportFile(ExporterClass::Xlsx, grid, dir.filePath(QStringLiteral("m.xlsx")),
                                  true);
-        std::printf(" %lld records %.1f MiB;", static_cast<long long>(records), peakMiB());
+        std::printf(" %lld records %.1f MiB;", static_cast<long long>(records), bench::peakMiB());
     }
     std::printf("\n");
     std::printf("baseline: sqlite3 -csv writing %lld stored invoices: %.0f ms\n",

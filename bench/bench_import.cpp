@@ -3,8 +3,8 @@
 // bare worksheet stream of the program's XLS export, an .xlsx workbook written by openpyxl
 // (shared strings, 报销时间 as date-time cells) and the program's own .xlsx export (inline
 // strings). Prints the time to the closed dialog, the longest wait between two changes of
-// Label_count as the UI thread sees them, and whether the rows counted as registered survive a
-// kill -9 as soon as the summary is up.
+// Label_count as the UI thread sees them (the workbook read in the reader process, as always), and
+// whether the rows counted as registered survive a kill -9 as soon as the summary is up.
 #include <sys/resource.h>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,6 +25,7 @@
 #include "export/PlainGrid.h"
 #include "import/Importexcel.h"
 #include "import/Workbook.h"
+#include "reader/ReaderClient.h"
 #include "shell/Commonfun.h"
 #include "shell/TextCodec.h"
 #include "store/Database.h"
@@ -301,6 +302,7 @@ void durability(const QString& path) {
 int main(int argc, char** argv) {
     bench::useOffscreenUnlessSet();
     QApplication app(argc, argv);
+    readerclient::setProgram(QStringLiteral(FPBX_READER));  // workbooks are read in it
     if (argc == 5 && QByteArray(argv[1]) == "--child") {
         return child(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
                      QString::fromLocal8Bit(argv[4]));

@@ -3,9 +3,9 @@
 // custom data), written into a temporary folder first. Prints per file the median, 90th
 // percentile and total reading time, wall clock and CPU, with two baselines measured in the same
 // run: reading the bytes of each file, and a plain reader that renders the whole first page at
-// 200 dpi and decodes it. Then the reading followed by the scan's split and checks and the
-// registration in a store of 100,000 invoices; and the resident and peak memory (the PDFs are
-// read twice to show that memory stays flat).
+// 200 dpi and decodes it. Then the program's own import of each file (reader process, the scan's
+// split and checks, the registration in a store of 100,000 invoices, the original kept); and the
+// resident and peak memory (the PDFs are read twice to show that memory stays flat).
 #include <poppler-qt6.h>
 #include <sys/resource.h>
 
@@ -22,9 +22,9 @@
 #include "BenchSupport.h"
 #include "InvoiceFixtures.h"
 #include "OfdBuilder.h"
+#include "fileimport/InvoiceFileImport.h"
 #include "invoicefiles/InvoiceFile.h"
-#include "mainwindow/ScanPayload.h"
-#include "mainwindow/ScanProcessing.h"
+#include "reader/ReaderClient.h"
 #include "shell/Commonfun.h"
 #include "store/InvoiceStore.h"
 
@@ -156,43 +156,22 @@ bool readInvoice(const QString& path) {
     return invoicefiles::readInvoiceFile(path).hasInvoice();
 }
 
-// The reading, then what a scan of the payload goes through.
-std::optional<scan::InvoiceItems> readAndCheck(const QString& path) {
-    const invoicefiles::FileReading reading = invoicefiles::readInvoiceFile(path);
-    if (reading.source != invoicefiles::Source::QrCode) {
-        return std::nullopt;
-    }
-    QStringList items;
-    SplitPayload(reading.payload, items);
-    const scan::Decision decision = scan::decide(items, true);
-    if (decision.action != scan::Action::Register) {
-        return std::nullopt;
-    }
-    return decision.items;
-}
-
-// Registered through one store kept for the batch, each invoice committed on its own.
-class StoreRegistration {
+// The program's own way: the reading in the reader process, the split and checks of a scan,
+// the registration under the current reimburser and the original kept.
+class FileImport {
 public:
-    StoreRegistration() : store_(openInvoiceStore()) {}
+    explicit FileImport(QString companyDir)
+        : store_(openInvoiceStore()), companyDir_(std::move(companyDir)) {}
 
     bool operator()(const QString& path) {
-        const auto i = readAndCheck(path);
-        if (!i) {
-            return false;
-        }
-        InvoiceRecord record;
-        record.number = i->number;
-        record.code = i->code;
-        record.checkCode = i->checkCode;
-        record.invoiceDate = i->date;
-        record.amount = i->amount;
-        record.reimburser = QStringLiteral("张三");
-        return store_->registerInvoice(record, EntryMode::Import).registered();
+        return fileimport::importFile(path, *store_, QStringLiteral("张三"), companyDir_, reader_)
+                   .kind == fileimport::FileOutcome::Kind::Registered;
     }
 
 private:
     std::unique_ptr<InvoiceStore> store_;
+    QString companyDir_;
+    readerclient::InvoiceFileReader reader_;
 };
 
 }  // namespace
@@ -228,10 +207,13 @@ int main(int argc, char** argv) {
     {
         bench::ScratchStore store;
         store.fillReporting(100000);
-        StoreRegistration registration;
-        std::printf("Read, split, checked and registered in a store of 100,000 invoices:\n");
-        timeEach(pdfs, std::ref(registration)).print("PDF");
-        timeEach(ofds, std::ref(registration)).print("OFD");
+        readerclient::setProgram(QStringLiteral(FPBX_READER));
+        FileImport import(dir.filePath(QStringLiteral("company")));
+        std::printf(
+            "Imported as the program does (reader process, split and checks, registration in a "
+            "store of 100,000 invoices, original kept):\n");
+        timeEach(pdfs, std::ref(import)).print("PDF");
+        timeEach(ofds, std::ref(import)).print("OFD");
     }
     std::printf(
         "resident %.1f MiB before reading, %.1f MiB after the PDFs, %.1f MiB after them "

@@ -30,12 +30,13 @@
 #include "shell/Clock.h"
 #include "shell/Commonfun.h"
 #include "store/Database.h"
+#include "store/EntryMode.h"
 #include "ui/QtPrompts.h"
 
 namespace {
 
-const QString kColumns = QStringLiteral(
-    "发票代码,发票号码,开票金额,开票日期,报销时间,报销人,iif(报销方式=0,'扫描','手工录入')");
+const QString kColumns = QStringLiteral("发票代码,发票号码,开票金额,开票日期,报销时间,报销人,") +
+                         entrymode::displaySql();
 const QString kOrder = QStringLiteral(" order by 报销时间 desc, rowid desc");
 
 // Answers the export's save dialog and confirmation as the benchmark wants; progress windows
@@ -229,7 +230,7 @@ int main(int argc, char** argv) {
     for (const QString& column :
          {QStringLiteral("发票代码"), QStringLiteral("发票号码"), QStringLiteral("开票金额"),
           QStringLiteral("开票日期"), QStringLiteral("报销时间"), QStringLiteral("报销人"),
-          QStringLiteral("iif(报销方式=0,'扫描','手工录入')")}) {
+          entrymode::displaySql()}) {
         everyColumn += (everyColumn.isEmpty() ? QString() : QStringLiteral(" or ")) +
                        QStringLiteral("instr(") + column + QStringLiteral(", '") + text +
                        QStringLiteral("') > 0");

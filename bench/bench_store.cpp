@@ -70,7 +70,8 @@ Figures bareEngine(const QString& path, qint64 rows, qint64 firstNew) {
     sqlite3_stmt* lookup = nullptr;
     sqlite3_stmt* insert = nullptr;
     sqlite3_stmt* count = nullptr;
-    sqlite3_prepare_v2(db, "select 报销时间, 报销人 from 发票报销 where 发票号码=?1 and 发票代码=?2",
+    sqlite3_prepare_v2(db,
+                       "select 报销时间, 报销人 from 发票报销 where 发票号码=?1 and 发票代码=?2",
                        -1, &lookup, nullptr);
     sqlite3_prepare_v2(db,
                        "insert into 发票报销 (发票号码, 发票代码, 报销时间, 报销方式, 开票日期, "

@@ -4,7 +4,7 @@
 #                         模板.xls, 模板.xlsx
 #   /usr/bin/fpbx         the launcher: each user's data folder with a copy of the above
 #   /etc/fpbx/config.ini  the config.ini each user starts from (the tax number is set here)
-#   the menu entry 电子发票核销 and its icon
+#   the menu entry 电子发票核销 and its icon, the entry 用电子发票核销打开 for PDF and OFD files
 
 set(FPBX_INSTALLED_DIR lib/fpbx)
 install(TARGETS fpbx fpbx-reader RUNTIME DESTINATION ${FPBX_INSTALLED_DIR})
@@ -13,7 +13,11 @@ install(FILES ${FPBX_OUTPUT_DIR}/模板.xls ${FPBX_OUTPUT_DIR}/模板.xlsx
         DESTINATION ${FPBX_INSTALLED_DIR})
 install(FILES ${FPBX_CONFIG_TEMPLATE} DESTINATION /etc/fpbx)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/fpbx DESTINATION bin)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/fpbx.desktop DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/fpbx.desktop
+              ${PROJECT_SOURCE_DIR}/packaging/fpbx-open.desktop
+        DESTINATION share/applications)
+# "用电子发票核销打开" for PDF and OFD files; the desktop learns the OFD type from us.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/fpbx-ofd.xml DESTINATION share/mime/packages)
 foreach(size ${FPBX_ICON_SIZES})
   install(FILES ${FPBX_ICON_DIR}/fpbx-${size}.png
           DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME fpbx.png)

@@ -13,7 +13,7 @@ demo=demo
 mkdir -p "$demo/database"
 cp build/app/fpbx build/app/fpbx-reader "$demo/"
 cp build/app/database/fpbx.mdb "$demo/database/"
-[[ -f build/app/模板.xls ]] && cp "build/app/模板.xls" "$demo/"
+cp "build/app/模板.xls" "build/app/模板.xlsx" "$demo/"
 if [[ ! -f "$demo/config.ini" ]]; then
   # [基本信息] 税号=91110108MA01ABCD2X, in GBK
   printf '[\xbb\xf9\xb1\xbe\xd0\xc5\xcf\xa2]\r\n\xcb\xb0\xba\xc5=91110108MA01ABCD2X\r\n' > "$demo/config.ini"

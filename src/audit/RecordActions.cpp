@@ -16,10 +16,7 @@ QString undoCaption(const QString& number) {
 }
 
 RecordActions::RecordActions(QAbstractItemView* grid, QWidget* owner)
-    : QObject(owner), grid_(grid), owner_(owner) {
-    grid_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(grid_, &QWidget::customContextMenuRequested, this, &RecordActions::openMenu);
-}
+    : QObject(owner), grid_(grid), owner_(owner) {}
 
 trail::InvoiceKey RecordActions::keyOf(int row) const {
     const QAbstractItemModel* model = grid_->model();
@@ -27,23 +24,18 @@ trail::InvoiceKey RecordActions::keyOf(int row) const {
             model->index(row, invoicecolumns::kNumber).data().toString()};
 }
 
-QMenu* RecordActions::menuFor(int row) {
-    auto* menu = new QMenu(grid_);
-    menu->addAction(historyText(), this, [this, row] { showHistory(row); });
-    menu->addSeparator();
-    menu->addAction(undoText(), this, [this, row] { undo(row); });
-    return menu;
+void RecordActions::addTo(QMenu& menu, int row) {
+    if (!menu.isEmpty()) {
+        menu.addSeparator();
+    }
+    menu.addAction(historyText(), this, [this, row] { showHistory(row); });
+    menu.addAction(undoText(), this, [this, row] { undo(row); });
 }
 
-void RecordActions::openMenu(const QPoint& position) {
-    const QModelIndex index = grid_->indexAt(position);
-    if (!index.isValid()) {
-        return;
-    }
-    grid_->setCurrentIndex(index);
-    QMenu* menu = menuFor(index.row());
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(grid_->viewport()->mapToGlobal(position));
+QMenu* RecordActions::menuFor(int row) {
+    auto* menu = new QMenu(grid_);
+    addTo(*menu, row);
+    return menu;
 }
 
 void RecordActions::showHistory(int row) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPoint>
 
 #include "store/AuditTrail.h"
 
@@ -9,9 +8,9 @@ class QAbstractItemView;
 class QMenu;
 class QWidget;
 
-// The records grid's context menu: 查看记录历史 (the trail of the invoice under the pointer) and
-// 撤销报销 (undo its registration, with a reason and a confirmation). The invoice is known by the
-// 发票代码 and 发票号码 texts its row shows.
+// The records grid's context-menu entries 查看记录历史 (the trail of the invoice under the pointer)
+// and 撤销报销 (undo its registration, with a reason and a confirmation), added to the menu the
+// window opens. The invoice is known by the 发票代码 and 发票号码 texts its row shows.
 namespace audit {
 
 class RecordActions final : public QObject {
@@ -19,7 +18,9 @@ class RecordActions final : public QObject {
 public:
     RecordActions(QAbstractItemView* grid, QWidget* owner);
 
-    // The menu for a grid row, as the pointer would open it (the caller owns it).
+    // Adds the entries for a grid row to a menu.
+    void addTo(QMenu& menu, int row);
+    // A menu of these entries alone (the caller owns it).
     QMenu* menuFor(int row);
     trail::InvoiceKey keyOf(int row) const;
 
@@ -37,8 +38,6 @@ signals:
     void recordsChanged(int row);
 
 private:
-    void openMenu(const QPoint& position);
-
     QAbstractItemView* grid_;
     QWidget* owner_;
 };

@@ -18,9 +18,14 @@ void FileImportJob::run() {
         trail::ImportSummary summary;
         summary.file = files_.size() == 1 ? files_.constFirst()
                                           : QStringLiteral("%1 个发票文件").arg(files_.size());
+        readerclient::InvoiceFileReader reader;
         for (int i = 0; i < files_.size() && !isInterruptionRequested(); ++i) {
             const fileimport::FileOutcome outcome =
-                fileimport::importFile(files_[i], *store, reimburser_, companyDir_);
+                fileimport::importFile(files_[i], *store, reimburser_, companyDir_, reader);
+            if (isInterruptionRequested() &&
+                outcome.kind == fileimport::FileOutcome::Kind::Unrecognised) {
+                break;  // its reading was cut short: the file is left unread, not refused
+            }
             ++summary.total;
             ++(outcome.kind == fileimport::FileOutcome::Kind::Registered ? summary.succeeded
                                                                          : summary.failed);

@@ -25,6 +25,17 @@ bool isInvoiceFileName(const QString& path) {
     return suffix == QStringLiteral("pdf") || suffix == QStringLiteral("ofd");
 }
 
+InvoiceRecord record(const QString& code, const QString& number, const QString& amount,
+                     const QString& date, const QString& checkCode) {
+    InvoiceRecord invoice;
+    invoice.code = code;
+    invoice.number = number;
+    invoice.amount = amount;
+    invoice.invoiceDate = date;
+    invoice.checkCode = checkCode;
+    return invoice;
+}
+
 }  // namespace
 
 QStringList collectFiles(const QStringList& paths) {
@@ -71,23 +82,13 @@ FileInvoice invoiceOf(const invoicefiles::FileReading& reading) {
                 found.problem = QStringLiteral("二维码不是发票信息");
                 return found;
             }
-            InvoiceRecord invoice;
-            invoice.code = decision.items.code;
-            invoice.number = decision.items.number;
-            invoice.amount = decision.items.amount;
-            invoice.invoiceDate = decision.items.date;
-            invoice.checkCode = decision.items.checkCode;
-            found.invoice = invoice;
+            const scan::InvoiceItems& i = decision.items;
+            found.invoice = record(i.code, i.number, i.amount, i.date, i.checkCode);
             return found;
         }
         case invoicefiles::Source::FileFields: {
-            InvoiceRecord invoice;
-            invoice.code = reading.fields.code;
-            invoice.number = reading.fields.number;
-            invoice.amount = reading.fields.amount;
-            invoice.invoiceDate = reading.fields.date;
-            invoice.checkCode = reading.fields.checkCode;
-            found.invoice = invoice;
+            const invoicefiles::InvoiceFields& f = reading.fields;
+            found.invoice = record(f.code, f.number, f.amount, f.date, f.checkCode);
             return found;
         }
         case invoicefiles::Source::None:
@@ -99,9 +100,15 @@ FileInvoice invoiceOf(const invoicefiles::FileReading& reading) {
 
 FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
                        const QString& companyDir) {
+    readerclient::InvoiceFileReader reader;
+    return importFile(path, store, reimburser, companyDir, reader);
+}
+
+FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
+                       const QString& companyDir, readerclient::InvoiceFileReader& reader) {
     FileOutcome outcome;
     outcome.file = path;
-    const invoicefiles::FileReading reading = readerclient::readInvoiceFile(path);
+    const invoicefiles::FileReading reading = reader.read(path);
     FileInvoice found = invoiceOf(reading);
     if (!found.invoice) {
         outcome.kind = FileOutcome::Kind::Unrecognised;
@@ -150,8 +157,8 @@ QString keptPath(const QString& companyDir, const InvoiceRecord& invoice, const 
                  const QDateTime& when) {
     const QString folder = joinPath(joinPath(companyDir, QStringLiteral("票据")),
                                     when.toString(QStringLiteral("yyyyMM")));
-    const QString stem = (invoice.code.isEmpty() ? QStringLiteral("数电") : invoice.code) + u'_' +
-                         invoice.number;
+    const QString stem =
+        (invoice.code.isEmpty() ? QStringLiteral("数电") : invoice.code) + u'_' + invoice.number;
     const QString extension = suffix.isEmpty() ? QString() : u'.' + suffix.toLower();
     QString path = joinPath(folder, stem + extension);
     for (int n = 2; QFileInfo::exists(path); ++n) {
@@ -165,6 +172,32 @@ QString findOriginal(const QString& companyDir, const QString& code, const QStri
     QDirIterator it(joinPath(companyDir, QStringLiteral("票据")), {stem + QStringLiteral(".*")},
                     QDir::Files, QDirIterator::Subdirectories);
     return it.hasNext() ? it.next() : QString();
+}
+
+void Totals::add(FileOutcome::Kind kind) {
+    switch (kind) {
+        case FileOutcome::Kind::Registered:
+            ++registered;
+            break;
+        case FileOutcome::Kind::AlreadyRecorded:
+            ++alreadyRecorded;
+            break;
+        case FileOutcome::Kind::Unrecognised:
+            ++unrecognised;
+            break;
+        case FileOutcome::Kind::Failed:
+            ++failed;
+            break;
+    }
+}
+
+QString totalsText(const Totals& totals) {
+    return QStringLiteral("共%1个文件：报销成功%2，已报销%3，无法识别%4，登记失败%5")
+        .arg(totals.files)
+        .arg(totals.registered)
+        .arg(totals.alreadyRecorded)
+        .arg(totals.unrecognised)
+        .arg(totals.failed);
 }
 
 QByteArray csv(const QList<FileOutcome>& outcomes) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "invoicefiles/FileReading.h"
+#include "reader/ReaderClient.h"
 #include "store/InvoiceStore.h"
 
 // Invoices that arrive as files (PDF or OFD e-invoices): each file is read in the reader
@@ -22,13 +23,13 @@ QStringList collectFiles(const QStringList& paths);
 // What became of one file.
 struct FileOutcome {
     enum class Kind { Registered, AlreadyRecorded, Unrecognised, Failed };
-    QString file;    // the file's path
+    QString file;  // the file's path
     Kind kind = Kind::Unrecognised;
-    QString code;    // 发票代码, 发票号码, 开票金额 as registered (or refused)
+    QString code;  // 发票代码, 发票号码, 开票金额 as registered (or refused)
     QString number;
     QString amount;
     QString result;  // "报销成功", "已报销（…）", "无法识别：…", "登记失败：…"
-    QString kept;    // where the original was kept
+    QString kept;  // where the original was kept
 };
 
 // The invoice the reading names, or why there is none (then invoice is empty).
@@ -38,7 +39,10 @@ struct FileInvoice {
 };
 FileInvoice invoiceOf(const invoicefiles::FileReading& reading);
 
-// Reads, registers and keeps one file.
+// Reads (with reader, the batch's reader process), registers and keeps one file.
+FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
+                       const QString& companyDir, readerclient::InvoiceFileReader& reader);
+// The same with a reader process of its own.
 FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
                        const QString& companyDir);
 
@@ -49,6 +53,19 @@ QString keptPath(const QString& companyDir, const InvoiceRecord& invoice, const 
 
 // The kept original of an invoice, empty when none was kept.
 QString findOriginal(const QString& companyDir, const QString& code, const QString& number);
+
+// How a batch went, as its window's foot says it.
+struct Totals {
+    int files = 0;  // in the batch, read or not
+    int registered = 0;
+    int alreadyRecorded = 0;
+    int unrecognised = 0;
+    int failed = 0;
+    void add(FileOutcome::Kind kind);
+    int done() const { return registered + alreadyRecorded + unrecognised + failed; }
+};
+// "共3个文件：报销成功1，已报销1，无法识别1，登记失败0"
+QString totalsText(const Totals& totals);
 
 // The list as the clerk sees it, in GBK with CR LF: 文件名,发票代码,发票号码,开票金额,结果.
 QByteArray csv(const QList<FileOutcome>& outcomes);

@@ -7,6 +7,12 @@ namespace registryschema {
 
 namespace {
 
+// Where the schema puts pg_trgm when the database has it nowhere yet.
+constexpr char kExtensionSchema[] = "fpbx_extensions";
+// 报销人 with A-Z made small, as the records window's search compares it.
+constexpr char kReimburserExpression[] =
+    "translate(报销人, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')";
+
 // Run with the registry's schema as the search path, which the counting functions keep.
 const char* const kStatements[] = {
     R"sql(create table if not exists 发票报销 (
@@ -21,6 +27,10 @@ const char* const kStatements[] = {
         报销人 text,
         constraint 发票报销_发票 primary key (发票号码, 发票代码)))sql",
     "create index if not exists 发票报销_报销时间 on 发票报销 (报销时间)",
+    // The records window: a row by its key, and a result's keys in the grid's order (newest
+    // time first, rows without a time last, newest recorded first) without sorting.
+    "create unique index if not exists 发票报销_序号 on 发票报销 (序号)",
+    "create index if not exists 发票报销_时间顺序 on 发票报销 (报销时间 desc nulls last, 序号 desc)",
     "create table if not exists 发票报销_数量 (槽 integer primary key, 数量 bigint not null)",
     // The counting runs with the owner's rights: the clerks may not change the count.
     R"sql(create or replace function 发票报销_数量_加() returns trigger
@@ -182,7 +192,50 @@ const char* const kStatements[] = {
     "delete from 发票报销_数量",
 };
 
+// The records window's search for the reimbursers that contain a text: a trigram index (the
+// server's pg_trgm, in Debian's postgresql-15) on the name with A-Z made small, the expression
+// the search compares (records/RecordQuery). Where the extension cannot be had (not installed,
+// or the administrator may not create it), the search reads every row instead: the same
+// invoices, found more slowly.
+void createReimburserIndex(PgConnection& connection) {
+    connection.exec(QStringLiteral("savepoint 报销人索引"));
+    try {
+        // One extension per database, shared by every company's registry: made once.
+        connection.exec(QStringLiteral("select pg_advisory_xact_lock(hashtext('fpbx pg_trgm'))"));
+        const PgResult present = connection.exec(QStringLiteral(
+            "select n.nspname from pg_extension e join pg_namespace n on n.oid = e.extnamespace "
+            "where e.extname = 'pg_trgm'"));
+        QString schema;
+        if (present.rows() > 0) {
+            schema = present.text(0, 0);
+        } else {
+            schema = QString::fromLatin1(kExtensionSchema);
+            connection.exec(QStringLiteral("create schema if not exists ") +
+                            connection.quotedIdentifier(schema));
+            connection.exec(QStringLiteral("create extension if not exists pg_trgm schema ") +
+                            connection.quotedIdentifier(schema));
+        }
+        connection.exec(QStringLiteral("create index if not exists 发票报销_报销人 on 发票报销 using "
+                                       "gin ((") +
+                        QString::fromUtf8(kReimburserExpression) + QStringLiteral(") ") +
+                        connection.quotedIdentifier(schema) + QStringLiteral(".gin_trgm_ops)"));
+        connection.exec(QStringLiteral("release savepoint 报销人索引"));
+    } catch (const PgError& error) {
+        if (error.connectionLost()) {
+            throw;
+        }
+        connection.exec(QStringLiteral("rollback to savepoint 报销人索引"));
+    }
+}
+
 }  // namespace
+
+bool hasReimburserIndex(PgConnection& connection) {
+    return connection
+               .exec(QStringLiteral("select 1 from pg_indexes where schemaname = "
+                                    "current_schema() and indexname = '发票报销_报销人'"))
+               .rows() > 0;
+}
 
 void create(PgConnection& connection, const QString& taxNumber) {
     const QString schema = connection.quotedIdentifier(pgregistry::schemaName(taxNumber));
@@ -200,6 +253,7 @@ void create(PgConnection& connection, const QString& taxNumber) {
                                    "then (select count(*) from 发票报销) else 0 end "
                                    "from generate_series(0, $1 - 1) as s"),
                     PgParams().int64(kCountSlots));
+    createReimburserIndex(connection);
     transaction.commit();
 }
 

@@ -6,7 +6,8 @@ class PgConnection;
 
 // The company's registry on the server, made by the administration program only (the clerks'
 // program never creates it). The same table as the embedded store, in server column types:
-// numeric(18,4) amounts, timestamp(0) times, the invoice's number and code as its key.
+// numeric(18,4) amounts, timestamp(0) times, the invoice's number and code as its key, 序号
+// (an identity column) as the records window's row key, and the indexes that window reads by.
 namespace registryschema {
 
 // How many slots the count is kept in: each connection adds to its own, so that clerks
@@ -16,5 +17,10 @@ inline constexpr int kCountSlots = 8;
 // Creates what is missing and counts the rows anew; changes nothing else. Runs in one
 // transaction, so that two administrators running it at once leave one registry.
 void create(PgConnection& connection, const QString& taxNumber);
+
+// Whether the registry (the connection's schema) has the trigram index that serves the records
+// window's search for a reimburser; without it (no pg_trgm on the server) that search reads
+// every row.
+bool hasReimburserIndex(PgConnection& connection);
 
 }  // namespace registryschema

@@ -5,9 +5,13 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTimer>
 
+#include "fileimport/FileImportWindow.h"
+#include "fileimport/InvoiceFileImport.h"
 #include "mainwindow/ClickableLabel.h"
+#include "mainwindow/InvoiceFileDrop.h"
 #include "mainwindow/ManualEntry.h"
 #include "mainwindow/ReimburserList.h"
 #include "mainwindow/ScanPayload.h"
@@ -71,6 +75,15 @@ void TMainForm::wire() {
     connect(Image_sm, &ClickableLabel::clicked, this, &TMainForm::Image_smClick);
     connect(Image_sx, &ClickableLabel::clicked, this, &TMainForm::Image_sxClick);
     connect(Label_result, &ClickableLabel::clicked, this, &TMainForm::Label_resultClick);
+    connect(Label_files, &ClickableLabel::clicked, this, &TMainForm::Label_filesClick);
+    filesMenu = new QMenu(this);
+    filesMenu->addAction(QStringLiteral("选择文件…"), this, [this] { chooseInvoiceFiles(false); });
+    filesMenu->addAction(QStringLiteral("选择文件夹…"), this, [this] { chooseInvoiceFiles(true); });
+    // A drop is taken after the drag has ended, so that its source is not kept waiting.
+    new InvoiceFileDrop(this, [this](const QStringList& paths) {
+        QMetaObject::invokeMethod(
+            this, [this, paths] { importFiles(paths); }, Qt::QueuedConnection);
+    });
     connect(Image_jc, &ClickableLabel::clicked, this, &TMainForm::Image_jcClick);
     connect(Label6, &ClickableLabel::clicked, reimbursers_, &ReimburserList::Label6Click);
     connect(Label7, &ClickableLabel::clicked, reimbursers_, &ReimburserList::Label7Click);
@@ -147,6 +160,61 @@ void TMainForm::Label_resultClick() {
     const QString count = countText();  // one query for both labels
     Label_num->setText(count);
     Label_num1->setText(count);
+}
+
+void TMainForm::Label_filesClick() {
+    filesMenu->popup(Label_files->mapToGlobal(QPoint(0, 0)) -
+                     QPoint(0, filesMenu->sizeHint().height()));
+}
+
+void TMainForm::chooseInvoiceFiles(bool folder) {
+    FileDialogRequest request;
+    request.owner = this;
+    if (folder) {
+        request.caption = QStringLiteral("选择发票文件所在的文件夹");
+        request.pick = FileDialogRequest::Pick::Folder;
+    } else {
+        request.caption = QStringLiteral("选择发票文件");
+        request.pick = FileDialogRequest::Pick::SeveralFiles;
+        request.filters = {{QStringLiteral("电子发票(*.pdf *.ofd)"), QStringLiteral("*.pdf *.ofd")},
+                           {QStringLiteral("所有文件(*.*)"), QStringLiteral("*")}};
+    }
+    const std::optional<FileDialogResult> chosen = appprompts::get().openFile(request);
+    if (!chosen) {
+        return;
+    }
+    importFiles(folder || chosen->paths.isEmpty() ? QStringList{chosen->path} : chosen->paths);
+}
+
+void TMainForm::importFiles(const QStringList& paths) {
+    runGuarded([&] {
+        const QStringList files = fileimport::collectFiles(paths);
+        if (files.isEmpty()) {
+            appprompts::get().message(
+                this, QStringLiteral("提示"),
+                QStringLiteral(
+                    "所选位置没有PDF或OFD发票文件，请选择电子发票文件或其所在的文件夹。"),
+                MsgIcon::Information);
+            return;
+        }
+        if (fileWindow_) {
+            fileWindow_->addFiles(files);
+            fileWindow_->raise();
+            return;
+        }
+        capture_->unhook();
+        FileImportWindow window(reimbursers_->current(), CompanyDir(), sounds_, this);
+        fileWindow_ = &window;
+        window.addFiles(files);
+        window.exec();
+        fileWindow_ = nullptr;
+        if (modeFlag_ == 1) {
+            capture_->hook();
+        }
+        const QString count = countText();
+        Label_num->setText(count);
+        Label_num1->setText(count);
+    });
 }
 
 void TMainForm::DataEditChange() {

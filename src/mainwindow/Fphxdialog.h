@@ -12,12 +12,14 @@
 #include "store/InvoiceStore.h"
 
 class ClickableLabel;
+class FileImportWindow;
 class KeyboardCapture;
 class QComboBox;
 class QDateEdit;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QTimer;
 class ReimburserList;
 class ScanField;
@@ -47,6 +49,13 @@ public:
     void Image_smClick();
     void Image_sxClick();
     void Label_resultClick();
+    // "导入发票文件": offers to choose files or a folder.
+    void Label_filesClick();
+    // Reads and registers the invoice files in paths (files, or folders with PDF and OFD files
+    // in them) under the current reimburser, in the file import window; paths given while that
+    // window is open join its batch.
+    void importFiles(const QStringList& paths);
+    FileImportWindow* fileImportWindow() const { return fileWindow_; }
     void DataEditChange();
     void Timer1Timer();
     void Image_jcClick();
@@ -68,6 +77,8 @@ public:
     QLabel* Image_sx1;
     QWidget* Panel_bottom;
     ClickableLabel* Label_result;
+    ClickableLabel* Label_files;
+    QMenu* filesMenu;
     QWidget* Panel_center1;
     QLabel* Label1;
     QLabel* Label_num;
@@ -114,6 +125,7 @@ private:
     void showStoreFailure(const StoreError& error);
     // The count for the count labels; "0" after a failure, which is shown and logged.
     QString countText();
+    void chooseInvoiceFiles(bool folder);
     void emptyScan();
     void setScanNumberText(const QString& text);
     void setScanMessage(const QString& text, bool red);
@@ -130,5 +142,6 @@ private:
     KeyboardCapture* capture_ = nullptr;
     ReimburserList* reimbursers_ = nullptr;
     OpenRecords openRecords_;
+    FileImportWindow* fileWindow_ = nullptr;  // while the file import window is open
     OutcomeSounds sounds_;
 };

@@ -122,6 +122,9 @@ void TMainForm::buildLayout() {
         panel(this, {0, kHeight - kBottomHeight, kWidth, kBottomHeight}, colours::white());
     Label_result =
         link(Panel_bottom, {495, 12, 67, 19}, QStringLiteral("报销记录"), colours::menuHighlight());
+    Label_files = link(Panel_bottom, {385, 12, 96, 19}, QStringLiteral("导入发票文件"),
+                       colours::menuHighlight());
+    Label_files->setToolTip(QStringLiteral("读取PDF或OFD电子发票文件并报销；也可把文件拖到窗口上"));
 
     const QRect centre(0, kTopHeight, kWidth, kHeight - kTopHeight - kBottomHeight);
     Panel_center1 = panel(this, centre, colours::white());

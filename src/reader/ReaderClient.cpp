@@ -59,21 +59,24 @@ void setProgram(const QString& path) {
 
 namespace {
 
-// Runs the reader with arguments and feeds what it writes to receiver until that is complete,
-// the reader has ended or the limits are reached. Throws AppError when it cannot be started.
-void run(const QStringList& arguments, readerprotocol::Receiver& receiver, const Limits& limits) {
-    QProcess reader;
+// Starts the reader with arguments under the limits. Throws AppError when it cannot be started.
+void start(QProcess& reader, const QStringList& arguments, const Limits& limits,
+           QIODevice::OpenMode mode) {
     reader.setProgram(program());
     reader.setArguments(arguments);
     reader.setStandardErrorFile(QProcess::nullDevice());
     const auto memory = rlim_t(limits.memoryBytes);
     const auto cpu = rlim_t(limits.cpuSeconds);
     reader.setChildProcessModifier([memory, cpu] { limitChild(memory, cpu); });
-    reader.start(QIODevice::ReadOnly);
+    reader.start(mode);
     if (!reader.waitForStarted(10000)) {
         throw AppError(QStringLiteral("无法启动读取程序：%1").arg(reader.errorString()));
     }
-    const QDeadlineTimer deadline(limits.wallMs);
+}
+
+// Feeds what the reader writes to receiver until that is complete, the reader has ended, the
+// deadline has passed or the calling thread is asked to stop.
+void receive(QProcess& reader, readerprotocol::Receiver& receiver, const QDeadlineTimer& deadline) {
     using State = readerprotocol::Receiver::State;
     while (receiver.state() == State::Reading) {
         if (deadline.hasExpired() || QThread::currentThread()->isInterruptionRequested()) {
@@ -85,7 +88,22 @@ void run(const QStringList& arguments, readerprotocol::Receiver& receiver, const
         }
         receiver.feed(reader.readAllStandardOutput());
     }
+}
+
+// One file in a reader of its own, until the receiver is complete or the limits are reached.
+void run(const QStringList& arguments, readerprotocol::Receiver& receiver, const Limits& limits) {
+    QProcess reader;
+    start(reader, arguments, limits, QIODevice::ReadOnly);
+    receive(reader, receiver, QDeadlineTimer(limits.wallMs));
     stop(reader);
+}
+
+invoicefiles::FileReading readingOf(const readerprotocol::InvoiceReceiver& receiver) {
+    if (receiver.state() == readerprotocol::Receiver::State::Done) {
+        return receiver.reading();
+    }
+    // The reader crashed, hung or ran out of its limits on this file.
+    return invoicefiles::failure(invoicefiles::Problem::Damaged);
 }
 
 }  // namespace
@@ -110,11 +128,50 @@ invoicefiles::FileReading readInvoiceFile(const QString& path, const Limits& lim
     } catch (const AppError&) {
         return invoicefiles::failure(invoicefiles::Problem::Unreadable);
     }
-    if (receiver.state() == readerprotocol::Receiver::State::Done) {
-        return receiver.reading();
+    return readingOf(receiver);
+}
+
+struct InvoiceFileReader::Process {
+    QProcess reader;
+    int files = 0;
+};
+
+InvoiceFileReader::InvoiceFileReader(const Limits& limits) : limits_(limits) {}
+
+InvoiceFileReader::~InvoiceFileReader() {
+    if (process_) {
+        process_->reader.closeWriteChannel();
+        if (!process_->reader.waitForFinished(1000)) {
+            stop(process_->reader);
+        }
     }
-    // The reader crashed, hung or ran out of its limits on this file.
-    return invoicefiles::failure(invoicefiles::Problem::Damaged);
+}
+
+invoicefiles::FileReading InvoiceFileReader::read(const QString& path) {
+    if (process_ &&
+        (process_->files >= kFilesPerProcess || process_->reader.state() != QProcess::Running)) {
+        stop(process_->reader);
+        process_.reset();
+    }
+    if (!process_) {
+        process_ = std::make_unique<Process>();
+        try {
+            start(process_->reader, {QStringLiteral("invoices")}, limits_, QIODevice::ReadWrite);
+        } catch (const AppError&) {
+            process_.reset();
+            return invoicefiles::failure(invoicefiles::Problem::Unreadable);
+        }
+    }
+    ++process_->files;
+    process_->reader.write(QFileInfo(path).absoluteFilePath().toUtf8().toBase64() + '\n');
+    readerprotocol::InvoiceReceiver receiver;
+    receive(process_->reader, receiver, QDeadlineTimer(limits_.wallMs));
+    if (receiver.state() != readerprotocol::Receiver::State::Done) {
+        // Whatever it was doing, it is not to go on with the next file.
+        stop(process_->reader);
+        process_.reset();
+    }
+    return readingOf(receiver);
 }
 
 }  // namespace readerclient

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 #include "import/Workbook.h"
 #include "invoicefiles/FileReading.h"
@@ -33,5 +34,25 @@ workbook::Sheet readFirstSheet(const QString& path, const Limits& limits = {});
 // hung or ran out of its limits gives a damaged file; one that cannot be started an unreadable
 // one. Never throws.
 invoicefiles::FileReading readInvoiceFile(const QString& path, const Limits& limits = {});
+
+// Reads the files of a batch one after the other in one reader process, which is started again
+// after a crash, a hang, a file beyond the limits or every kFilesPerProcess files (the CPU limit
+// counts over the process's life). Used on one thread at a time; answers as readInvoiceFile.
+class InvoiceFileReader {
+public:
+    explicit InvoiceFileReader(const Limits& limits = {});
+    ~InvoiceFileReader();
+    InvoiceFileReader(const InvoiceFileReader&) = delete;
+    InvoiceFileReader& operator=(const InvoiceFileReader&) = delete;
+
+    invoicefiles::FileReading read(const QString& path);
+
+    static constexpr int kFilesPerProcess = 200;
+
+private:
+    struct Process;
+    Limits limits_;
+    std::unique_ptr<Process> process_;
+};
 
 }  // namespace readerclient

@@ -138,7 +138,7 @@ bool FindDialog::findNext(bool ctrlHeld) {
     findwalk::remember(text);
 
     auto request = std::make_shared<records::FindRequest>();
-    request->connectionString = GetConnectionString();
+    request->store = model->source().connection().address();
     request->columns = columns_;
     findwalk::Search& search = request->search;
     search.text = text;

@@ -2,17 +2,22 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QUrl>
 
 #include "audit/RecordActions.h"
 #include "audit/StatisticsDialog.h"
 #include "audit/TrailDialog.h"
 #include "export/ExportCommand.h"
+#include "fileimport/InvoiceFileImport.h"
 #include "import/Importexcel.h"
+#include "records/BackupCommand.h"
 #include "records/Correction.h"
 #include "records/FindDialog.h"
 #include "records/RecordsExportGrid.h"
@@ -66,15 +71,16 @@ void label(const QString& text, const QRect& geometry, QWidget* parent) {
 
 }  // namespace
 
-TListForm::TListForm(QWidget* owner) : QDialog(owner), db_(Database::open(GetConnectionString())) {
+TListForm::TListForm(QWidget* owner)
+    : QDialog(owner), connection_(records::openRecordConnection(records::currentStore())) {
     setObjectName(QStringLiteral("ListForm"));
     setWindowTitle(QStringLiteral("发票报销记录"));
     setFixedSize(642, 422);
     setModal(true);
-    records::bringStoreUpToDate(db_, owner);
+    records::bringStoreUpToDate(*connection_, owner);
     buildControls();
 
-    model_ = std::make_unique<records::RecordsModel>(db_);
+    model_ = std::make_unique<records::RecordsModel>(*connection_);
     DBGridEh1->setModel(model_.get());
     exportGrid_ = std::make_unique<RecordsExportGrid>(DBGridEh1, model_.get());
 
@@ -82,7 +88,7 @@ TListForm::TListForm(QWidget* owner) : QDialog(owner), db_(Database::open(GetCon
     for (QDateEdit* picker : {Date_bxsj_start, Date_bxsj_end, Date_kprq_start, Date_kprq_end}) {
         picker->setDate(today);
     }
-    runQuery(records::dayQuery(Date_bxsj_start->date()));
+    runQuery(records::dayQuery(Date_bxsj_start->date(), connection_->dialect()));
 }
 
 TListForm::~TListForm() {
@@ -124,8 +130,11 @@ void TListForm::buildControls() {
     Label1 = new QLabel(QStringLiteral("总共 0 条"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(10, 400, 300, 18);
-    trailButton = button(QStringLiteral("操作记录"), {466, 398, 80, 22}, this);
-    statisticsButton = button(QStringLiteral("统  计"), {552, 398, 80, 22}, this);
+    trailButton = button(QStringLiteral("操作记录"), {370, 398, 80, 22}, this);
+    statisticsButton = button(QStringLiteral("统  计"), {456, 398, 80, 22}, this);
+    backupButton = new QPushButton(QStringLiteral("备份数据库"), this);
+    backupButton->setGeometry(546, 398, 88, 22);
+    DBGridEh1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     connect(CheckBox_fpdm, &QCheckBox::toggled, this, &TListForm::CheckBox_fpdmClick);
     connect(CheckBox_fphm, &QCheckBox::toggled, this, &TListForm::CheckBox_fphmClick);
@@ -138,11 +147,16 @@ void TListForm::buildControls() {
     connect(importButton, &QPushButton::clicked, this, &TListForm::importButtonClick);
     connect(DBGridEh1, &QAbstractItemView::clicked, this, &TListForm::DBGridEh1CellClick);
     connect(DBGridEh1, &RecordsGrid::findRequested, this, &TListForm::openFindDialog);
+    connect(backupButton, &QPushButton::clicked, this, &TListForm::backupButtonClick);
+    connect(DBGridEh1, &QWidget::customContextMenuRequested, this, &TListForm::showRowMenu);
+    openFile_ = [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
     connect(statisticsButton, &QPushButton::clicked, this, &TListForm::statisticsButtonClick);
     connect(trailButton, &QPushButton::clicked, this, &TListForm::trailButtonClick);
-    // The rows' context menu: 查看记录历史, 撤销报销.
-    auto* actions = new audit::RecordActions(DBGridEh1, this);
-    connect(actions, &audit::RecordActions::recordsChanged, this, &TListForm::readAgain);
+    // 查看记录历史 and 撤销报销 in the rows' context menu.
+    recordActions_ = new audit::RecordActions(DBGridEh1, this);
+    connect(recordActions_, &audit::RecordActions::recordsChanged, this, &TListForm::readAgain);
 }
 
 exportgrid::Grid& TListForm::exportGrid() {
@@ -192,7 +206,7 @@ void TListForm::searchButtonClick() {
         hint(*missing);
         return;
     }
-    runGuarded([&] { runQuery(records::searchQuery(form)); });
+    runGuarded([&] { runQuery(records::searchQuery(form, connection_->dialect())); });
 }
 
 void TListForm::resetButtonClick() {
@@ -287,6 +301,42 @@ void TListForm::readAgain(int row) {
         if (model_->rowCount() > 0) {
             const int column = std::max(0, DBGridEh1->currentIndex().column());
             DBGridEh1->setCurrentIndex(model_->index(std::min(row, model_->rowCount() - 1), column));
+        }
+    });
+}
+
+void TListForm::backupButtonClick() {
+    runGuarded([this] { records::backupDatabase(this); });
+}
+
+void TListForm::showRowMenu(const QPoint& position) {
+    const QModelIndex index = DBGridEh1->indexAt(position);
+    if (!index.isValid()) {
+        return;
+    }
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("打开发票原件"), this,
+                   [this, row = index.row()] { openOriginal(row); });
+    recordActions_->addTo(menu, index.row());
+    menu.exec(DBGridEh1->viewport()->mapToGlobal(position));
+}
+
+void TListForm::openOriginal(int row) {
+    runGuarded([&] {
+        if (row < 0 || row >= model_->rowCount()) {
+            return;
+        }
+        const records::RecordRow& record = model_->row(row);
+        const QString path = fileimport::findOriginal(CompanyDir(), record.text[records::kCode],
+                                                      record.text[records::kNumber]);
+        if (path.isEmpty()) {
+            hint(QStringLiteral("这张发票没有保存的原件：只有从PDF或OFD文件导入的发票才保存原件。"),
+                 true);
+            return;
+        }
+        if (!openFile_(path)) {
+            hint(
+                QStringLiteral("无法打开发票原件：%1\n请确认电脑上装有PDF或OFD阅读器。").arg(path));
         }
     });
 }

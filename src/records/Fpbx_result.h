@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 #include "records/RecordQuery.h"
-#include "store/Database.h"
+#include "records/RecordStore.h"
 
 class QCheckBox;
 class QDateEdit;
@@ -17,6 +18,9 @@ class RecordsExportGrid;
 class RecordsGrid;
 namespace exportgrid {
 class Grid;
+}
+namespace audit {
+class RecordActions;
 }
 namespace records {
 class RecordsModel;
@@ -56,6 +60,7 @@ public:
     QPushButton* resetButton;
     QPushButton* exportButton;
     QPushButton* importButton;
+    QPushButton* backupButton;
     QPushButton* statisticsButton;  // 统计
     QPushButton* trailButton;       // 操作记录
     RecordsGrid* DBGridEh1;
@@ -76,16 +81,28 @@ public slots:
     void openFindDialog();
     void statisticsButtonClick();
     void trailButtonClick();
+    void backupButtonClick();
+    // Opens the kept original file of the row's invoice with the desktop's viewer.
+    void openOriginal(int row);
+
+public:
+    // How a file is opened with the desktop's viewer (tests look instead); true when it opened.
+    void setFileOpener(std::function<bool(const QString& path)> opener) {
+        openFile_ = std::move(opener);
+    }
 
 private:
     void buildControls();
     void runQuery(const records::QuerySpec& spec);
     void showTotal();
     void hint(const QString& text, bool information = false);
+    void showRowMenu(const QPoint& position);
     // After an undo: the same search again, at about the same row.
     void readAgain(int row);
 
-    Database db_;
+    std::unique_ptr<records::RecordConnection> connection_;  // the file, or the server's registry
     std::unique_ptr<records::RecordsModel> model_;
     std::unique_ptr<RecordsExportGrid> exportGrid_;
+    std::function<bool(const QString& path)> openFile_;
+    audit::RecordActions* recordActions_ = nullptr;
 };

@@ -8,19 +8,22 @@ namespace records {
 namespace {
 
 // The grid's seven columns as the statements select them, in the order of records::Column.
-QString rowColumns(ColumnSet columns = kAllColumns) {
-    static const char* const expressions[kColumnCount] = {"发票代码",
-                                                          "发票号码",
-                                                          "开票金额",
-                                                          "开票日期",
-                                                          "报销时间",
-                                                          "报销人",
-                                                          "iif(报销方式=0,'扫描','手工录入')"};
-    QString list = QStringLiteral("rowid, 报销时间");
+QString rowColumns(Dialect dialect, ColumnSet columns = kAllColumns) {
+    const bool pg = dialect == Dialect::Postgresql;
+    // On a server: the amount in ten-thousandths and the time as the file keeps it.
+    const QString time = QStringLiteral("to_char(报销时间, 'YYYY-MM-DD HH24:MI:SS')");
+    const QString expressions[kColumnCount] = {
+        QStringLiteral("发票代码"),
+        QStringLiteral("发票号码"),
+        pg ? QStringLiteral("(开票金额 * 10000)::bigint") : QStringLiteral("开票金额"),
+        QStringLiteral("开票日期"),
+        pg ? time : QStringLiteral("报销时间"),
+        QStringLiteral("报销人"),
+        entrymode::displaySql()};
+    QString list = pg ? QStringLiteral("序号, ") + time : QStringLiteral("rowid, 报销时间");
     for (int c = 0; c < kColumnCount; ++c) {
-        list +=
-            QStringLiteral(", ") + (columns.test(std::size_t(c)) ? QString::fromUtf8(expressions[c])
-                                                                 : QStringLiteral("null"));
+        list += QStringLiteral(", ") +
+                (columns.test(std::size_t(c)) ? expressions[c] : QStringLiteral("null"));
     }
     return list;
 }
@@ -29,9 +32,11 @@ QString rowColumns(ColumnSet columns = kAllColumns) {
 // twice: for the planner, and for a walk of 报销时间 in order.
 class Builder {
 public:
+    explicit Builder(Dialect dialect) { spec_.dialect = dialect; }
+    bool onServer() const { return spec_.dialect == Dialect::Postgresql; }
     QString param(const QString& value) {
         spec_.params << value;
-        return u'?' + QString::number(spec_.params.size());
+        return (onServer() ? u'$' : u'?') + QString::number(spec_.params.size());
     }
     void add(const QString& condition, const QString& inTimeOrder = QString()) {
         conditions_ << condition;
@@ -73,6 +78,20 @@ QString dateText(const QDate& date) {
 // can the two differ (a malformed time that starts with that date), so only there does a row
 // need a closer look: a well-formed time settles it at once, anything else asks format().
 void addReimbursedBetween(Builder& b, const QDate& from, const QDate& to) {
+    if (b.onServer()) {
+        // A timestamp is always well-formed: its date part is <= to exactly when it lies below
+        // the day after.
+        b.add(QStringLiteral("报销时间 >= ") + b.param(dateText(from)) +
+              QStringLiteral("::timestamp"));
+        const QDate after = to.addDays(1);
+        if (after.isValid() && after.year() <= 9999) {
+            b.add(QStringLiteral("报销时间 < ") + b.param(dateText(after)) +
+                  QStringLiteral("::timestamp"));
+        } else {
+            b.add(QStringLiteral("报销时间 is not null"));
+        }
+        return;
+    }
     const QString low = b.param(dateText(from));
     b.add(QStringLiteral("报销时间 >= ") + low);
     const QDate after = to.addDays(1);
@@ -102,8 +121,40 @@ std::optional<QString> firstMissingCriterion(const SearchForm& form) {
     return std::nullopt;
 }
 
-QuerySpec searchQuery(const SearchForm& form) {
-    Builder b;
+namespace {
+
+// 报销人 contains the text, letters compared whatever their case as the file's LIKE does (A-Z
+// only). On a server the text is looked for in the name with A-Z made small, the expression
+// the registry's trigram index is made on (fpbxdb init), when the server has pg_trgm.
+void addReimburserContains(Builder& b, const QString& text) {
+    if (b.onServer()) {
+        QString lower = text;
+        for (QChar& c : lower) {
+            if (c >= u'A' && c <= u'Z') {
+                c = QChar(c.unicode() + (u'a' - u'A'));
+            }
+        }
+        b.add(QStringLiteral("translate(报销人, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
+                             "'abcdefghijklmnopqrstuvwxyz') like ") +
+              b.param(containsPattern(lower)) + QStringLiteral(" escape '\\'"));
+        b.notTimeOrdered();
+        return;
+    }
+    // LIKE tried on the distinct names only: a row's reimburser contains the text exactly
+    // when its name is one of the names that do. The unary + keeps a walk of 报销时间 from
+    // turning to the reimburser index.
+    const QString names =
+        QStringLiteral("报销人 in (select 报销人 from 发票报销_报销人 where 报销人 like ") +
+        b.param(containsPattern(text)) + QStringLiteral(" escape '\\')");
+    b.add(names, u'+' + names);
+    b.spec().byReimburser = true;
+    b.notTimeOrdered();
+}
+
+}  // namespace
+
+QuerySpec searchQuery(const SearchForm& form, Dialect dialect) {
+    Builder b(dialect);
     if (form.byCode) {
         b.add(QStringLiteral("发票代码 = ") + b.param(form.code));
         b.notTimeOrdered();
@@ -113,37 +164,89 @@ QuerySpec searchQuery(const SearchForm& form) {
         b.notTimeOrdered();
     }
     if (form.byReimburser) {
-        // LIKE tried on the distinct names only: a row's reimburser contains the text exactly
-        // when its name is one of the names that do. The unary + keeps a walk of 报销时间 from
-        // turning to the reimburser index.
-        const QString names =
-            QStringLiteral("报销人 in (select 报销人 from 发票报销_报销人 where 报销人 like ") +
-            b.param(containsPattern(form.reimburser)) + QStringLiteral(" escape '\\')");
-        b.add(names, u'+' + names);
-        b.spec().byReimburser = true;
-        b.notTimeOrdered();
+        addReimburserContains(b, form.reimburser);
     }
     if (form.byReimbursedDate) {
         addReimbursedBetween(b, form.reimbursedFrom, form.reimbursedTo);
     }
     if (form.byInvoiceDate) {
-        b.add(QStringLiteral("开票日期 >= ") + b.param(invoice::dateText(form.invoicedFrom)));
-        b.add(QStringLiteral("开票日期 <= ") + b.param(invoice::dateText(form.invoicedTo)));
+        // Compared byte by byte, as the file compares text, whatever the server's collation.
+        const QString date =
+            b.onServer() ? QStringLiteral("开票日期 collate \"C\"") : QStringLiteral("开票日期");
+        b.add(date + QStringLiteral(" >= ") + b.param(invoice::dateText(form.invoicedFrom)));
+        b.add(date + QStringLiteral(" <= ") + b.param(invoice::dateText(form.invoicedTo)));
         b.notTimeOrdered();
     }
-    if (form.byReimburser && b.spec().params.size() == 1) {
+    if (b.spec().byReimburser && b.spec().params.size() == 1) {
         b.spec().counting = QuerySpec::Counting::ByReimburser;
     }
     return b.done();
 }
 
-QuerySpec dayQuery(const QDate& day) {
-    Builder b;
+QuerySpec dayQuery(const QDate& day, Dialect dialect) {
+    Builder b(dialect);
     addReimbursedBetween(b, day, day);
     return b.done();
 }
 
+namespace {
+
+// The order by clause of a sort other than the default, the same order on either engine: text
+// compared byte by byte, nulls smallest.
+QString orderBy(const SortOrder& sort, Dialect dialect) {
+    const bool pg = dialect == Dialect::Postgresql;
+    const QString text = pg ? QStringLiteral(" collate \"C\"") : QString();
+    QStringList terms;
+    switch (sort.column) {
+        case kCode:
+            terms << QStringLiteral("发票代码") + text;
+            break;
+        case kNumber:
+            terms << QStringLiteral("发票号码") + text << QStringLiteral("发票代码") + text;
+            break;
+        case kAmount:
+            terms << QStringLiteral("开票金额");
+            break;
+        case kInvoiceDate:
+            terms << QStringLiteral("开票日期") + text;
+            break;
+        case kReimburser:
+            terms << QStringLiteral("报销人") + text;
+            break;
+        case kEntryMode:
+            terms << u'(' + entrymode::displaySql() + u')' + text;
+            break;
+        default:
+            break;
+    }
+    if (sort.column != kNumber) {
+        terms << QStringLiteral("报销时间");
+    }
+    terms << (pg ? QStringLiteral("序号") : QStringLiteral("rowid"));
+    const QString direction = sort.descending
+                                  ? (pg ? QStringLiteral(" desc nulls last") : QStringLiteral(" desc"))
+                                  : (pg ? QStringLiteral(" asc nulls first") : QStringLiteral(" asc"));
+    return QStringLiteral(" order by ") + terms.join(direction + QStringLiteral(", ")) + direction;
+}
+
+}  // namespace
+
+QuerySpec sorted(QuerySpec spec, const SortOrder& sort) {
+    spec.sort = sort;
+    return spec;
+}
+
 QString keyStatement(const QuerySpec& spec, KeyOrder order) {
+    const QString key = spec.dialect == Dialect::Postgresql ? QStringLiteral("序号") : QStringLiteral("rowid");
+    if (!spec.inTimeOrder()) {
+        return QStringLiteral("select ") + key + QStringLiteral(" from 发票报销") + spec.where +
+               orderBy(spec.sort, spec.dialect);
+    }
+    if (spec.dialect == Dialect::Postgresql) {
+        // The registry's index on (报销时间 desc nulls last, 序号 desc) gives this order.
+        return QStringLiteral("select 序号 from 发票报销") + spec.where +
+               QStringLiteral(" order by 报销时间 desc nulls last, 序号 desc");
+    }
     return QStringLiteral("select rowid from 发票报销") +
            (order == KeyOrder::TimeWalk ? spec.whereInTimeOrder : spec.where) +
            QStringLiteral(" order by 报销时间 desc, rowid desc");
@@ -152,7 +255,7 @@ QString keyStatement(const QuerySpec& spec, KeyOrder order) {
 QString countStatement(const QuerySpec& spec) {
     switch (spec.counting) {
         case QuerySpec::Counting::AllRows:
-            return tableRowsStatement();
+            return tableRowsStatement(spec.dialect);
         case QuerySpec::Counting::ByReimburser:
             return QStringLiteral(
                 "select coalesce(sum(数量), 0) from 发票报销_报销人 where 报销人 like ?1 "
@@ -163,7 +266,10 @@ QString countStatement(const QuerySpec& spec) {
     return QStringLiteral("select count(*) from 发票报销") + spec.where;
 }
 
-QString tableRowsStatement() {
+QString tableRowsStatement(Dialect dialect) {
+    if (dialect == Dialect::Postgresql) {
+        return QStringLiteral("select coalesce(sum(数量), 0)::bigint from 发票报销_数量");
+    }
     return QStringLiteral("select 数量 from 发票报销_数量");
 }
 
@@ -171,28 +277,49 @@ KeyOrder keyOrderFor(const QuerySpec& spec, qint64 count, qint64 tableRows) {
     // The walk reads about tableRows / count rows for each row it finds: a first screen of a
     // hundred rows stays within some ten thousand rows read. Below that density, or for a few
     // thousand rows in all, looking the names up and sorting is quicker.
-    if (!spec.byReimburser || count <= 4096 || count * 128 < tableRows) {
+    if (spec.dialect != Dialect::Sqlite || !spec.inTimeOrder() || !spec.byReimburser || count <= 4096 || count * 128 < tableRows) {
         return KeyOrder::Planned;
     }
     return KeyOrder::TimeWalk;
 }
 
-QString rowStatement() {
-    return QStringLiteral("select ") + rowColumns() +
+QString rowStatement(Dialect dialect) {
+    if (dialect == Dialect::Postgresql) {
+        return QStringLiteral("select ") + rowColumns(dialect) +
+               QStringLiteral(" from 发票报销 where 序号 = any($1::bigint[])");
+    }
+    return QStringLiteral("select ") + rowColumns(dialect) +
            QStringLiteral(" from 发票报销 where rowid = ?1");
 }
 
 QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom from,
                                   ColumnSet columns) {
-    const QString time = QStringLiteral("?") + QString::number(spec.params.size() + 1);
-    const QString rowid = QStringLiteral("?") + QString::number(spec.params.size() + 2);
-    const QString select =
-        QStringLiteral("select ") + rowColumns(columns) + QStringLiteral(" from 发票报销");
-    const QString& filter = spec.whereInTimeOrder;
-    const QString timed = down ? QStringLiteral(" order by 报销时间 desc, rowid desc")
-                               : QStringLiteral(" order by 报销时间 asc, rowid asc");
-    const QString untimed =
-        down ? QStringLiteral(" order by rowid desc") : QStringLiteral(" order by rowid asc");
+    if (!spec.inTimeOrder()) {
+        return {};
+    }
+    const bool pg = spec.dialect == Dialect::Postgresql;
+    const QString key = pg ? QStringLiteral("序号") : QStringLiteral("rowid");
+    const QString mark = pg ? QStringLiteral("$") : QStringLiteral("?");
+    QString time = mark + QString::number(spec.params.size() + 1);
+    QString rowid = mark + QString::number(spec.params.size() + 2);
+    // A server must learn each parameter's type, and every numbered parameter must appear: a
+    // segment that binds the row alone says that the (unbound, null) time is null.
+    QString timeUnused;
+    if (pg) {
+        time += QStringLiteral("::timestamp");
+        rowid += QStringLiteral("::bigint");
+        timeUnused = time + QStringLiteral(" is null and ");
+    }
+    const QString select = QStringLiteral("select ") + rowColumns(spec.dialect, columns) +
+                           QStringLiteral(" from 发票报销");
+    const QString& filter = spec.whereInTimeOrder.isEmpty() ? spec.where : spec.whereInTimeOrder;
+    const QString timed =
+        down ? QStringLiteral(" order by 报销时间 desc%1, %2 desc")
+                   .arg(pg ? QStringLiteral(" nulls last") : QString(), key)
+             : QStringLiteral(" order by 报销时间 asc%1, %2 asc")
+                   .arg(pg ? QStringLiteral(" nulls first") : QString(), key);
+    const QString untimed = QStringLiteral(" order by ") + key +
+                            (down ? QStringLiteral(" desc") : QStringLiteral(" asc"));
     const auto segment = [&](const QString& condition, const QString& order, bool bindsTime,
                              bool bindsRowid) {
         return WalkSegment{
@@ -206,21 +333,23 @@ QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom fro
             return {segment(QString(), timed, false, false)};
         case WalkFrom::TimedRow:
             if (down) {
-                return {segment(QStringLiteral("报销时间 <= %1 and (报销时间 < %1 or rowid <= %2)")
-                                    .arg(time, rowid),
+                return {segment(QStringLiteral("报销时间 <= %1 and (报销时间 < %1 or %3 <= %2)")
+                                    .arg(time, rowid, key),
                                 timed, true, true),
                         segment(withoutTime, untimed, false, false)};
             }
-            return {segment(QStringLiteral("报销时间 >= %1 and (报销时间 > %1 or rowid >= %2)")
-                                .arg(time, rowid),
+            return {segment(QStringLiteral("报销时间 >= %1 and (报销时间 > %1 or %3 >= %2)")
+                                .arg(time, rowid, key),
                             timed, true, true)};
         case WalkFrom::UntimedRow:
             if (down) {
-                return {segment(withoutTime + QStringLiteral(" and rowid <= ") + rowid, untimed,
-                                false, true)};
+                return {segment(timeUnused + withoutTime + QStringLiteral(" and ") + key +
+                                    QStringLiteral(" <= ") + rowid,
+                                untimed, false, true)};
             }
-            return {segment(withoutTime + QStringLiteral(" and rowid >= ") + rowid, untimed, false,
-                            true),
+            return {segment(timeUnused + withoutTime + QStringLiteral(" and ") + key +
+                                QStringLiteral(" >= ") + rowid,
+                            untimed, false, true),
                     segment(QStringLiteral("报销时间 is not null"), timed, false, false)};
     }
     return {};

@@ -1,23 +1,23 @@
 #include "records/RecordSource.h"
 
-#include <sqlite3.h>
-
 #include <QElapsedTimer>
+
+#include "shell/AppError.h"
 
 namespace records {
 
 namespace {
 
-void bindAll(Statement& statement, const QStringList& params) {
+void bindAll(Query& statement, const QStringList& params) {
     for (int i = 0; i < params.size(); ++i) {
         statement.bind(i + 1, params[i]);
     }
 }
 
-qint64 singleNumber(Database& db, const QString& sql, const QStringList& params) {
-    Statement statement = db.prepare(sql);
-    bindAll(statement, params);
-    return statement.step() ? statement.int64(0) : 0;
+qint64 singleNumber(RecordConnection& connection, const QString& sql, const QStringList& params) {
+    const std::unique_ptr<Query> statement = connection.prepare(sql);
+    bindAll(*statement, params);
+    return statement->step() ? statement->int64(0) : 0;
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ bool comesBefore(const RowPlace& a, const RowPlace& b) {
     return a.rowid > b.rowid;
 }
 
-void decodeRow(const Statement& statement, RecordRow& row, ColumnSet columns) {
+void decodeRow(const RowValues& statement, RecordRow& row, ColumnSet columns) {
     row.present = true;
     row.amount.reset();
     for (int c = 0; c < kColumnCount; ++c) {
@@ -56,7 +56,7 @@ void decodeRow(const Statement& statement, RecordRow& row, ColumnSet columns) {
     }
 }
 
-RowPlace placeOf(const Statement& statement) {
+RowPlace placeOf(const RowValues& statement) {
     RowPlace place;
     place.rowid = statement.int64(0);
     if (!statement.isNull(1)) {
@@ -65,29 +65,8 @@ RowPlace placeOf(const Statement& statement) {
     return place;
 }
 
-RowReader::RowReader(Database& db) : statement_(db.prepare(rowStatement())) {}
-
-RecordRow RowReader::read(qint64 rowid) {
-    RowPlace place;
-    return read(rowid, place);
-}
-
-RecordRow RowReader::read(qint64 rowid, RowPlace& place) {
-    RecordRow row;
-    row.rowid = rowid;
-    row.null.fill(true);
-    place = RowPlace{std::nullopt, rowid};
-    statement_.bind(1, rowid);
-    if (statement_.step()) {
-        decodeRow(statement_, row);
-        place = placeOf(statement_);
-    }
-    // Reset at once: a statement left on its row would hold the read open.
-    statement_.reset();
-    return row;
-}
-
-RecordSource::RecordSource(Database& db) : db_(db), reader_(db) {
+RecordSource::RecordSource(RecordConnection& connection)
+    : connection_(connection), lookup_(connection.rowLookup()) {
     missing_.null.fill(true);
 }
 
@@ -99,10 +78,7 @@ void RecordSource::endRead() {
     keyStatement_.reset();
     if (reading_) {
         reading_ = false;
-        // A read has nothing to keep: should the engine refuse the commit, a rollback ends it.
-        if (sqlite3_exec(db_.handle(), "commit", nullptr, nullptr, nullptr) != SQLITE_OK) {
-            sqlite3_exec(db_.handle(), "rollback", nullptr, nullptr, nullptr);
-        }
+        connection_.endRead();
     }
 }
 
@@ -118,16 +94,20 @@ void RecordSource::clear() {
 void RecordSource::run(const QuerySpec& spec) {
     clear();
     try {
+        if (spec.dialect != connection_.dialect()) {
+            throw AppError(QStringLiteral("A search written for another database engine."));
+        }
         spec_ = spec;
         // Count and keys from one snapshot: the read begins with the count.
-        db_.exec(QStringLiteral("begin"));
+        connection_.beginRead();
         reading_ = true;
-        count_ = singleNumber(db_, countStatement(spec), spec.params);
+        count_ = singleNumber(connection_, countStatement(spec), spec.params);
         KeyOrder order = KeyOrder::Planned;
         if (spec.byReimburser) {
-            order = keyOrderFor(spec, count_, singleNumber(db_, tableRowsStatement(), {}));
+            order = keyOrderFor(spec, count_,
+                                singleNumber(connection_, tableRowsStatement(spec.dialect), {}));
         }
-        keyStatement_.emplace(db_.prepare(keyStatement(spec, order)));
+        keyStatement_ = connection_.prepare(keyStatement(spec, order));
         bindAll(*keyStatement_, spec.params);
         fetchKeys(kPageRows);
     } catch (...) {
@@ -200,9 +180,30 @@ RecordSource::Page& RecordSource::page(qint64 number) {
     const qint64 first = number * kPageRows;
     const qint64 last = std::min(count_, first + kPageRows);
     rows.reserve(std::size_t(last - first));
+    std::vector<std::optional<qint64>> keys;
+    std::vector<qint64> known;
+    keys.reserve(std::size_t(last - first));
     for (qint64 i = first; i < last; ++i) {
-        const std::optional<qint64> key = keyAt(i);
-        rows.push_back(key ? reader_.read(*key) : missing_);
+        keys.push_back(keyAt(i));
+        if (keys.back()) {
+            known.push_back(*keys.back());
+        }
+    }
+    lookup_->expect(known);
+    for (const std::optional<qint64>& key : keys) {
+        if (!key) {
+            rows.push_back(missing_);
+            continue;
+        }
+        RecordRow row;
+        row.rowid = *key;
+        row.null.fill(true);
+        if (const RowValues* values = lookup_->find(*key)) {
+            decodeRow(*values, row);
+        }
+        // At once: a statement left on its row would hold the read open.
+        lookup_->release();
+        rows.push_back(std::move(row));
     }
     if (pages_.size() >= kPagesKept) {
         pages_.erase(recent_.back());

@@ -10,7 +10,7 @@
 
 #include "records/RecordColumns.h"
 #include "records/RecordQuery.h"
-#include "store/Database.h"
+#include "records/RecordStore.h"
 
 namespace records {
 
@@ -33,20 +33,8 @@ bool comesBefore(const RowPlace& a, const RowPlace& b);
 
 // The grid's texts of a row selected as rowStatement() selects it; only the given columns' texts
 // are made (the others are left empty).
-void decodeRow(const Statement& statement, RecordRow& row, ColumnSet columns = kAllColumns);
-RowPlace placeOf(const Statement& statement);
-
-// Reads one row by rowid on its own statement.
-class RowReader {
-public:
-    explicit RowReader(Database& db);
-    RecordRow read(qint64 rowid);
-    // The row and its place; row.present is false when the row is gone.
-    RecordRow read(qint64 rowid, RowPlace& place);
-
-private:
-    Statement statement_;
-};
+void decodeRow(const RowValues& values, RecordRow& row, ColumnSet columns = kAllColumns);
+RowPlace placeOf(const RowValues& values);
 
 // The keys of a result in grid order, all of them: shared, unchanged, with the threads that read
 // the result's rows on connections of their own.
@@ -59,7 +47,7 @@ using KeyList = std::shared_ptr<const std::vector<qint64>>;
 // meanwhile come from one snapshot.
 class RecordSource {
 public:
-    explicit RecordSource(Database& db);
+    explicit RecordSource(RecordConnection& connection);
     ~RecordSource();
 
     // Runs the search. On failure the source is left empty and the error is thrown.
@@ -78,7 +66,7 @@ public:
     // Reads the remaining keys and ends the read, so that a write on the connection works on
     // the current state of the database.
     void finishKeys();
-    bool allKeysKnown() const { return !keyStatement_.has_value(); }
+    bool allKeysKnown() const { return keyStatement_ == nullptr; }
 
     // The search that gave the result, and all of its keys once they are known.
     const QuerySpec& spec() const { return spec_; }
@@ -87,7 +75,7 @@ public:
     // Shows a new reimburser in a row that has been corrected in the table.
     void setReimburser(qint64 index, const QString& name);
 
-    Database& database() { return db_; }
+    RecordConnection& connection() { return connection_; }
 
     static constexpr qint64 kPageRows = 128;
     static constexpr std::size_t kPagesKept = 64;
@@ -97,13 +85,13 @@ private:
     Page& page(qint64 number);
     void endRead();
 
-    Database& db_;
+    RecordConnection& connection_;
     QuerySpec spec_;
-    bool reading_ = false;                   // the search's read transaction is open
-    std::optional<Statement> keyStatement_;  // open while keys remain
+    bool reading_ = false;                 // the search's read transaction is open
+    std::unique_ptr<Query> keyStatement_;  // open while keys remain
     std::shared_ptr<std::vector<qint64>> keys_ = std::make_shared<std::vector<qint64>>();
     qint64 count_ = 0;
-    RowReader reader_;
+    std::unique_ptr<RowLookup> lookup_;
     std::unordered_map<qint64, std::pair<Page, std::list<qint64>::iterator>> pages_;
     std::list<qint64> recent_;  // page numbers, most recently used first
     RecordRow missing_;

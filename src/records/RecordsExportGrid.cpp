@@ -19,17 +19,17 @@ exportgrid::Rgb rgb(const QColor& color) {
 // time; made on the UI thread, used on the export's thread.
 class Cursor final : public exportgrid::RowCursor {
 public:
-    Cursor(QString connectionString, records::QuerySpec spec, records::KeyList keys,
+    Cursor(records::StoreAddress store, records::QuerySpec spec, records::KeyList keys,
            QList<int> columns)
-        : connectionString_(std::move(connectionString)),
+        : store_(std::move(store)),
           spec_(std::move(spec)),
           keys_(std::move(keys)),
           columns_(std::move(columns)) {}
 
     bool next() override {
         if (!reader_) {
-            db_.emplace(Database::open(connectionString_));
-            reader_.emplace(*db_, spec_, keys_);
+            connection_ = records::openRecordConnection(store_);
+            reader_.emplace(*connection_, spec_, keys_);
             reader_->start(0, true);
         }
         return reader_->next();
@@ -53,12 +53,12 @@ public:
     }
 
 private:
-    QString connectionString_;
+    records::StoreAddress store_;
     records::QuerySpec spec_;
     records::KeyList keys_;
     QList<int> columns_;
     // Declared in this order so that the reader ends its read before its connection closes.
-    std::optional<Database> db_;
+    std::unique_ptr<records::RecordConnection> connection_;
     mutable std::optional<records::ResultReader> reader_;
 };
 
@@ -114,7 +114,7 @@ bool RecordsExportGrid::prepareRows() {
 std::unique_ptr<exportgrid::RowCursor> RecordsExportGrid::rows() {
     records::RecordSource& source = model_->source();
     source.finishKeys();  // at once when not prepared
-    return std::make_unique<Cursor>(GetConnectionString(), source.spec(), source.keys(),
+    return std::make_unique<Cursor>(source.connection().address(), source.spec(), source.keys(),
                                     view_->visibleColumns());
 }
 

@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include "records/RecordColumns.h"
+#include "records/RecordsModel.h"
+#include "shell/ErrorDisplay.h"
 
 namespace {
 
@@ -67,6 +69,11 @@ RecordsGrid::RecordsGrid(QWidget* parent) : QTableView(parent) {
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);  // a cell too narrow clips its text
     setTabKeyNavigation(false);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setSortIndicator(records::kReimbursedAt, Qt::DescendingOrder);
+    horizontalHeader()->setSortIndicatorShown(true);
+    connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            &RecordsGrid::sortChanged);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int logical) {
         if (!sizingColumns_ && logical == records::kReimbursedAt) {
             reimbursedAtSized_ = true;
@@ -127,6 +134,20 @@ QList<int> RecordsGrid::visibleColumns() const {
         }
     }
     return visible;
+}
+
+void RecordsGrid::sortChanged(int logical, Qt::SortOrder order) {
+    auto* records = qobject_cast<records::RecordsModel*>(model());
+    const records::SortOrder sort{logical, order == Qt::DescendingOrder};
+    if (records == nullptr || records->sortOrder() == sort) {
+        return;
+    }
+    const int column = std::max(0, currentIndex().column());
+    // Errors of the database reach the top-level error display; the grid is then empty.
+    if (runGuarded([&] { records->sortBy(sort); }) && records->rowCount() > 0) {
+        // The result opens on its first record, as after a search.
+        setCurrentIndex(records->index(0, column));
+    }
 }
 
 void RecordsGrid::fitLater() {

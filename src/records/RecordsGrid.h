@@ -3,7 +3,9 @@
 #include <QTableView>
 
 // The records grid DBGridEh1: whole-row selection, a row indicator, movable and resizable
-// columns, no editing. Ctrl+F asks for the find dialog.
+// columns, no editing. Ctrl+F asks for the find dialog. A click on a column title sorts the rows
+// by that column (the store sorts; a second click turns the order round); the grid opens on
+// 报销时间 newest first.
 class RecordsGrid final : public QTableView {
     Q_OBJECT
 public:
@@ -33,6 +35,7 @@ protected:
 
 private:
     void fitLater();
+    void sortChanged(int logical, Qt::SortOrder order);
 
     bool sizingColumns_ = false;      // the grid itself is setting widths
     bool reimbursedAtSized_ = false;  // the user has sized 报销时间

@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 
-#include "records/Correction.h"
 
 namespace records {
 
@@ -22,8 +21,8 @@ Qt::Alignment toQt(exportgrid::Alignment alignment) {
 
 }  // namespace
 
-RecordsModel::RecordsModel(Database& db, QObject* parent)
-    : QAbstractTableModel(parent), source_(db) {
+RecordsModel::RecordsModel(RecordConnection& connection, QObject* parent)
+    : QAbstractTableModel(parent), source_(connection) {
     idle_.setInterval(0);
     connect(&idle_, &QTimer::timeout, this, &RecordsModel::readKeysWhileIdle);
 }
@@ -32,7 +31,8 @@ void RecordsModel::run(const QuerySpec& spec) {
     idle_.stop();
     beginResetModel();
     try {
-        source_.run(spec);
+        searched_ = true;
+        source_.run(sorted(spec, sort_));
     } catch (...) {
         endResetModel();
         throw;
@@ -40,6 +40,14 @@ void RecordsModel::run(const QuerySpec& spec) {
     endResetModel();
     if (!source_.allKeysKnown()) {
         idle_.start();
+    }
+}
+
+void RecordsModel::sortBy(const SortOrder& sort) {
+    sort_ = sort;
+    if (searched_) {
+        const QuerySpec shown = source_.spec();
+        run(shown);
     }
 }
 
@@ -95,6 +103,10 @@ QVariant RecordsModel::headerData(int section, Qt::Orientation orientation, int 
     if (role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(toQt(columns()[std::size_t(section)].titleAlignment));
     }
+    if (role == Qt::InitialSortOrderRole) {
+        // A first click on 报销时间 keeps newest first; on any other column it sorts upwards.
+        return int(section == kReimbursedAt ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
     return {};
 }
 
@@ -107,7 +119,7 @@ void RecordsModel::correctReimburser(int index, const QString& name) {
     // The write must not run inside the search's read, which may be older than the table.
     source_.finishKeys();
     idle_.stop();
-    correction::saveReimburser(source_.database(), shown.text[kCode], shown.text[kNumber], name);
+    source_.connection().saveReimburser(shown.text[kCode], shown.text[kNumber], name);
     source_.setReimburser(index, name);
     emit dataChanged(this->index(index, kReimburser), this->index(index, kReimburser));
 }

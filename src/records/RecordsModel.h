@@ -16,10 +16,15 @@ public:
     // The field's unformatted text (the find dialog's "忽略格式" off).
     static constexpr int RawTextRole = Qt::UserRole + 1;
 
-    explicit RecordsModel(Database& db, QObject* parent = nullptr);
+    explicit RecordsModel(RecordConnection& connection, QObject* parent = nullptr);
 
-    // Runs a search; the model is empty when it fails, and the error is thrown.
+    // Runs a search, its rows in the model's order; the model is empty when it fails, and the
+    // error is thrown.
     void run(const QuerySpec& spec);
+    // Orders the rows of this and every later search so; the search shown runs again in that
+    // order (the store sorts). Throws as run does.
+    void sortBy(const SortOrder& sort);
+    const SortOrder& sortOrder() const { return sort_; }
     void clear();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -41,6 +46,8 @@ private:
 
     mutable RecordSource source_;
     QTimer idle_;
+    SortOrder sort_;
+    bool searched_ = false;  // a search has run
 };
 
 }  // namespace records

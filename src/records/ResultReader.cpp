@@ -1,21 +1,23 @@
 #include "records/ResultReader.h"
 
-#include <sqlite3.h>
-
 namespace records {
 
-ResultReader::ResultReader(Database& db, QuerySpec spec, KeyList keys)
-    : db_(db),
+ResultReader::ResultReader(RecordConnection& connection, QuerySpec spec, KeyList keys)
+    : connection_(connection),
       spec_(std::move(spec)),
       keys_(keys ? std::move(keys) : std::make_shared<const std::vector<qint64>>()),
-      lookup_(db.prepare(rowStatement())) {
-    db_.exec(QStringLiteral("begin"));
+      lookup_(connection.rowLookup()) {
+    connection_.beginRead();
     try {
-        Statement tableRows = db_.prepare(tableRowsStatement());
-        const qint64 rows = tableRows.step() ? tableRows.int64(0) : 0;
-        useWalk_ = spec_.timeOrdered || rowCount() * kWalkShare >= rows;
+        // Rows in another order than the walks' are read by key.
+        if (spec_.inTimeOrder()) {
+            const std::unique_ptr<Query> tableRows =
+                connection_.prepare(tableRowsStatement(connection_.dialect()));
+            const qint64 rows = tableRows->step() ? tableRows->int64(0) : 0;
+            useWalk_ = spec_.timeOrdered || rowCount() * kWalkShare >= rows;
+        }
     } catch (...) {
-        sqlite3_exec(db_.handle(), "rollback", nullptr, nullptr, nullptr);
+        connection_.endRead();
         throw;
     }
 }
@@ -23,12 +25,13 @@ ResultReader::ResultReader(Database& db, QuerySpec spec, KeyList keys)
 ResultReader::~ResultReader() {
     walk_.reset();
     lookup_.reset();
-    sqlite3_exec(db_.handle(), "rollback", nullptr, nullptr, nullptr);
+    connection_.endRead();
 }
 
 void ResultReader::start(qint64 first, bool down) {
     down_ = down;
     index_ = first - (down ? 1 : -1);
+    batchValid_ = false;
     walk_.reset();
     walkLoaded_ = false;
     segments_.clear();
@@ -55,7 +58,7 @@ bool ResultReader::walkRow() {
     while (!walkLoaded_ && segment_ < segments_.size()) {
         if (!walk_) {
             const WalkSegment& segment = segments_[segment_];
-            walk_.emplace(db_.prepare(segment.sql));
+            walk_ = connection_.prepare(segment.sql);
             for (int i = 0; i < spec_.params.size(); ++i) {
                 walk_->bind(i + 1, spec_.params[i]);
             }
@@ -81,12 +84,30 @@ bool ResultReader::walkRow() {
 
 void ResultReader::lookUp(qint64 key) {
     keyPlace_ = RowPlace{std::nullopt, key};
-    lookup_.reset();
-    lookup_.bind(1, key);
-    lookedUp_ = lookup_.step();
-    if (lookedUp_) {
-        keyPlace_ = placeOf(lookup_);
+    if (!useWalk_ && connection_.dialect() != Dialect::Sqlite) {
+        expectFrom(index_);
     }
+    looked_ = lookup_->find(key);
+    lookedUp_ = looked_ != nullptr;
+    if (lookedUp_) {
+        keyPlace_ = placeOf(*looked_);
+    }
+}
+
+void ResultReader::expectFrom(qint64 index) {
+    if (batchValid_ && (down_ ? index >= batchFirst_ && index < batchEnd_
+                              : index <= batchFirst_ && index > batchEnd_)) {
+        return;
+    }
+    std::vector<qint64> batch;
+    qint64 i = index;
+    for (; i >= 0 && i < rowCount() && qint64(batch.size()) < kLookupBatch; i += down_ ? 1 : -1) {
+        batch.push_back((*keys_)[std::size_t(i)]);
+    }
+    batchValid_ = true;
+    batchFirst_ = index;
+    batchEnd_ = i;
+    lookup_->expect(batch);
 }
 
 bool ResultReader::walkComesFirst() const {
@@ -117,7 +138,7 @@ bool ResultReader::next() {
             }
         }
         if (!walkComesFirst()) {
-            current_ = &lookup_;  // the key's row is not on the walk
+            current_ = looked_;  // the key's row is not on the walk
             return true;
         }
         walkLoaded_ = false;  // a row the result does not hold
@@ -125,7 +146,7 @@ bool ResultReader::next() {
     if (!keyLookedUp) {
         lookUp(key);
     }
-    current_ = lookedUp_ ? &lookup_ : nullptr;
+    current_ = lookedUp_ ? looked_ : nullptr;
     return true;
 }
 

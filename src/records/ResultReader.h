@@ -14,7 +14,7 @@ namespace records {
 // by key alone.
 class ResultReader {
 public:
-    ResultReader(Database& db, QuerySpec spec, KeyList keys);
+    ResultReader(RecordConnection& connection, QuerySpec spec, KeyList keys);
     ~ResultReader();
 
     qint64 rowCount() const { return qint64(keys_->size()); }
@@ -32,34 +32,43 @@ public:
     // false when the row has gone from the table since the search.
     bool present() const { return current_ != nullptr; }
     // The row as rowStatement() selects it, until the next move; only when present().
-    const Statement& statement() const { return *current_; }
+    const RowValues& statement() const { return *current_; }
     // The row's texts as the grid shows them (a row that has gone shows empty).
     const RecordRow& row();
 
     // A result of at least this share of the table is read by walking the store.
     static constexpr qint64 kWalkShare = 8;  // one row in eight
+    // Where rows are read by key, they are asked for this many at a time.
+    static constexpr qint64 kLookupBatch = 2048;
 
 private:
     bool walkRow();               // the walk's next row is loaded; false when the walk is over
     void lookUp(qint64 key);      // into row_ and keyPlace_
+    void expectFrom(qint64 index);  // tells the lookup the keys of the batch that starts there
     bool walkComesFirst() const;  // the walk's row comes before the key's row in walk order
 
-    Database& db_;
+    RecordConnection& connection_;
     QuerySpec spec_;
     KeyList keys_;
     bool useWalk_ = false;
     ColumnSet columns_ = kAllColumns;
-    Statement lookup_;
+    std::unique_ptr<RowLookup> lookup_;
+    const RowValues* looked_ = nullptr;  // the row lookup_ found
+    // The batch of keys the lookup was last told of: from its first index to its end
+    // (exclusive) in the reading direction.
+    bool batchValid_ = false;
+    qint64 batchFirst_ = 0;
+    qint64 batchEnd_ = 0;
     QList<WalkSegment> segments_;
     int segment_ = 0;
-    std::optional<Statement> walk_;
+    std::unique_ptr<Query> walk_;
     bool walkLoaded_ = false;
     qint64 walkRowid_ = 0;
     RowPlace keyPlace_;
     RowPlace from_;  // where the walk begins
     bool down_ = true;
     qint64 index_ = -1;
-    const Statement* current_ = nullptr;
+    const RowValues* current_ = nullptr;
     bool lookedUp_ = false;  // lookup_ holds a row
     bool decoded_ = false;
     RecordRow row_;

@@ -97,7 +97,7 @@ private:
 };
 
 // A column's display text of the reader's row as UTF-8, as decodeRow makes it.
-QByteArrayView displayBytes(const Statement& row, int field, char (&scratch)[32]) {
+QByteArrayView displayBytes(const RowValues& row, int field, char (&scratch)[32]) {
     const int column = kRowColumnsOffset + field;
     if (row.isNull(column)) {
         return {};
@@ -131,8 +131,9 @@ public:
     std::optional<findwalk::Cell> walk(TaskControl& control, const std::atomic<bool>& stop) {
         const int columns = int(request_.columns.size());
         const std::optional<int>& scope = request_.search.column;
-        Database db = Database::open(request_.connectionString);
-        ResultReader reader(db, request_.spec, request_.keys);
+        const std::unique_ptr<RecordConnection> connection =
+            openRecordConnection(request_.store);
+        ResultReader reader(*connection, request_.spec, request_.keys);
         ColumnSet examined;
         for (int c = 0; c < columns; ++c) {
             if (!scope || *scope == c) {

@@ -13,7 +13,7 @@
 namespace records {
 
 struct FindRequest {
-    QString connectionString;
+    StoreAddress store;  // where the result's rows are read
     QuerySpec spec;
     KeyList keys;
     QList<int> columns;       // the grid's visible columns in display order, as model columns

@@ -1,18 +1,19 @@
 #include "records/StoreUpgrade.h"
 
-#include "shell/Commonfun.h"
+#include "records/RecordStore.h"
 #include "shell/LongTask.h"
 #include "store/SchemaUpgrade.h"
 #include "ui/Prompts.h"
 
 namespace records {
 
-void bringStoreUpToDate(Database& db, QObject* owner) {
-    if (store::missingSchemaObjects(db).isEmpty()) {
+void bringStoreUpToDate(RecordConnection& connection, QObject* owner) {
+    Database* db = connection.sqliteDatabase();
+    if (db == nullptr || store::missingSchemaObjects(*db).isEmpty()) {
         return;
     }
-    LongTask task({}, [connection = GetConnectionString()](TaskControl&) {
-        Database writer = Database::open(connection);
+    LongTask task({}, [file = connection.address().connection](TaskControl&) {
+        Database writer = Database::open(file);
         store::upgradeSchema(writer);
     });
     ProgressRequest request;

@@ -31,8 +31,8 @@ QString folder(const QString& companyDir) {
 }
 
 QString fileName(const QString& taxNumber, const QDateTime& when) {
-    return taxNumber + QStringLiteral("_fpbx_") + when.toString(QString::fromLatin1(kStampPattern)) +
-           QStringLiteral(".mdb");
+    return taxNumber + QStringLiteral("_fpbx_") +
+           when.toString(QString::fromLatin1(kStampPattern)) + QStringLiteral(".mdb");
 }
 
 std::optional<QDateTime> madeAt(const QString& name) {

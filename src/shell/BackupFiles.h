@@ -2,9 +2,9 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <optional>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // Where and under which names copies of the company's database are kept: the daily copies in
 // <company directory>/backup, and the copies a clerk makes into a folder of his own, all named

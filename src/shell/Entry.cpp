@@ -80,7 +80,7 @@ std::unique_ptr<SoundPlayer> openSoundPlayer(const ProgramSeams& seams) {
 }
 
 // The start after the single-instance test; errors escaping from here end the program.
-void runStart(ProgramSeams& seams, SingleInstance& instance) {
+void runStart(ProgramSeams& seams, SingleInstance& instance, const QStringList& files) {
     if (checkUpdateShowingIndication(seams, instance)) {
         showInformation(QStringLiteral("软件有更新，点击确定开始更新！"));
         const QString arguments =
@@ -116,12 +116,22 @@ void runStart(ProgramSeams& seams, SingleInstance& instance) {
         records.exec();
     });
     instance.setActivationHandler([&mainWindow] { bringForward(&mainWindow); });
+    instance.setFilesHandler([&mainWindow](const QStringList& handed) {
+        bringForward(&mainWindow);
+        mainWindow.importFiles(handed);
+    });
+    const auto noFilesAfterExit = qScopeGuard([&instance] { instance.setFilesHandler({}); });
     databasebackup::DailyKeeper dailyCopy(CompanyDir(), TaxNumber());
 
     mainWindow.show();
     dailyCopy.start(kFirstDailyCopyAfterMs);
     if (seams.mainWindowShown) {
         seams.mainWindowShown(mainWindow);
+    }
+    if (!files.isEmpty()) {
+        QMetaObject::invokeMethod(
+            &mainWindow, [&mainWindow, files] { mainWindow.importFiles(files); },
+            Qt::QueuedConnection);
     }
     QApplication::exec();
     instance.setActivationHandler({});
@@ -136,8 +146,13 @@ int RunFpbx(int& argc, char** argv, ProgramSeams seams) {
         shutdowncheckpoint::install(readerclient::program());
     }
     const QString title = seams.instanceTitle.isEmpty() ? appinfo::title() : seams.instanceTitle;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const QStringList files = startup::filesToOpen(arguments);
     SingleInstance instance(title);
-    if (!instance.acquire()) {
+    if (!instance.acquire(files)) {
         return 0;  // the running instance comes forward; nothing else is touched
     }
     QCoreApplication::setApplicationName(appinfo::title());
@@ -152,7 +167,7 @@ int RunFpbx(int& argc, char** argv, ProgramSeams seams) {
         seams.prompts = &*qtPrompts;
     }
     appprompts::install(seams.prompts);
-    runGuarded([&] { runStart(seams, instance); });
+    runGuarded([&] { runStart(seams, instance, files); });
     appprompts::install(previous);
     return 0;
 }

@@ -35,8 +35,7 @@ bool PrepareStartup() {
         }
         // A company whose database has gone but whose copies are there keeps its absence:
         // an empty database in its place would let every invoice it held through again.
-        const bool lost =
-            !backupfiles::newest(backupfiles::folder(companyDir)).isEmpty();
+        const bool lost = !backupfiles::newest(backupfiles::folder(companyDir)).isEmpty();
         if (!QFileInfo::exists(joinPath(companyDir, QStringLiteral("fpbx.mdb"))) && !lost) {
             if (CopyFileTo(joinPath(templateDir, name), companyDir + u'/') != 0) {
                 return false;
@@ -68,6 +67,19 @@ QString updaterProgram() {
 
 QString updaterArguments(const QString& executablePath) {
     return QFileInfo(executablePath).fileName() + u' ' + appinfo::updateFlag();
+}
+
+QStringList filesToOpen(const QStringList& arguments) {
+    QStringList files;
+    if (arguments.size() < 2 || arguments.at(1) != QStringLiteral("file")) {
+        return files;
+    }
+    for (const QString& argument : arguments.mid(2)) {
+        if (!argument.isEmpty()) {
+            files << QFileInfo(argument).absoluteFilePath();
+        }
+    }
+    return files;
 }
 
 }  // namespace startup

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The start-up work that needs no window.
 namespace startup {
@@ -23,5 +24,9 @@ void InstallStagedUpdater();
 // What the updater is started with: the executable's own file name and the update flag.
 QString updaterProgram();
 QString updaterArguments(const QString& executablePath);
+
+// The invoice files the program was started with, "fpbx file <path>…", as absolute paths (a
+// running instance, in another directory, takes them); empty for any other command line.
+QStringList filesToOpen(const QStringList& arguments);
 
 }  // namespace startup

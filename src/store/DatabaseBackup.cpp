@@ -32,7 +32,8 @@ struct Connection {
 
 }  // namespace
 
-std::optional<StoreError> copyDatabase(const QString& source, const QString& target) {
+std::optional<StoreError> copyDatabase(const QString& source, const QString& target,
+                                       const CopyProgress& progress, bool* stopped) {
     if (!QFileInfo(source).isFile()) {
         StoreError missing;
         missing.kind = StoreError::Kind::Missing;
@@ -64,6 +65,18 @@ std::optional<StoreError> copyDatabase(const QString& source, const QString& tar
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
             sqlite3_sleep(20);
         }
+        const int total = sqlite3_backup_pagecount(backup);
+        if (rc != SQLITE_DONE && progress &&
+            !progress(total - sqlite3_backup_remaining(backup), total)) {
+            sqlite3_backup_finish(backup);
+            sqlite3_close_v2(to.db);
+            to.db = nullptr;
+            QFile::remove(aside);
+            if (stopped != nullptr) {
+                *stopped = true;
+            }
+            return std::nullopt;
+        }
     } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
     sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE) {
@@ -90,10 +103,13 @@ std::optional<StoreError> copyDatabase(const QString& source, const QString& tar
 }
 
 Copy copyInto(const QString& source, const QString& folder, const QString& taxNumber,
-              const QDateTime& now) {
+              const QDateTime& now, const CopyProgress& progress) {
     Copy copy;
     copy.path = joinPath(folder, backupfiles::fileName(taxNumber, now));
-    copy.error = copyDatabase(source, copy.path);
+    copy.error = copyDatabase(source, copy.path, progress, &copy.stopped);
+    if (copy.stopped) {
+        copy.path.clear();
+    }
     return copy;
 }
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 #include "store/StoreError.h"
@@ -14,17 +15,23 @@
 // while the program goes on working: a copy holds every invoice committed when it began.
 namespace databasebackup {
 
+// Told between the steps of a copy how many pages are copied of how many; false stops the copy.
+using CopyProgress = std::function<bool(qint64 done, qint64 total)>;
+
 // Copies the database file source into the new file target. The copy is written aside and
-// put in place whole: a failed copy leaves nothing behind. Nothing on success.
-std::optional<StoreError> copyDatabase(const QString& source, const QString& target);
+// put in place whole: a failed or stopped copy leaves nothing behind. Nothing on success; a
+// stopped copy sets *stopped.
+std::optional<StoreError> copyDatabase(const QString& source, const QString& target,
+                                       const CopyProgress& progress = {}, bool* stopped = nullptr);
 
 // A copy into folder named <税号>_fpbx_YYYYMMDDHHMMSS.mdb; the path of the copy, or the error.
 struct Copy {
     QString path;
     std::optional<StoreError> error;
+    bool stopped = false;  // the progress said stop: there is no copy and no error
 };
 Copy copyInto(const QString& source, const QString& folder, const QString& taxNumber,
-              const QDateTime& now);
+              const QDateTime& now, const CopyProgress& progress = {});
 
 // The daily copy in <company directory>/backup: made when the day has none yet, and copies
 // older than the days kept removed. What was made and removed, or why not.

@@ -16,7 +16,8 @@ QString displayText(qint64 stored) {
 }
 
 QString displaySql() {
-    return QStringLiteral("iif(报销方式=%1,'%2',iif(报销方式=%3,'%4','%5'))")
+    // Standard SQL: the same text on the file and on a server.
+    return QStringLiteral("case 报销方式 when %1 then '%2' when %3 then '%4' else '%5' end")
         .arg(storedValue(EntryMode::Scan))
         .arg(kScanText)
         .arg(storedValue(EntryMode::File))

@@ -21,7 +21,8 @@ inline qint64 storedValue(EntryMode mode) {
 // "手工录入" for every other value.
 QString displayText(qint64 stored);
 
-// The same as an SQL expression over 报销方式, for statements that select 录入方式.
+// The same as an SQL expression over 报销方式, for statements that select 录入方式 (on either
+// engine).
 QString displaySql();
 
 // The log line written once a registration of this kind is stored.

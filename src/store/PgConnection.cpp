@@ -128,6 +128,10 @@ qint64 PgResult::affectedRows() const {
     return QByteArray(PQcmdTuples(result_)).toLongLong();
 }
 
+QByteArrayView PgResult::bytes(int row, int column) const {
+    return QByteArrayView(PQgetvalue(result_, row, column), PQgetlength(result_, row, column));
+}
+
 PgConnection PgConnection::open(const QString& conninfo, const QString& schema) {
     pgconninfo::Parameters parameters;
     try {
@@ -237,6 +241,17 @@ PgResult PgConnection::execPrepared(const QString& sql, const PgParams& params) 
                                   nullptr, 0));
 }
 
+PgResult PgConnection::execUntyped(const QByteArray& sql,
+                                   const std::vector<std::optional<QByteArray>>& values) {
+    std::vector<const char*> pointers;
+    pointers.reserve(values.size());
+    for (const std::optional<QByteArray>& value : values) {
+        pointers.push_back(value ? value->constData() : nullptr);
+    }
+    return checked(PQexecParams(conn_, sql.constData(), int(values.size()), nullptr,
+                                pointers.data(), nullptr, nullptr, 0));
+}
+
 bool PgConnection::isUsable() {
     if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) {
         return false;
@@ -260,6 +275,10 @@ bool PgConnection::isUsable() {
 
 bool PgConnection::inFailedOrOpenTransaction() const {
     return PQtransactionStatus(conn_) != PQTRANS_IDLE;
+}
+
+bool PgConnection::inOpenTransaction() const {
+    return PQtransactionStatus(conn_) == PQTRANS_INTRANS;
 }
 
 QString PgConnection::quotedIdentifier(const QString& name) const {

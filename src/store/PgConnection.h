@@ -75,6 +75,8 @@ public:
     QString text(int row, int column) const;
     qint64 int64(int row, int column) const;
     qint64 affectedRows() const;
+    // The value's bytes as the server sent them (text format), valid while the result lives.
+    QByteArrayView bytes(int row, int column) const;
 
 private:
     pg_result* result_ = nullptr;
@@ -97,11 +99,15 @@ public:
     // Runs one statement. Statements run often are prepared once per connection with prepared.
     PgResult exec(const QString& sql, const PgParams& params = {});
     PgResult execPrepared(const QString& sql, const PgParams& params = {});
+    // Runs one statement whose parameters' types the server infers from the statement (write a
+    // cast where it cannot), all values as text; nothing gives null.
+    PgResult execUntyped(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& values);
 
     // Without a round trip: false when the server has closed the connection since its last use
     // (a restart, an administrator), so that the next operation opens a new one first.
     bool isUsable();
     bool inFailedOrOpenTransaction() const;
+    bool inOpenTransaction() const;  // a transaction is open and has not failed
 
     // The identifier as SQL text, quoted where needed.
     QString quotedIdentifier(const QString& name) const;

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,11 +28,19 @@ struct FileDialogRequest {
     QString proposedName;  // put into the file name box
     QList<FileFilter> filters;
     int selectedFilter = 1;  // 1-based, as the type indexes of the save dialogs
+    // What an open dialog picks: one file, several files, or a folder.
+    enum class Pick { OneFile, SeveralFiles, Folder };
+    Pick pick = Pick::OneFile;
 };
 
 struct FileDialogResult {
-    QString path;
+    FileDialogResult() = default;
+    FileDialogResult(QString chosen, int filter = 1, QStringList all = {})
+        : path(std::move(chosen)), filterIndex(filter), paths(std::move(all)) {}
+
+    QString path;         // the file or folder chosen (the first of several)
     int filterIndex = 1;  // 1-based
+    QStringList paths;    // every file chosen, when several may be
 };
 
 // A window that shows how far a long task has come, open while its handle lives.

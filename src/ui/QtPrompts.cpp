@@ -6,7 +6,6 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -59,12 +58,27 @@ QString filterText(const QList<FileFilter>& filters) {
     return parts.join(QStringLiteral(";;"));
 }
 
+QFileDialog::FileMode fileModeFor(const FileDialogRequest& request, QFileDialog::AcceptMode mode) {
+    if (mode == QFileDialog::AcceptSave) {
+        return QFileDialog::AnyFile;
+    }
+    switch (request.pick) {
+        case FileDialogRequest::Pick::SeveralFiles:
+            return QFileDialog::ExistingFiles;
+        case FileDialogRequest::Pick::Folder:
+            return QFileDialog::Directory;
+        case FileDialogRequest::Pick::OneFile:
+            break;
+    }
+    return QFileDialog::ExistingFile;
+}
+
 std::optional<FileDialogResult> runFileDialog(const FileDialogRequest& request,
                                               QFileDialog::AcceptMode mode) {
     QFileDialog dialog(ownerWidget(request.owner), request.caption);
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
-                                                       : QFileDialog::ExistingFile);
+    dialog.setFileMode(fileModeFor(request, mode));
+    dialog.setOption(QFileDialog::ShowDirsOnly, request.pick == FileDialogRequest::Pick::Folder);
     // The program asks its own questions about existing files.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     const QString filters = filterText(request.filters);
@@ -82,6 +96,7 @@ std::optional<FileDialogResult> runFileDialog(const FileDialogRequest& request,
     }
     FileDialogResult result;
     result.path = dialog.selectedFiles().constFirst();
+    result.paths = dialog.selectedFiles();
     result.filterIndex =
         filters.isEmpty() ? 1 : int(names.indexOf(dialog.selectedNameFilter())) + 1;
     if (result.filterIndex < 1) {

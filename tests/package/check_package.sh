@@ -45,11 +45,13 @@ expected_files="./etc/fpbx/config.ini
 ./usr/lib/fpbx/fpbx-reader
 ./usr/lib/fpbx/模板.xls
 ./usr/lib/fpbx/模板.xlsx
+./usr/share/applications/fpbx-open.desktop
 ./usr/share/applications/fpbx.desktop
 ./usr/share/icons/hicolor/128x128/apps/fpbx.png
 ./usr/share/icons/hicolor/256x256/apps/fpbx.png
 ./usr/share/icons/hicolor/48x48/apps/fpbx.png
-./usr/share/icons/hicolor/64x64/apps/fpbx.png"
+./usr/share/icons/hicolor/64x64/apps/fpbx.png
+./usr/share/mime/packages/fpbx-ofd.xml"
 files=$(dpkg-deb --fsys-tarfile "$deb" | tar -t --quoting-style=literal | grep -v '/$' | sort)
 [[ "$files" == "$expected_files" ]] || fail "files:
 $files"
@@ -60,8 +62,14 @@ desktop="$root/usr/share/applications/fpbx.desktop"
 grep -qx 'Name=电子发票核销' "$desktop" || fail "menu entry name"
 grep -qx 'Exec=fpbx' "$desktop" || fail "menu entry command"
 grep -qx 'Icon=fpbx' "$desktop" || fail "menu entry icon"
+opener="$root/usr/share/applications/fpbx-open.desktop"
+grep -qx 'Name=用电子发票核销打开' "$opener" || fail "open-with entry name"
+grep -qx 'Exec=fpbx file %F' "$opener" || fail "open-with entry command"
+grep -qx 'MimeType=application/pdf;application/ofd;' "$opener" || fail "open-with entry types"
+grep -q 'glob pattern="\*.ofd"' "$root/usr/share/mime/packages/fpbx-ofd.xml" || fail "OFD type"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$desktop" || fail "menu entry is not valid"
+  desktop-file-validate "$opener" || fail "open-with entry is not valid"
 fi
 [[ $(file -b --mime-type "$root/usr/share/icons/hicolor/48x48/apps/fpbx.png") == image/png ]] ||
   fail "icon"

@@ -131,3 +131,37 @@ TEST_F(ReaderProcessTest, MutatedWorkbooksGiveASheetOrAText) {
 }
 
 }  // namespace
+
+// A batch keeps one reader for its files; a reader that crashes or hangs on a file costs that
+// file alone, and the next file is read by a new one.
+TEST_F(ReaderProcessTest, ABatchReadsItsFilesInOneReaderStartedAgainAfterAFailure) {
+    const QString starts = file("starts.log");
+    readerIs("echo start >> '" + starts.toUtf8() +
+             "'\n"
+             "while read line; do\n"
+             "  path=$(echo \"$line\" | base64 -d)\n"
+             "  case \"$path\" in *crash*) kill -SEGV $$;; *hang*) exec sleep 30;; esac\n"
+             "  " FPBX_OUTPUT_DIR
+             "/fpbx-reader invoice \"$path\"\n"
+             "done");
+    const QString invoice = QStringLiteral(FPBX_INVOICE_FILES_DIR "/pdf_qr_old.pdf");
+    readerclient::Limits quick;
+    quick.wallMs = 1500;
+    readerclient::InvoiceFileReader reader(quick);
+    using invoicefiles::Problem;
+    using invoicefiles::Source;
+    EXPECT_EQ(reader.read(invoice).source, Source::QrCode);
+    EXPECT_EQ(reader.read(QStringLiteral(FPBX_INVOICE_FILES_DIR "/ofd_qr.ofd")).source,
+              Source::QrCode);
+    EXPECT_EQ(QFile(starts).size(), 6);  // one start: "start\n"
+
+    EXPECT_EQ(reader.read(file("crash.pdf")).problem, Problem::Damaged);
+    EXPECT_EQ(reader.read(invoice).payload,
+              "01,10,044031900111,12345678,100.00,20200101,12345678901234567890,ABCD,");
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_EQ(reader.read(file("hang.pdf")).problem, Problem::Damaged);
+    EXPECT_LT(waited.elapsed(), 10000);
+    EXPECT_EQ(reader.read(invoice).source, Source::QrCode);
+    EXPECT_EQ(QFile(starts).size(), 18);  // after the crash and after the hang
+}

@@ -86,6 +86,22 @@ TEST_F(FindDialogTest, ControlsAndTheirInitialState) {
     EXPECT_EQ(dialog.closeButton()->text(), "关闭");
 }
 
+TEST_F(FindDialogTest, TheWalkFollowsTheShownOrder) {
+    // A click on 报销人's title: Alice, alice, 李四, 财务部 (as their bytes sort).
+    grid->horizontalHeader()->setSortIndicator(5, Qt::AscendingOrder);
+    setCurrent(0, 0);
+    FindDialog dialog(grid);
+    dialog.scopeBox()->setCurrentIndex(5);
+    dialog.textBox()->setEditText("lice");
+    EXPECT_TRUE(dialog.findNext(false));
+    EXPECT_EQ(current(), std::make_pair(0, 5));
+    EXPECT_EQ(grid->model()->index(0, 1).data().toString(), "1");
+    EXPECT_TRUE(dialog.findNext(false));
+    EXPECT_EQ(current(), std::make_pair(1, 5));
+    EXPECT_EQ(grid->model()->index(1, 1).data().toString(), "3");
+    EXPECT_FALSE(dialog.findNext(false));
+}
+
 TEST_F(FindDialogTest, ScopeFollowsTheMovedColumns) {
     grid->horizontalHeader()->moveSection(5, 0);
     setCurrent(0, 1);

@@ -17,6 +17,7 @@
 #include "FakePrompts.h"
 #include "RecordsTestSupport.h"
 #include "TempExeDir.h"
+#include "TestFiles.h"
 #include "records/Fpbx_result.h"
 #include "records/RecordsGrid.h"
 #include "records/RecordsModel.h"
@@ -127,6 +128,37 @@ TEST_F(ListFormTest, SearchByCheckedCriteria) {
     form.searchButton->click();
     EXPECT_EQ(shownNumbers(form), (QStringList{"11", "12345678901234567890"}));
     EXPECT_TRUE(prompts.calls().isEmpty());
+}
+
+TEST_F(ListFormTest, AColumnTitleSortsTheRowsAndTheExportFollows) {
+    TListForm form(nullptr);
+    form.show();
+    form.searchButton->click();
+    QHeaderView* header = form.DBGridEh1->horizontalHeader();
+    const auto click = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    };
+    EXPECT_EQ(header->sortIndicatorSection(), 4);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    click(1);  // 发票号码, upwards
+    EXPECT_EQ(shownNumbers(form), (QStringList{"11", "12", "12345678901234567890", "13"}));
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    click(1);
+    EXPECT_EQ(shownNumbers(form), (QStringList{"13", "12345678901234567890", "12", "11"}));
+
+    const QString chosen = dir.file("sorted");
+    prompts.answerFile(FileDialogResult{chosen, 1});
+    form.exportButtonClick();
+    const QStringList lines = testfiles::readGbk(chosen + ".txt").split("\r\n");
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_TRUE(lines[1].startsWith("044031900111\t13\t"));
+    EXPECT_TRUE(lines[2].startsWith("\t12345678901234567890\t"));
+    EXPECT_TRUE(lines[4].startsWith("044031900111\t11\t"));
+
+    click(4);  // 报销时间: newest first at once
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(shownNumbers(form), (QStringList{"13", "12", "11", "12345678901234567890"}));
 }
 
 TEST_F(ListFormTest, ATwentyDigitNumberIsFound) {

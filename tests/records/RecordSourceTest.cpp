@@ -18,8 +18,8 @@ protected:
 
 TEST_F(RecordSourceTest, ALargeResultIsCountedExactlyButReadOnlyAsFarAsAsked) {
     recordstest::insertMany(1000, "2024-03-05");
-    Database db = Database::open(GetConnectionString());
-    RecordSource source(db);
+    const auto db = records::openRecordConnection(records::currentStore());
+    RecordSource source(*db);
     source.run(records::searchQuery(records::SearchForm()));
     EXPECT_EQ(source.rowCount(), 1000);
     EXPECT_FALSE(source.allKeysKnown());
@@ -32,8 +32,8 @@ TEST_F(RecordSourceTest, ALargeResultIsCountedExactlyButReadOnlyAsFarAsAsked) {
 
 TEST_F(RecordSourceTest, RowsStayRightWhenPagesAreDroppedAndReadAgain) {
     recordstest::insertMany(10000, "2024-03-05");
-    Database db = Database::open(GetConnectionString());
-    RecordSource source(db);
+    const auto db = records::openRecordConnection(records::currentStore());
+    RecordSource source(*db);
     source.run(records::searchQuery(records::SearchForm()));
     // Far more pages than are kept.
     for (qint64 i = 0; i < 10000; i += 97) {
@@ -45,8 +45,8 @@ TEST_F(RecordSourceTest, RowsStayRightWhenPagesAreDroppedAndReadAgain) {
 
 TEST_F(RecordSourceTest, CountAndKeysComeFromOneSnapshot) {
     recordstest::insertMany(1000, "2024-03-05");
-    Database db = Database::open(GetConnectionString());
-    RecordSource source(db);
+    const auto db = records::openRecordConnection(records::currentStore());
+    RecordSource source(*db);
     source.run(records::searchQuery(records::SearchForm()));
     // A registration from elsewhere while the result is read does not shift it.
     insert(recordstest::Invoice::of("newest", "2099-01-01 00:00:00"));
@@ -69,8 +69,8 @@ TEST_F(RecordSourceTest, DisplayTextsOfEachColumn) {
     insert(Invoice::of("3", "2024-03-05 09:05:00").withAmount(500).withMode(2));
     insert(Invoice::of("4", "2024-03-05 10:00:00").withAmount(-1230000).withMode(7));
     insert(Invoice::of("5", std::nullopt).withAmount(std::nullopt).withReimburser(std::nullopt));
-    Database db = Database::open(GetConnectionString());
-    RecordSource source(db);
+    const auto db = records::openRecordConnection(records::currentStore());
+    RecordSource source(*db);
     source.run(records::searchQuery(records::SearchForm()));
     ASSERT_EQ(source.rowCount(), 5);
     const auto& oldest = source.row(3);  // 5 has no time and sorts last
@@ -97,8 +97,8 @@ TEST_F(RecordSourceTest, DisplayTextsOfEachColumn) {
 
 TEST_F(RecordSourceTest, ARejectedSearchLeavesTheSourceEmpty) {
     recordstest::insertMany(10, "2024-03-05");
-    Database db = Database::open(GetConnectionString());
-    RecordSource source(db);
+    const auto db = records::openRecordConnection(records::currentStore());
+    RecordSource source(*db);
     source.run(records::searchQuery(records::SearchForm()));
     ASSERT_EQ(source.rowCount(), 10);
     source.finishKeys();

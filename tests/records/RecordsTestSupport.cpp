@@ -2,9 +2,29 @@
 
 #include "records/RecordSource.h"
 #include "shell/Commonfun.h"
+#include "shell/DatabaseSettings.h"
 #include "store/Database.h"
+#include "store/PgConnection.h"
+#include "store/PgRegistryName.h"
 
 namespace recordstest {
+
+namespace {
+
+PgConnection server() {
+    return PgConnection::open(currentDatabaseSettings().connection,
+                              pgregistry::schemaName(TaxNumber()));
+}
+
+}  // namespace
+
+bool onServer() {
+    return currentDatabaseSettings().engine == DatabaseSettings::Engine::Postgresql;
+}
+
+records::Dialect dialect() {
+    return onServer() ? records::Dialect::Postgresql : records::Dialect::Sqlite;
+}
 
 Invoice Invoice::of(const QString& number, const std::optional<QString>& time) {
     Invoice invoice;
@@ -14,6 +34,20 @@ Invoice Invoice::of(const QString& number, const std::optional<QString>& time) {
 }
 
 void insert(const Invoice& invoice) {
+    if (onServer()) {
+        server().exec(
+            QStringLiteral("insert into 发票报销 (发票代码, 发票号码, 开票金额, 开票日期, 校验码, "
+                           "报销时间, 报销方式, 报销人) values ($1, $2, $3, $4, '', $5, $6, $7)"),
+            PgParams()
+                .text(invoice.code)
+                .text(invoice.number)
+                .amountUnits(invoice.amount)
+                .text(invoice.invoiceDate)
+                .timestamp(invoice.time)
+                .int64(invoice.mode)
+                .text(invoice.reimburser));
+        return;
+    }
     Database db = Database::open(GetConnectionString());
     Statement s = db.prepare(QStringLiteral(
         "insert into 发票报销 (发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, 报销方式, "
@@ -27,6 +61,15 @@ void insert(const Invoice& invoice) {
 }
 
 void insertMany(int count, const QString& day) {
+    if (onServer()) {
+        server().exec(
+            QStringLiteral("insert into 发票报销 (发票代码, 发票号码, 开票金额, 开票日期, 报销时间, "
+                           "报销方式, 报销人) select '044031900111', (50000000 + i)::text, 100, "
+                           "'20240101', $1::date + i * interval '1 second', 0, '张三' "
+                           "from generate_series(0, $2 - 1) as i order by i"),
+            PgParams().text(day).int64(count));
+        return;
+    }
     Database db = Database::open(GetConnectionString());
     Transaction transaction(db);
     Statement s = db.prepare(QStringLiteral(
@@ -46,13 +89,18 @@ void insertMany(int count, const QString& day) {
 }
 
 void execute(const QString& sql) {
+    if (onServer()) {
+        server().exec(sql);
+        return;
+    }
     Database db = Database::open(GetConnectionString());
     db.exec(sql);
 }
 
 QStringList numbers(const records::QuerySpec& spec) {
-    Database db = Database::open(GetConnectionString());
-    records::RecordSource source(db);
+    const std::unique_ptr<records::RecordConnection> connection =
+        records::openRecordConnection(records::currentStore());
+    records::RecordSource source(*connection);
     source.run(spec);
     QStringList result;
     for (qint64 i = 0; i < source.rowCount(); ++i) {
@@ -62,6 +110,12 @@ QStringList numbers(const records::QuerySpec& spec) {
 }
 
 QString storedReimburser(const QString& code, const QString& number) {
+    if (onServer()) {
+        const PgResult r = server().exec(
+            QStringLiteral("select 报销人 from 发票报销 where 发票代码 = $1 and 发票号码 = $2"),
+            PgParams().text(code).text(number));
+        return r.rows() > 0 ? r.text(0, 0) : QStringLiteral("<no row>");
+    }
     Database db = Database::open(GetConnectionString());
     Statement s = db.prepare(
         QStringLiteral("select 报销人 from 发票报销 where 发票代码 = ?1 and 发票号码 = ?2"));

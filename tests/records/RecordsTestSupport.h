@@ -44,6 +44,11 @@ struct Form : records::SearchForm {
     }
 };
 
+// The rows go to the store config.ini's settings name: the test's SQLite file, or its registry
+// on the test server when the settings name a server.
+bool onServer();
+records::Dialect dialect();
+
 void insert(const Invoice& invoice);
 void insertMany(int count, const QString& day);  // numbers 50000000.. one second apart
 void execute(const QString& sql);                // on a connection of its own

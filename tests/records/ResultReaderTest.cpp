@@ -43,13 +43,15 @@ protected:
         source.finishKeys();
     }
     records::ResultReader reader() {
-        return records::ResultReader(db, source.spec(), source.keys());
+        return records::ResultReader(*db, source.spec(), source.keys());
     }
 
     TempExeDir dir;
-    Database windowDb = Database::open(GetConnectionString());
-    records::RecordSource source{windowDb};
-    Database db = Database::open(GetConnectionString());
+    std::unique_ptr<records::RecordConnection> windowDb =
+        records::openRecordConnection(records::currentStore());
+    records::RecordSource source{*windowDb};
+    std::unique_ptr<records::RecordConnection> db =
+        records::openRecordConnection(records::currentStore());
 };
 
 TEST_F(ResultReaderTest, GivesTheRowsInGridOrderFromAnyRowEitherWay) {

@@ -37,7 +37,7 @@ protected:
                              std::optional<int> scope = std::nullopt, Match match = Match::Anywhere,
                              bool ignoreCase = false, qint64 splitRows = 100000) {
         records::FindRequest request;
-        request.connectionString = GetConnectionString();
+        request.store = records::currentStore();
         request.spec = source.spec();
         request.keys = source.keys();
         request.columns = {0, 1, 2, 3, 4, 5, 6};
@@ -52,8 +52,9 @@ protected:
     }
 
     TempExeDir dir;
-    Database db = Database::open(GetConnectionString());
-    records::RecordSource source{db};
+    std::unique_ptr<records::RecordConnection> db =
+        records::openRecordConnection(records::currentStore());
+    records::RecordSource source{*db};
     TaskControl control;
 };
 
