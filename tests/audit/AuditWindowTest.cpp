@@ -87,22 +87,29 @@ TEST_F(AuditWindowTest, TheRowsMenuOffersHistoryAndUndo) {
     EXPECT_EQ(texts, (QStringList{"查看记录历史", "撤销报销"}));
     EXPECT_EQ(form.DBGridEh1->contextMenuPolicy(), Qt::CustomContextMenu);
     // The window's menu has them after 打开发票原件.
-    QTimer::singleShot(0, [] {
-        auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(open, nullptr);
-        QStringList all;
-        for (QAction* action : open->actions()) {
-            if (!action->isSeparator()) {
-                all << action->text();
-            }
-        }
-        EXPECT_EQ(all, (QStringList{"打开发票原件", "查看记录历史", "撤销报销"}));
-        open->close();
-    });
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QStringList all;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QMenu* open : form.findChildren<QMenu*>()) {
+            if (!open->isVisible()) {
+                continue;
+            }
+            for (QAction* action : open->actions()) {
+                if (!action->isSeparator()) {
+                    all << action->text();
+                }
+            }
+            open->close();
+            poll.stop();
+        }
+    });
+    poll.start();
     const QRect cell = form.DBGridEh1->visualRect(form.DBGridEh1->model()->index(0, 1));
     emit form.DBGridEh1->customContextMenuRequested(cell.center());
+    EXPECT_EQ(all, (QStringList{"打开发票原件", "查看记录历史", "撤销报销"}));
 }
 
 TEST_F(AuditWindowTest, AnUndoAsksAReasonAndConfirmationThenTheGridAndCountFollow) {
