@@ -16,6 +16,7 @@
 #include "shell/Checkupdate.h"
 #include "shell/Commonfun.h"
 #include "shell/Config.h"
+#include "shell/DatabaseSettings.h"
 #include "shell/ErrorDisplay.h"
 #include "shell/FpbxApplication.h"
 #include "shell/IniFile.h"
@@ -97,7 +98,10 @@ void runStart(ProgramSeams& seams, SingleInstance& instance, const QStringList& 
         return;
     }
     const QString database = joinPath(CompanyDir(), QStringLiteral("fpbx.mdb"));
-    if (const std::optional<StoreError> problem = databasecheck::problemWith(database)) {
+    // A registry on a server is checked and backed up there; the local file is not in use.
+    const bool localFile = currentDatabaseSettings().engine == DatabaseSettings::Engine::Sqlite;
+    if (const std::optional<StoreError> problem =
+            localFile ? databasecheck::problemWith(database) : std::nullopt) {
         const QString newestCopy = backupfiles::newest(backupfiles::folder(CompanyDir()));
         appprompts::get().message(nullptr, QStringLiteral("提示"),
                                   databasecheck::startupText(*problem, newestCopy),
@@ -124,7 +128,9 @@ void runStart(ProgramSeams& seams, SingleInstance& instance, const QStringList& 
     databasebackup::DailyKeeper dailyCopy(CompanyDir(), TaxNumber());
 
     mainWindow.show();
-    dailyCopy.start(kFirstDailyCopyAfterMs);
+    if (localFile) {
+        dailyCopy.start(kFirstDailyCopyAfterMs);
+    }
     if (seams.mainWindowShown) {
         seams.mainWindowShown(mainWindow);
     }

@@ -430,3 +430,19 @@ TEST(StartupSequence, QtsOwnTextsInTheProgramsDialogsAreChinese) {
 }
 
 }  // namespace
+
+// With the registry on a server the local file is not in use: a damaged one is not reported.
+TEST(StartupSequence, WithTheRegistryOnAServerTheLocalFileIsNeitherCheckedNorReported) {
+    TempExeDir dir;
+    testfiles::writeBytes(dir.databasePath(), "not a database at all");
+    IniFile ini(dir.file("config.ini"));
+    ini.writeString("数据库", "类型", "postgresql");
+    ini.writeString("数据库", "连接", "host=" + dir.file("no-server") + " connect_timeout=1");
+    Start start("fpbx startup test server");
+    EXPECT_EQ(start.run(), 0);
+    EXPECT_EQ(start.windowsShown, 1);
+    for (const QString& text : start.prompts.messageTexts()) {
+        EXPECT_FALSE(text.contains("数据库文件")) << text.toStdString();
+    }
+    EXPECT_EQ(testfiles::readBytes(dir.databasePath()), "not a database at all");
+}
