@@ -123,3 +123,13 @@ ReimbursementFigure ReimbursementFigures::total() const {
     }
     return sum;
 }
+
+std::optional<ChangeOutcome> refusedUndo(const QString& reason) {
+    if (!reason.trimmed().isEmpty()) {
+        return std::nullopt;
+    }
+    ChangeOutcome refused;
+    refused.result = ChangeOutcome::Result::Refused;
+    refused.error.detail = QStringLiteral("撤销报销须写明原因");
+    return refused;
+}

@@ -111,6 +111,9 @@ struct ChangeOutcome {
     bool done() const { return result == Result::Done; }
 };
 
+// An undo must say why: the refusal of one without a reason, nothing when it has one.
+std::optional<ChangeOutcome> refusedUndo(const QString& reason);
+
 // The write-off figures for a range of 报销时间: one row per group.
 struct ReimbursementFigure {
     QString group;           // 报销人 (empty for none) or yyyy-MM

@@ -288,11 +288,8 @@ ChangeOutcome PgInvoiceStore::correctReimburser(const trail::InvoiceKey& invoice
 
 ChangeOutcome PgInvoiceStore::undoRegistration(const trail::InvoiceKey& invoice,
                                                const QString& reason) {
-    if (reason.trimmed().isEmpty()) {
-        ChangeOutcome refused;
-        refused.result = ChangeOutcome::Result::Refused;
-        refused.error.detail = QStringLiteral("撤销报销须写明原因");
-        return refused;
+    if (const std::optional<ChangeOutcome> refused = refusedUndo(reason)) {
+        return *refused;
     }
     if (!session_) {
         return failedChange(unusable_);

@@ -380,11 +380,8 @@ ChangeOutcome SqliteInvoiceStore::correctReimburser(const trail::InvoiceKey& inv
 
 ChangeOutcome SqliteInvoiceStore::undoRegistration(const trail::InvoiceKey& invoice,
                                                    const QString& reason) {
-    if (reason.trimmed().isEmpty()) {
-        ChangeOutcome refused;
-        refused.result = ChangeOutcome::Result::Refused;
-        refused.error.detail = QStringLiteral("撤销报销须写明原因");
-        return refused;
+    if (const std::optional<ChangeOutcome> refused = refusedUndo(reason)) {
+        return *refused;
     }
     return change([&](Connection& c) {
         ChangeOutcome outcome;
