@@ -25,10 +25,11 @@ using records::Dialect;
 // The bare select of the same rows, every column, read to the end.
 double bareSelect(PgConnection& db, const QString& where, qint64* rows = nullptr) {
     bench::Stopwatch sw;
-    const PgResult result = db.exec(
-        QStringLiteral("select 序号, 发票代码, 发票号码, (开票金额 * 10000)::bigint, 开票日期, "
-                       "to_char(报销时间, 'YYYY-MM-DD HH24:MI:SS'), 报销人, 报销方式 from 发票报销") +
-        where + QStringLiteral(" order by 报销时间 desc nulls last, 序号 desc"));
+    const PgResult result =
+        db.exec(QStringLiteral(
+                    "select 序号, 发票代码, 发票号码, (开票金额 * 10000)::bigint, 开票日期, "
+                    "to_char(报销时间, 'YYYY-MM-DD HH24:MI:SS'), 报销人, 报销方式 from 发票报销") +
+                where + QStringLiteral(" order by 报销时间 desc nulls last, 序号 desc"));
     if (rows != nullptr) {
         *rows = result.rows();
     }
@@ -53,9 +54,9 @@ void sortOnTheFile(qint64 rows) {
         file.fill(rows);
         const auto connection = records::openRecordConnection(records::currentStore());
         records::RecordSource source(*connection);
-        for (const records::SortOrder sort : {records::SortOrder{records::kAmount, false},
-                                              records::SortOrder{records::kReimburser, true},
-                                              records::SortOrder{}}) {
+        for (const records::SortOrder sort :
+             {records::SortOrder{records::kAmount, false},
+              records::SortOrder{records::kReimburser, true}, records::SortOrder{}}) {
             bench::Stopwatch sw;
             source.run(records::sorted(records::searchQuery(records::SearchForm()), sort));
             for (int i = 0; i < 30; ++i) {
@@ -161,9 +162,9 @@ int main(int argc, char** argv) {
     }
 
     // A click on a column title: the whole result in another order, and back to the default.
-    for (const records::SortOrder sort : {records::SortOrder{records::kAmount, false},
-                                          records::SortOrder{records::kReimburser, true},
-                                          records::SortOrder{}}) {
+    for (const records::SortOrder sort :
+         {records::SortOrder{records::kAmount, false},
+          records::SortOrder{records::kReimburser, true}, records::SortOrder{}}) {
         bench::Stopwatch sw;
         source.run(records::sorted(records::searchQuery(records::SearchForm(), Dialect::Postgresql),
                                    sort));

@@ -30,7 +30,8 @@ const char* const kStatements[] = {
     // The records window: a row by its key, and a result's keys in the grid's order (newest
     // time first, rows without a time last, newest recorded first) without sorting.
     "create unique index if not exists 发票报销_序号 on 发票报销 (序号)",
-    "create index if not exists 发票报销_时间顺序 on 发票报销 (报销时间 desc nulls last, 序号 desc)",
+    "create index if not exists 发票报销_时间顺序 on 发票报销 (报销时间 desc nulls last, 序号 "
+    "desc)",
     "create table if not exists 发票报销_数量 (槽 integer primary key, 数量 bigint not null)",
     // The counting runs with the owner's rights: the clerks may not change the count.
     R"sql(create or replace function 发票报销_数量_加() returns trigger
@@ -215,10 +216,11 @@ void createReimburserIndex(PgConnection& connection) {
             connection.exec(QStringLiteral("create extension if not exists pg_trgm schema ") +
                             connection.quotedIdentifier(schema));
         }
-        connection.exec(QStringLiteral("create index if not exists 发票报销_报销人 on 发票报销 using "
-                                       "gin ((") +
-                        QString::fromUtf8(kReimburserExpression) + QStringLiteral(") ") +
-                        connection.quotedIdentifier(schema) + QStringLiteral(".gin_trgm_ops)"));
+        connection.exec(
+            QStringLiteral("create index if not exists 发票报销_报销人 on 发票报销 using "
+                           "gin ((") +
+            QString::fromUtf8(kReimburserExpression) + QStringLiteral(") ") +
+            connection.quotedIdentifier(schema) + QStringLiteral(".gin_trgm_ops)"));
         connection.exec(QStringLiteral("release savepoint 报销人索引"));
     } catch (const PgError& error) {
         if (error.connectionLost()) {

@@ -300,7 +300,8 @@ void TListForm::readAgain(int row) {
         runQuery(spec);
         if (model_->rowCount() > 0) {
             const int column = std::max(0, DBGridEh1->currentIndex().column());
-            DBGridEh1->setCurrentIndex(model_->index(std::min(row, model_->rowCount() - 1), column));
+            DBGridEh1->setCurrentIndex(
+                model_->index(std::min(row, model_->rowCount() - 1), column));
         }
     });
 }

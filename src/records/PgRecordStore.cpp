@@ -106,7 +106,7 @@ private:
     QByteArray sql_;
     std::vector<std::optional<QByteArray>> params_;
     bool started_ = false;
-    QByteArray cursor_;  // the cursor's name, while it is open
+    QByteArray cursor_;      // the cursor's name, while it is open
     qint64 cursorRead_ = 0;  // the read it is open in: it ends with that read
     int batch_ = kFirstBatch;
     bool more_ = false;  // the cursor may have rows beyond the batch
@@ -158,9 +158,7 @@ public:
     std::unique_ptr<Query> prepare(const QString& sql) override {
         return std::make_unique<PgQuery>(*this, sql);
     }
-    std::unique_ptr<RowLookup> rowLookup() override {
-        return std::make_unique<PgRowLookup>(*this);
-    }
+    std::unique_ptr<RowLookup> rowLookup() override { return std::make_unique<PgRowLookup>(*this); }
 
     void beginRead() override {
         PgConnection& c = connection();
@@ -184,8 +182,7 @@ public:
         }
     }
 
-    void saveReimburser(const QString& code, const QString& number,
-                        const QString& name) override {
+    void saveReimburser(const QString& code, const QString& number, const QString& name) override {
         PgConnection& c = connection();
         qint64 changed = 0;
         run([&] {
@@ -249,9 +246,8 @@ void PgQuery::start() {
     PgConnection& c = owner_.connection();
     if (owner_.reading()) {
         const QByteArray name = owner_.newCursorName();
-        owner_.run([&] {
-            c.execUntyped("declare " + name + " no scroll cursor for " + sql_, params_);
-        });
+        owner_.run(
+            [&] { c.execUntyped("declare " + name + " no scroll cursor for " + sql_, params_); });
         cursor_ = name;
         cursorRead_ = owner_.readNumber();
         batch_ = kFirstBatch;

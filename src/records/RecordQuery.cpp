@@ -223,9 +223,9 @@ QString orderBy(const SortOrder& sort, Dialect dialect) {
         terms << QStringLiteral("报销时间");
     }
     terms << (pg ? QStringLiteral("序号") : QStringLiteral("rowid"));
-    const QString direction = sort.descending
-                                  ? (pg ? QStringLiteral(" desc nulls last") : QStringLiteral(" desc"))
-                                  : (pg ? QStringLiteral(" asc nulls first") : QStringLiteral(" asc"));
+    const QString direction =
+        sort.descending ? (pg ? QStringLiteral(" desc nulls last") : QStringLiteral(" desc"))
+                        : (pg ? QStringLiteral(" asc nulls first") : QStringLiteral(" asc"));
     return QStringLiteral(" order by ") + terms.join(direction + QStringLiteral(", ")) + direction;
 }
 
@@ -237,7 +237,8 @@ QuerySpec sorted(QuerySpec spec, const SortOrder& sort) {
 }
 
 QString keyStatement(const QuerySpec& spec, KeyOrder order) {
-    const QString key = spec.dialect == Dialect::Postgresql ? QStringLiteral("序号") : QStringLiteral("rowid");
+    const QString key =
+        spec.dialect == Dialect::Postgresql ? QStringLiteral("序号") : QStringLiteral("rowid");
     if (!spec.inTimeOrder()) {
         return QStringLiteral("select ") + key + QStringLiteral(" from 发票报销") + spec.where +
                orderBy(spec.sort, spec.dialect);
@@ -277,7 +278,8 @@ KeyOrder keyOrderFor(const QuerySpec& spec, qint64 count, qint64 tableRows) {
     // The walk reads about tableRows / count rows for each row it finds: a first screen of a
     // hundred rows stays within some ten thousand rows read. Below that density, or for a few
     // thousand rows in all, looking the names up and sorting is quicker.
-    if (spec.dialect != Dialect::Sqlite || !spec.inTimeOrder() || !spec.byReimburser || count <= 4096 || count * 128 < tableRows) {
+    if (spec.dialect != Dialect::Sqlite || !spec.inTimeOrder() || !spec.byReimburser ||
+        count <= 4096 || count * 128 < tableRows) {
         return KeyOrder::Planned;
     }
     return KeyOrder::TimeWalk;
@@ -313,11 +315,10 @@ QList<WalkSegment> walkStatements(const QuerySpec& spec, bool down, WalkFrom fro
     const QString select = QStringLiteral("select ") + rowColumns(spec.dialect, columns) +
                            QStringLiteral(" from 发票报销");
     const QString& filter = spec.whereInTimeOrder.isEmpty() ? spec.where : spec.whereInTimeOrder;
-    const QString timed =
-        down ? QStringLiteral(" order by 报销时间 desc%1, %2 desc")
-                   .arg(pg ? QStringLiteral(" nulls last") : QString(), key)
-             : QStringLiteral(" order by 报销时间 asc%1, %2 asc")
-                   .arg(pg ? QStringLiteral(" nulls first") : QString(), key);
+    const QString timed = down ? QStringLiteral(" order by 报销时间 desc%1, %2 desc")
+                                     .arg(pg ? QStringLiteral(" nulls last") : QString(), key)
+                               : QStringLiteral(" order by 报销时间 asc%1, %2 asc")
+                                     .arg(pg ? QStringLiteral(" nulls first") : QString(), key);
     const QString untimed = QStringLiteral(" order by ") + key +
                             (down ? QStringLiteral(" desc") : QStringLiteral(" asc"));
     const auto segment = [&](const QString& condition, const QString& order, bool bindsTime,

@@ -48,7 +48,8 @@ private:
 // One row by rowid at a time, on a statement of its own.
 class SqliteRowLookup final : public RowLookup, private RowValues {
 public:
-    explicit SqliteRowLookup(Database& db) : statement_(db.prepare(rowStatement(Dialect::Sqlite))) {}
+    explicit SqliteRowLookup(Database& db)
+        : statement_(db.prepare(rowStatement(Dialect::Sqlite))) {}
 
     void expect(std::span<const qint64>) override {}
     const RowValues* find(qint64 key) override {
@@ -86,8 +87,7 @@ public:
         }
     }
     Database* sqliteDatabase() override { return &db_; }
-    void saveReimburser(const QString& code, const QString& number,
-                        const QString& name) override {
+    void saveReimburser(const QString& code, const QString& number, const QString& name) override {
         correction::saveReimburser(db_, code, number, name);
     }
 
@@ -116,9 +116,10 @@ StoreAddress currentStore() {
         case DatabaseSettings::Engine::Unknown: {
             StoreError misconfigured;
             misconfigured.kind = StoreError::Kind::Misconfigured;
-            throw AppError(misconfigured.reason() +
-                           QStringLiteral("：config.ini [数据库] 类型=%1：应为 sqlite 或 postgresql")
-                               .arg(settings.engineText));
+            throw AppError(
+                misconfigured.reason() +
+                QStringLiteral("：config.ini [数据库] 类型=%1：应为 sqlite 或 postgresql")
+                    .arg(settings.engineText));
         }
         case DatabaseSettings::Engine::Sqlite:
             break;

@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 
-
 namespace records {
 
 namespace {

@@ -42,10 +42,10 @@ public:
     static constexpr qint64 kLookupBatch = 2048;
 
 private:
-    bool walkRow();               // the walk's next row is loaded; false when the walk is over
-    void lookUp(qint64 key);      // into row_ and keyPlace_
+    bool walkRow();                 // the walk's next row is loaded; false when the walk is over
+    void lookUp(qint64 key);        // into row_ and keyPlace_
     void expectFrom(qint64 index);  // tells the lookup the keys of the batch that starts there
-    bool walkComesFirst() const;  // the walk's row comes before the key's row in walk order
+    bool walkComesFirst() const;    // the walk's row comes before the key's row in walk order
 
     RecordConnection& connection_;
     QuerySpec spec_;

@@ -131,8 +131,7 @@ public:
     std::optional<findwalk::Cell> walk(TaskControl& control, const std::atomic<bool>& stop) {
         const int columns = int(request_.columns.size());
         const std::optional<int>& scope = request_.search.column;
-        const std::unique_ptr<RecordConnection> connection =
-            openRecordConnection(request_.store);
+        const std::unique_ptr<RecordConnection> connection = openRecordConnection(request_.store);
         ResultReader reader(*connection, request_.spec, request_.keys);
         ColumnSet examined;
         for (int c = 0; c < columns; ++c) {

@@ -101,7 +101,8 @@ public:
     PgResult execPrepared(const QString& sql, const PgParams& params = {});
     // Runs one statement whose parameters' types the server infers from the statement (write a
     // cast where it cannot), all values as text; nothing gives null.
-    PgResult execUntyped(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& values);
+    PgResult execUntyped(const QByteArray& sql,
+                         const std::vector<std::optional<QByteArray>>& values);
 
     // Without a round trip: false when the server has closed the connection since its last use
     // (a restart, an administrator), so that the next operation opens a new one first.

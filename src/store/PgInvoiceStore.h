@@ -20,8 +20,7 @@ public:
     QList<Registration> registerInvoices(const QList<InvoiceRecord>& invoices,
                                          EntryMode mode) override;
     InvoiceCount countInvoices() override;
-    ChangeOutcome correctReimburser(const trail::InvoiceKey& invoice,
-                                    const QString& name) override;
+    ChangeOutcome correctReimburser(const trail::InvoiceKey& invoice, const QString& name) override;
     ChangeOutcome undoRegistration(const trail::InvoiceKey& invoice,
                                    const QString& reason) override;
     ChangeOutcome recordImport(const trail::ImportSummary& summary) override;

@@ -149,11 +149,10 @@ TEST_F(FpbxdbTest, TheClerksRoleOfTheReadmeWorksAndCannotDelete) {
     connection.exec("insert into 发票报销 (发票号码, 发票代码) values ('1', 'a')");
     connection.exec("update 发票报销 set 报销人 = '张三' where 发票号码 = '1'");
     EXPECT_EQ(connection.exec("select sum(数量) from 发票报销_数量").text(0, 0), "1");
-    for (const char* refused :
-         {"delete from 发票报销", "update 发票报销 set 发票号码 = '2'",
-          "update 发票报销_数量 set 数量 = 0", "delete from 发票报销_记录",
-          "update 发票报销_记录 set 原因 = 'x'", "truncate 发票报销_记录",
-          "insert into 发票报销_记录 (操作) values ('登记')"}) {
+    for (const char* refused : {"delete from 发票报销", "update 发票报销 set 发票号码 = '2'",
+                                "update 发票报销_数量 set 数量 = 0", "delete from 发票报销_记录",
+                                "update 发票报销_记录 set 原因 = 'x'", "truncate 发票报销_记录",
+                                "insert into 发票报销_记录 (操作) values ('登记')"}) {
         try {
             connection.exec(refused);
             ADD_FAILURE() << refused << " was allowed";
@@ -192,9 +191,10 @@ TEST_F(FpbxdbTest, CheckNamesWhatARoleLacksAndWhatItShouldNotHave) {
               (QStringList{"数据库用户没有权限：登记发票", "数据库用户没有权限：修改报销人",
                            "数据库用户没有权限：读取计数", "数据库用户没有权限：查看操作记录",
                            "数据库用户没有权限：记录导入（发票报销_记录导入）"}));
-    EXPECT_EQ(check.warnings,
-              QStringList{
-                  "数据库用户可以删除发票：程序不需要（撤销报销经由 发票报销_撤销，留痕），应收回"});
+    EXPECT_EQ(
+        check.warnings,
+        QStringList{
+            "数据库用户可以删除发票：程序不需要（撤销报销经由 发票报销_撤销，留痕），应收回"});
     EXPECT_TRUE(check.passed.contains("撤销报销：不允许（需要时授予 发票报销_撤销 的 EXECUTE）"));
 
     const Role writer(*registry, {"grant usage on schema SCHEMA_",

@@ -373,14 +373,10 @@ public:
     ChangeOutcome correctReimburser(const trail::InvoiceKey&, const QString&) override {
         return {};
     }
-    ChangeOutcome undoRegistration(const trail::InvoiceKey&, const QString&) override {
-        return {};
-    }
+    ChangeOutcome undoRegistration(const trail::InvoiceKey&, const QString&) override { return {}; }
     ChangeOutcome recordImport(const trail::ImportSummary&) override { return {}; }
     trail::Lines readTrail(const trail::Filter&, qsizetype) override { return {}; }
-    ReimbursementFigures figures(const QDate&, const QDate&, FigureGrouping) override {
-        return {};
-    }
+    ReimbursementFigures figures(const QDate&, const QDate&, FigureGrouping) override { return {}; }
 };
 
 TEST_F(SheetImportTest, AStoreLostMidImportIsOneBoxNotOnePerRow) {

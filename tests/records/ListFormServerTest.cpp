@@ -5,12 +5,12 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QHeaderView>
-#include <QTest>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "FakeClock.h"
 #include "FakePrompts.h"
@@ -108,7 +108,7 @@ TEST_F(ListFormServerTest, OpensSearchesFindsAndExportsOnTheServer) {
     form.DBGridEh1->setCurrentIndex(form.DBGridEh1->model()->index(0, 0));
     {
         FindDialog dialog(form.DBGridEh1, &form);
-        dialog.scopeBox()->setCurrentIndex(7);  // <All>
+        dialog.scopeBox()->setCurrentIndex(7);      // <All>
         dialog.directionBox()->setCurrentIndex(1);  // down
         dialog.textBox()->setEditText("李四");
         EXPECT_TRUE(dialog.findNext(false));

@@ -136,8 +136,9 @@ TEST_F(ListFormTest, AColumnTitleSortsTheRowsAndTheExportFollows) {
     form.searchButton->click();
     QHeaderView* header = form.DBGridEh1->horizontalHeader();
     const auto click = [&](int column) {
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
     };
     EXPECT_EQ(header->sortIndicatorSection(), 4);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);

@@ -164,8 +164,9 @@ TYPED_TEST(RecordsEnginesTest, DateRangesAreInclusiveDays) {
     EXPECT_EQ(this->byForm(Form().invoicedBetween(QDate(2023, 12, 31), QDate(2023, 12, 31))),
               QStringList{"6"});
     Form all;
-    all.withCode("044031900111").withReimburser("财务").reimbursedBetween(QDate(2024, 3, 1),
-                                                                          QDate(2024, 3, 31));
+    all.withCode("044031900111")
+        .withReimburser("财务")
+        .reimbursedBetween(QDate(2024, 3, 1), QDate(2024, 3, 31));
     EXPECT_EQ(this->byForm(all), QStringList{"1"});
     EXPECT_EQ(this->countOf(all), 1);
 }
@@ -229,15 +230,16 @@ TYPED_TEST(RecordsEnginesTest, TheExportReadsEveryRowInGridOrderAsItIsNow) {
         QStringList rows;
         while (reader.next()) {
             const records::RecordRow& row = reader.row();
-            rows << (row.present ? row.text[records::kNumber] + u'/' + row.text[records::kReimburser]
-                                 : QStringLiteral("-"));
+            rows << (row.present
+                         ? row.text[records::kNumber] + u'/' + row.text[records::kReimburser]
+                         : QStringLiteral("-"));
         }
         return rows;
     };
-    EXPECT_EQ(read(0, true), (QStringList{"12345678901234567890/O'Brien", "5/100%_王\\",
-                                          "4/李财务", "3/改正", "-", "1/财务部", "6/"}));
-    EXPECT_EQ(read(3, false), (QStringList{"3/改正", "4/李财务", "5/100%_王\\",
-                                           "12345678901234567890/O'Brien"}));
+    EXPECT_EQ(read(0, true), (QStringList{"12345678901234567890/O'Brien", "5/100%_王\\", "4/李财务",
+                                          "3/改正", "-", "1/财务部", "6/"}));
+    EXPECT_EQ(read(3, false),
+              (QStringList{"3/改正", "4/李财务", "5/100%_王\\", "12345678901234567890/O'Brien"}));
     EXPECT_EQ(read(6, false), (QStringList{"6/", "1/财务部", "-", "3/改正", "4/李财务",
                                            "5/100%_王\\", "12345678901234567890/O'Brien"}));
     EXPECT_EQ(read(6, true), QStringList{"6/"});
@@ -311,12 +313,11 @@ TYPED_TEST(RecordsEnginesTest, ResultsSortByAnyColumnTheSameOnEitherEngine) {
               (QStringList{L, "5", "4", "3", "2", "1", "6"}));
     EXPECT_EQ(sortedBy(records::kReimburser, false),
               (QStringList{"6", "5", "3", L, "2", "4", "1"}));
-    EXPECT_EQ(sortedBy(records::kEntryMode, false),
-              (QStringList{"2", "3", "6", "1", "5", L, "4"}));
+    EXPECT_EQ(sortedBy(records::kEntryMode, false), (QStringList{"2", "3", "6", "1", "5", L, "4"}));
     EXPECT_EQ(sortedBy(records::kReimburser, false, Form().withReimburser("财务")),
               (QStringList{"4", "1"}));
-    EXPECT_EQ(sortedBy(records::kAmount, true, Form().reimbursedBetween(QDate(2024, 3, 5),
-                                                                        QDate(2024, 3, 5))),
+    EXPECT_EQ(sortedBy(records::kAmount, true,
+                       Form().reimbursedBetween(QDate(2024, 3, 5), QDate(2024, 3, 5))),
               (QStringList{"2", "3", "4"}));
 }
 

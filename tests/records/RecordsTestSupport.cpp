@@ -62,12 +62,12 @@ void insert(const Invoice& invoice) {
 
 void insertMany(int count, const QString& day) {
     if (onServer()) {
-        server().exec(
-            QStringLiteral("insert into 发票报销 (发票代码, 发票号码, 开票金额, 开票日期, 报销时间, "
-                           "报销方式, 报销人) select '044031900111', (50000000 + i)::text, 100, "
-                           "'20240101', $1::date + i * interval '1 second', 0, '张三' "
-                           "from generate_series(0, $2 - 1) as i order by i"),
-            PgParams().text(day).int64(count));
+        server().exec(QStringLiteral(
+                          "insert into 发票报销 (发票代码, 发票号码, 开票金额, 开票日期, 报销时间, "
+                          "报销方式, 报销人) select '044031900111', (50000000 + i)::text, 100, "
+                          "'20240101', $1::date + i * interval '1 second', 0, '张三' "
+                          "from generate_series(0, $2 - 1) as i order by i"),
+                      PgParams().text(day).int64(count));
         return;
     }
     Database db = Database::open(GetConnectionString());

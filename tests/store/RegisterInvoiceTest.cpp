@@ -7,6 +7,7 @@
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "PgTestServer.h"
+#include "StoreEngines.h"
 #include "StoreFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
@@ -15,7 +16,6 @@
 #include "store/Database.h"
 #include "store/InvoiceStore.h"
 #include "store/PgConnection.h"
-#include "StoreEngines.h"
 
 namespace {
 
