@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../store/StoreEngines.h"
 #include "PgTestServer.h"
 #include "RecordsTestSupport.h"
 #include "TempExeDir.h"
@@ -23,27 +24,6 @@ using recordstest::insert;
 using recordstest::Invoice;
 
 namespace {
-
-struct SqliteEngine {
-    static constexpr bool kNeedsServer = false;
-    static TempExeDir::Options exeDir() { return {}; }
-    void use() {}
-};
-
-struct PgEngine {
-    static constexpr bool kNeedsServer = true;
-    static TempExeDir::Options exeDir() {
-        TempExeDir::Options options;
-        options.taxNumber = pgtest::uniqueTaxNumber();
-        return options;
-    }
-    std::optional<pgtest::Registry> registry;
-    void use() {
-        registry.emplace(*pgtest::conninfo(), TaxNumber());
-        setDatabaseSettings(
-            {DatabaseSettings::Engine::Postgresql, "postgresql", *pgtest::conninfo()});
-    }
-};
 
 template <typename Engine>
 class RecordsEnginesTest : public ::testing::Test {
@@ -105,15 +85,6 @@ protected:
     Engine engine;
 };
 
-class EngineNames {
-public:
-    template <typename T>
-    static std::string GetName(int) {
-        return std::is_same_v<T, PgEngine> ? "Postgresql" : "Sqlite";
-    }
-};
-
-using Engines = ::testing::Types<SqliteEngine, PgEngine>;
 TYPED_TEST_SUITE(RecordsEnginesTest, Engines, EngineNames);
 
 TYPED_TEST(RecordsEnginesTest, NoCriteriaListsEveryRecordNewestFirstAndCountsThem) {
@@ -255,16 +226,10 @@ TYPED_TEST(RecordsEnginesTest, TheFindWalkReadsTheResultInGridOrder) {
     const auto find = [&](const QString& text, Walk walk, Cell current = {0, 0},
                           std::optional<int> scope = std::nullopt, Match match = Match::Anywhere,
                           bool ignoreCase = false, qint64 splitRows = 100000) {
-        records::FindRequest request;
-        request.store = records::currentStore();
-        request.spec = source.spec();
-        request.keys = source.keys();
-        request.columns = {0, 1, 2, 3, 4, 5, 6};
-        request.search.text = text;
+        records::FindRequest request = recordstest::findRequest(source, text, walk);
         request.search.column = scope;
         request.search.match = match;
         request.search.ignoreCase = ignoreCase;
-        request.walk = walk;
         request.current = current;
         request.splitRows = splitRows;
         return records::findInStore(request, control);
@@ -336,13 +301,7 @@ TYPED_TEST(RecordsEnginesTest, FindAndExportFollowTheShownOrder) {
         }
         EXPECT_EQ(rows, (QStringList{"6", "4", "3", "2", "5", "12345678901234567890", "1"}));
     }
-    records::FindRequest request;
-    request.store = records::currentStore();
-    request.spec = source.spec();
-    request.keys = source.keys();
-    request.columns = {0, 1, 2, 3, 4, 5, 6};
-    request.search.text = "财务";
-    request.walk = Walk::FromFirst;
+    records::FindRequest request = recordstest::findRequest(source, "财务", Walk::FromFirst);
     TaskControl control;
     EXPECT_EQ(records::findInStore(request, control), (Cell{1, 5}));
     request.walk = Walk::Down;

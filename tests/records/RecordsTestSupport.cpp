@@ -123,4 +123,16 @@ QString storedReimburser(const QString& code, const QString& number) {
     return s.step() ? s.text(0) : QStringLiteral("<no row>");
 }
 
+records::FindRequest findRequest(const records::RecordSource& source, const QString& text,
+                                 findwalk::Walk walk) {
+    records::FindRequest request;
+    request.store = records::currentStore();
+    request.spec = source.spec();
+    request.keys = source.keys();
+    request.columns = {0, 1, 2, 3, 4, 5, 6};
+    request.search.text = text;
+    request.walk = walk;
+    return request;
+}
+
 }  // namespace recordstest

@@ -6,6 +6,8 @@
 #include <ostream>
 
 #include "records/RecordQuery.h"
+#include "records/RecordSource.h"
+#include "records/StoreFind.h"
 
 // Rows put straight into the test's invoice database, and what a search gives back.
 namespace recordstest {
@@ -58,6 +60,11 @@ QStringList numbers(const records::QuerySpec& spec);
 
 // The stored 报销人 of an invoice.
 QString storedReimburser(const QString& code, const QString& number);
+
+// A press of the find dialog over the result of source, its seven columns visible in their
+// designed order, searching text anywhere from the first row; callers change the rest.
+records::FindRequest findRequest(const records::RecordSource& source, const QString& text,
+                                 findwalk::Walk walk);
 
 }  // namespace recordstest
 

@@ -36,16 +36,10 @@ protected:
     std::optional<Cell> find(const QString& text, Walk walk, Cell current = {0, 0},
                              std::optional<int> scope = std::nullopt, Match match = Match::Anywhere,
                              bool ignoreCase = false, qint64 splitRows = 100000) {
-        records::FindRequest request;
-        request.store = records::currentStore();
-        request.spec = source.spec();
-        request.keys = source.keys();
-        request.columns = {0, 1, 2, 3, 4, 5, 6};
-        request.search.text = text;
+        records::FindRequest request = recordstest::findRequest(source, text, walk);
         request.search.column = scope;
         request.search.match = match;
         request.search.ignoreCase = ignoreCase;
-        request.walk = walk;
         request.current = current;
         request.splitRows = splitRows;
         return records::findInStore(request, control);
