@@ -2,6 +2,8 @@
 
 #include <QProcess>
 
+#include "store/PgConnection.h"
+
 namespace bench {
 
 namespace {
@@ -27,6 +29,22 @@ PgServer::PgServer() {
 
 PgServer::~PgServer() {
     script({QStringLiteral("stop"), state_.path()});
+}
+
+void fillRegistry(PgConnection& db, qint64 rows, qint64 secondsApart) {
+    db.exec(QStringLiteral(
+                "insert into 发票报销 (发票号码, 发票代码, 报销时间, 报销方式, 校验码, 开票日期, "
+                "开票金额, 报销人) select (10000000 + i)::text, '044031900111', "
+                "now()::timestamp(0) - make_interval(secs => ($1 - i) * $2), i % 3, "
+                "'12345678901234567890', to_char(now() - make_interval(secs => ($1 - i) * $2), "
+                "'YYYYMMDD'), 100 + (i % 997) / 10000.0, (array['张三','李四','王五','财务部',"
+                "'Alice'])[1 + i % 5] from generate_series(0, $1 - 1) as i"),
+            PgParams().int64(rows).int64(secondsApart));
+    // As the automatic analysis would after such a fill (and fpbxdb migrate does at once).
+    db.exec(QStringLiteral("vacuum analyze 发票报销"));
+    db.exec(QStringLiteral("analyze 发票报销_记录"));
+    // The fill's pages are written out now rather than during the measurement.
+    db.exec(QStringLiteral("checkpoint"));
 }
 
 }  // namespace bench

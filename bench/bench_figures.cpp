@@ -151,18 +151,7 @@ int main(int argc, char** argv) {
     registryschema::create(admin, TaxNumber());
     PgConnection db = PgConnection::open(server.conninfo(), pgregistry::schemaName(TaxNumber()));
     bench::Stopwatch fillTime;
-    db.exec(QStringLiteral(
-                "insert into 发票报销 (发票号码, 发票代码, 报销时间, 报销方式, 校验码, 开票日期, "
-                "开票金额, 报销人) select (10000000 + i)::text, '044031900111', "
-                "now()::timestamp(0) - make_interval(secs => ($1 - i) * (730 * 86400 / $1)), "
-                "i % 3, '12345678901234567890', '20240101', 100 + (i % 997) / 10000.0, "
-                "(array['张三','李四','王五','财务部','Alice'])[1 + i % 5] "
-                "from generate_series(0, $1 - 1) as i"),
-            PgParams().int64(rows));
-    // As the automatic analysis would after such a fill (and fpbxdb migrate does at once).
-    db.exec(QStringLiteral("vacuum analyze 发票报销"));
-    db.exec(QStringLiteral("analyze 发票报销_记录"));
-    db.exec(QStringLiteral("checkpoint"));
+    bench::fillRegistry(db, rows, 730 * 86400 / rows);
     std::printf("PostgreSQL filled with %lld invoices (and their trail lines) in %.0f ms\n",
                 static_cast<long long>(rows), fillTime.elapsedMs());
     setDatabaseSettings({DatabaseSettings::Engine::Postgresql, "postgresql", server.conninfo()});
