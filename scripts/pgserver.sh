@@ -45,7 +45,7 @@ case "$command" in
       cat "$state/conninfo"
       exit 0
     fi
-    [[ -x "$bin/initdb" ]] || { echo "PostgreSQL 15 is not installed ($bin)" >&2; exit 1; }
+    [[ -x "$bin/initdb" ]] || { echo "PostgreSQL 15 is not installed ($bin): scripts/deps.sh installs postgresql-15" >&2; exit 1; }
     if [[ $(id -u) -eq 0 ]] && ! id -u "$user" >/dev/null 2>&1; then
       useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
     fi

@@ -4,9 +4,7 @@
 # Without a display it starts a virtual one (Xvfb) so the program still runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-desktop=()
-[[ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]] && desktop=(--desktop)
-scripts/deps.sh "${desktop[@]}"
+scripts/deps.sh
 scripts/build.sh
 
 demo=demo
@@ -21,7 +19,7 @@ fi
 mkdir -p "$demo/91110108MA01ABCD2X"
 [[ -f "$demo/91110108MA01ABCD2X/bxr.txt" ]] || : > "$demo/91110108MA01ABCD2X/bxr.txt"
 
-if [[ ${#desktop[@]} -gt 0 ]]; then
+if [[ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
   echo "No display: starting the program on a virtual display (xvfb-run)."
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$demo/fpbx"
 fi

@@ -38,7 +38,9 @@ void runFixtureScript(const QString& script, const QJsonObject& description) {
     python.start(QStringLiteral("/usr/bin/python3"),
                  {QStringLiteral(FPBX_SOURCE_DIR "/tests/import/") + script, file.fileName()});
     ASSERT_TRUE(python.waitForFinished(60000));
-    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    ASSERT_EQ(python.exitCode(), 0)
+        << python.readAllStandardError().toStdString()
+        << "(scripts/deps.sh installs python3, python3-xlwt and python3-openpyxl)";
 }
 
 QJsonArray sheetsJson(const QList<SheetSpec>& sheets) {
