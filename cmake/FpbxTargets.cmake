@@ -37,12 +37,13 @@ function(_fpbx_test kind name)
   add_executable(${name} ${ARG_SOURCES})
   if(kind STREQUAL "core")
     target_link_libraries(${name} PRIVATE fpbx_test_main_core ${ARG_DEPENDS})
-    target_precompile_headers(${name} PRIVATE ${FPBX_CORE_TEST_PCH})
+    target_precompile_headers(${name} REUSE_FROM fpbx_test_pch_core)
     set_property(GLOBAL APPEND PROPERTY FPBX_CORE_TESTS ${name})
   else()
     target_link_libraries(${name} PRIVATE fpbx_test_main ${ARG_DEPENDS})
-    target_precompile_headers(${name} PRIVATE ${FPBX_TEST_PCH})
+    target_precompile_headers(${name} REUSE_FROM fpbx_test_pch)
   endif()
+  fpbx_test_flags(${name})
   add_dependencies(${name} fpbx_template_db fpbx-reader)
   # One variable only: gtest_discover_tests passes the properties on as a flat list, so a
   # second variable would be read as a property name.
@@ -62,4 +63,11 @@ endfunction()
 
 function(fpbx_add_test name)
   _fpbx_test(ui ${name} ${ARGN})
+endfunction()
+
+# Flags every test shares, so that each may reuse the precompiled headers of fpbx_test_pch*: Qt
+# Test defines its folders per target, which no test uses and which would make each header
+# unfit for all but one test. A header that does not fit would silently be compiled again.
+function(fpbx_test_flags name)
+  target_compile_options(${name} PRIVATE -Winvalid-pch -UQT_TESTCASE_BUILDDIR -UQT_TESTCASE_SOURCEDIR)
 endfunction()
