@@ -150,15 +150,15 @@ TEST(SingleInstanceFiles, ALaterStartHandsItsFilesToTheRunningInstance) {
     // Before the window is there: the files wait for the handler.
     SingleInstance second("fpbx files test");
     EXPECT_FALSE(second.acquire({"/data/发票 1.pdf", "/data/b,c.ofd"}));
-    QTRY_COMPARE(activations, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 20000));
     QList<QStringList> handed;
     first.setFilesHandler([&](const QStringList& files) { handed << files; });
-    QTRY_COMPARE(handed.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handed.size() == 1; }, 20000));
     EXPECT_EQ(handed[0], (QStringList{"/data/发票 1.pdf", "/data/b,c.ofd"}));
 
     SingleInstance third("fpbx files test");
     EXPECT_FALSE(third.acquire({"/data/c.pdf"}));
-    QTRY_COMPARE(handed.size(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handed.size() == 2; }, 20000));
     EXPECT_EQ(handed[1], QStringList{"/data/c.pdf"});
     EXPECT_EQ(activations, 2);
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 
 #include "InvoiceFileTesting.h"
@@ -53,14 +52,13 @@ void expectWellFormed(const FileReading& reading) {
     }
 }
 
-void mutateFor(const char* file, int rounds, qint64 budgetMs, quint32 seed) {
+// Every round runs however slow the machine is: the files read are the same on every run.
+void mutateFor(const char* file, int rounds, quint32 seed) {
     SCOPED_TRACE(file);
     const QByteArray original = testfiles::readBytes(invoiceFilePath(file));
     ASSERT_FALSE(original.isEmpty());
     QRandomGenerator random(seed);
-    QElapsedTimer timer;
-    timer.start();
-    for (int round = 0; round < rounds && timer.elapsed() < budgetMs; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE(round);
         expectWellFormed(readInvoiceData(mutated(original, random)));
     }
@@ -69,11 +67,11 @@ void mutateFor(const char* file, int rounds, qint64 budgetMs, quint32 seed) {
 }  // namespace
 
 TEST(MutatedFilesTest, DamagedOfdArchivesGiveAnInvoiceOrAReason) {
-    mutateFor("ofd_tags.ofd", 300, 1000, 1);
-    mutateFor("ofd_qr.ofd", 200, 1000, 2);
+    mutateFor("ofd_tags.ofd", 300, 1);
+    mutateFor("ofd_qr.ofd", 200, 2);
 }
 
 TEST(MutatedFilesTest, DamagedPdfFilesGiveAnInvoiceOrAReason) {
-    mutateFor("pdf_qr_old.pdf", 60, 1500, 3);
-    mutateFor("pdf_text_split_runs.pdf", 60, 1500, 4);
+    mutateFor("pdf_qr_old.pdf", 60, 3);
+    mutateFor("pdf_text_split_runs.pdf", 60, 4);
 }

@@ -77,13 +77,14 @@ TEST_F(ReaderProcessTest, ACrashHangOrMemoryLimitOfTheReaderIsADamagedFile) {
     readerIs("printf '\\000\\000\\000\\005\\001ab'; exit 0");  // half a frame, then gone
     EXPECT_EQ(failureOf(file("any.xls")), damaged);
 
+    // Cut short at its limit: long before the reader would end by itself.
     readerIs("exec sleep 30");
     QElapsedTimer waited;
     waited.start();
     readerclient::Limits quick;
     quick.wallMs = 400;
     EXPECT_EQ(failureOf(file("any.xls"), quick), damaged);
-    EXPECT_LT(waited.elapsed(), 5000);
+    EXPECT_LT(waited.elapsed(), 20000);
 
     // Half a gigabyte under a limit of a quarter: the reader cannot have it.
     readerIs("exec /usr/bin/python3 -c 'b = bytearray(1 << 29); print(len(b))'");
@@ -92,8 +93,9 @@ TEST_F(ReaderProcessTest, ACrashHangOrMemoryLimitOfTheReaderIsADamagedFile) {
     EXPECT_EQ(failureOf(file("any.xls"), small), damaged);
 }
 
-// Mutated workbooks through the reader process for a bounded time: whatever the readers make of
-// them, the program gets a sheet or a text for the clerk, and goes on.
+// Mutated workbooks through the reader process, the same ones on every run however fast the
+// machine: whatever the readers make of them, the program gets a sheet or a text for the clerk,
+// and goes on.
 TEST_F(ReaderProcessTest, MutatedWorkbooksGiveASheetOrAText) {
     const QString original = file("original.xls");
     fixtures::writeXls(original,
@@ -103,15 +105,12 @@ TEST_F(ReaderProcessTest, MutatedWorkbooksGiveASheetOrAText) {
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     const QByteArray good = in.readAll();
     QRandomGenerator random(97);
-    QElapsedTimer clock;
-    clock.start();
-    int runs = 0;
-    while (clock.elapsed() < 2500) {
+    for (int run = 0; run < 60; ++run) {
         QByteArray bytes = good;
         for (int i = 0, n = 1 + int(random.bounded(16)); i < n; ++i) {
             bytes[int(random.bounded(bytes.size()))] = char(random.bounded(256));
         }
-        const QString path = file(QStringLiteral("mutated%1.xls").arg(runs));
+        const QString path = file(QStringLiteral("mutated%1.xls").arg(run));
         QFile out(path);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(bytes);
@@ -125,9 +124,7 @@ TEST_F(ReaderProcessTest, MutatedWorkbooksGiveASheetOrAText) {
             EXPECT_FALSE(error.message().isEmpty());
         }
         QFile::remove(path);
-        ++runs;
     }
-    EXPECT_GT(runs, 5);
 }
 
 }  // namespace
@@ -145,8 +142,9 @@ TEST_F(ReaderProcessTest, ABatchReadsItsFilesInOneReaderStartedAgainAfterAFailur
              "/fpbx-reader invoice \"$path\"\n"
              "done");
     const QString invoice = QStringLiteral(FPBX_INVOICE_FILES_DIR "/pdf_qr_old.pdf");
+    // Room for a loaded machine to read the good files; the hang is cut short at this limit.
     readerclient::Limits quick;
-    quick.wallMs = 1500;
+    quick.wallMs = 6000;
     readerclient::InvoiceFileReader reader(quick);
     using invoicefiles::Problem;
     using invoicefiles::Source;
@@ -161,7 +159,7 @@ TEST_F(ReaderProcessTest, ABatchReadsItsFilesInOneReaderStartedAgainAfterAFailur
     QElapsedTimer waited;
     waited.start();
     EXPECT_EQ(reader.read(file("hang.pdf")).problem, Problem::Damaged);
-    EXPECT_LT(waited.elapsed(), 10000);
+    EXPECT_LT(waited.elapsed(), 25000);  // not waited out to the reader's own end
     EXPECT_EQ(reader.read(invoice).source, Source::QrCode);
     EXPECT_EQ(QFile(starts).size(), 18);  // after the crash and after the hang
 }

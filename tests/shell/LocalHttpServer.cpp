@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QString>
 
 LocalHttpServer::LocalHttpServer(QByteArray response, bool hang)
@@ -34,7 +35,8 @@ QString LocalHttpServer::baseUrl() const {
 }
 
 QByteArray LocalHttpServer::request() const {
-    for (int i = 0; i < 200 && !stop_; ++i) {
+    // The head is normally there already; the limit only keeps a broken client from hanging us.
+    for (int i = 0; i < 3000 && !stop_; ++i) {
         {
             std::lock_guard lock(mutex_);
             if (request_.contains("\r\n\r\n")) {
@@ -45,6 +47,25 @@ QByteArray LocalHttpServer::request() const {
     }
     std::lock_guard lock(mutex_);
     return request_;
+}
+
+bool LocalHttpServer::clientStillConnected() const {
+    // The kernel's table of this network's TCP sockets: a client's socket has the server's port
+    // as its remote end, and an inode while a descriptor still refers to it.
+    QFile table(QStringLiteral("/proc/self/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray remoteEnd =
+        ':' + QByteArray::number(port_, 16).toUpper().rightJustified(4, '0');
+    table.readLine();  // the headings
+    while (!table.atEnd()) {
+        const QList<QByteArray> fields = table.readLine().simplified().split(' ');
+        if (fields.size() > 9 && fields[2].endsWith(remoteEnd) && fields[9] != "0") {
+            return true;
+        }
+    }
+    return false;
 }
 
 void LocalHttpServer::serve() {
@@ -59,8 +80,9 @@ void LocalHttpServer::serve() {
     // Read the head, then anything that follows within a short while (there must be no body).
     bool headDone = false;
     for (;;) {
+        // The head may be slow on a busy machine; the client closing ends the wait as well.
         pollfd in{client, POLLIN, 0};
-        if (::poll(&in, 1, headDone ? 200 : 2000) <= 0) {
+        if (::poll(&in, 1, headDone ? 200 : 30000) <= 0) {
             break;
         }
         char buffer[4096];

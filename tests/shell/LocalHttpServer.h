@@ -14,8 +14,11 @@ public:
 
     int port() const { return port_; }
     QString baseUrl() const;
-    QByteArray request() const;  // waits for the connection to end
+    QByteArray request() const;  // waits for the whole head of the request
     bool connected() const { return connected_; }
+    // Whether a client in this process still holds its connection to the server open: false
+    // once the client has closed it (given up or done).
+    bool clientStillConnected() const;
 
 private:
     void serve();

@@ -22,7 +22,7 @@ TEST(SingleInstance, TheSecondStartAsksTheFirstToComeForward) {
 
     SingleInstance second("fpbx test title A");
     EXPECT_FALSE(second.acquire());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 20000));
 
     SingleInstance other("fpbx test title B");  // another program is no rival
     EXPECT_TRUE(other.acquire());

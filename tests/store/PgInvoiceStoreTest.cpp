@@ -4,7 +4,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <atomic>
 #include <thread>
 
 #include "FakeClock.h"
@@ -59,17 +61,41 @@ protected:
     QString rowCount() const { return registry->value("select count(*) from 发票报销"); }
 };
 
+// Looks until some session of the server waits for a lock the session of backend holds: false
+// when done came first or after a long while.
+bool waitUntilSomeoneWaitsFor(const QString& conninfo, qint64 backend,
+                              const std::atomic<bool>& done) {
+    PgConnection observer = PgConnection::open(conninfo);
+    const QDeadlineTimer deadline(30000);
+    while (!done && !deadline.hasExpired()) {
+        const PgResult waiting = observer.exec(
+            "select count(*) from pg_stat_activity where $1::integer = any(pg_blocking_pids(pid))",
+            PgParams().int64(backend));
+        if (waiting.int64(0, 0) > 0) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 // Another clerk has stored the invoice but not yet committed when this one registers it.
 Result registerWhileAnotherClerkHolds(const pgtest::Registry& registry, bool otherCommits) {
     PgConnection other = PgConnection::open(registry.conninfo(), registry.schema());
+    const qint64 otherBackend = other.exec("select pg_backend_pid()").int64(0, 0);
     other.exec("begin");
     other.exec(
         "insert into 发票报销 (发票号码, 发票代码, 报销时间, 报销人) values ('30000000', "
         "'044031900111', '2024-02-01 08:00:00', '李四')");
     Registration outcome;
-    std::thread clerk(
-        [&] { outcome = teststore::recordInvoice(invoice("30000000"), EntryMode::Scan); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::atomic<bool> registered{false};
+    std::thread clerk([&] {
+        outcome = teststore::recordInvoice(invoice("30000000"), EntryMode::Scan);
+        registered = true;
+    });
+    // The other clerk ends his transaction only once this one's registration waits for it.
+    EXPECT_TRUE(waitUntilSomeoneWaitsFor(registry.conninfo(), otherBackend, registered))
+        << "the registration did not wait for the other clerk's transaction";
     other.exec(otherCommits ? "commit" : "rollback");
     clerk.join();
     if (otherCommits) {
@@ -183,9 +209,20 @@ TEST_F(PgInvoiceStoreTest, AServerThatNeverAnswersIsGivenUpAfterTheConnectTimeOu
     const InvoiceCount count = openInvoiceStore()->countInvoices();
     const qint64 waited = timer.elapsed();
     close(listener);
+    EXPECT_FALSE(count.count.has_value());
     EXPECT_EQ(count.error.kind, Kind::Unreachable);
-    EXPECT_GE(waited, 1500);
-    EXPECT_LT(waited, 6000);
+    EXPECT_EQ(count.error.reason(), "无法连接数据库服务器");
+    EXPECT_TRUE(count.error.detail.startsWith("无法连接数据库服务器："))
+        << count.error.detail.toStdString();
+    // Given up, not waited on for ever (the client library counts the limit in whole seconds, so
+    // it may end a second early, and a busy machine adds its own delay).
+    EXPECT_LT(waited, 20000);
+
+    // The program goes on: with the server back in the settings the same kind of store works.
+    useServer(*pgtest::conninfo());
+    EXPECT_EQ(openInvoiceStore()->registerInvoice(invoice("10000001"), EntryMode::Scan).result,
+              Result::Registered);
+    EXPECT_EQ(rowCount(), "1");
 }
 
 TEST_F(PgInvoiceStoreTest, APasswordIsInNoMessageAndNoLog) {

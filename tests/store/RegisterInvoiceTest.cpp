@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include <QDeadlineTimer>
 #include <QFile>
 #include <atomic>
 #include <thread>
@@ -155,6 +158,64 @@ TYPED_TEST(RegisterInvoiceTest, RacingRegistrationsOfOneInvoiceGiveOneRow) {
     EXPECT_TRUE(this->prompts.calls().isEmpty());
 }
 
+// Between its tries for a lock held elsewhere, SQLite's busy wait naps through the file system
+// layer of the connection. While it lives, this puts a layer over the default one that counts the
+// naps of the threads that asked to be watched: a registration on such a thread naps only when it
+// has come to a lock another connection holds.
+class LockWaits {
+public:
+    LockWaits() {
+        base() = sqlite3_vfs_find(nullptr);
+        layer() = *base();
+        layer().zName = "fpbx-test-lock-waits";
+        layer().xSleep = &LockWaits::nap;
+        naps() = 0;
+        sqlite3_vfs_register(&layer(), 1);
+    }
+    ~LockWaits() {
+        sqlite3_vfs_register(base(), 1);
+        sqlite3_vfs_unregister(&layer());
+    }
+    LockWaits(const LockWaits&) = delete;
+    LockWaits& operator=(const LockWaits&) = delete;
+
+    static void watchThisThread() { watched() = true; }
+
+    // Looks until a watched thread has napped; false when done came first or after a long while.
+    static bool waitForANap(const std::atomic<bool>& done) {
+        const QDeadlineTimer deadline(30000);
+        while (naps() == 0 && !done && !deadline.hasExpired()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return naps() > 0;
+    }
+
+private:
+    static int nap(sqlite3_vfs*, int microseconds) {
+        if (watched()) {
+            ++naps();
+        }
+        return base()->xSleep(base(), microseconds);
+    }
+    // Static: a connection opened through the layer keeps pointing at it after it is removed.
+    static sqlite3_vfs*& base() {
+        static sqlite3_vfs* vfs = nullptr;
+        return vfs;
+    }
+    static sqlite3_vfs& layer() {
+        static sqlite3_vfs vfs{};
+        return vfs;
+    }
+    static std::atomic<int>& naps() {
+        static std::atomic<int> count{0};
+        return count;
+    }
+    static bool& watched() {
+        thread_local bool watching = false;
+        return watching;
+    }
+};
+
 // What only a store in a file of its own can meet: the file missing, replaced or locked.
 class SqliteRegisterInvoiceTest : public ::testing::Test {
 protected:
@@ -216,12 +277,17 @@ TEST_F(SqliteRegisterInvoiceTest, AnInsertThatLosesTheRaceAfterTheLookupIsAlread
     // meanwhile the other program stores the same invoice first.
     Database other = Database::open(GetConnectionString());
     other.exec("BEGIN IMMEDIATE");
+    const LockWaits lockWaits;
     Result result = Result::Failed;
+    std::atomic<bool> done{false};
     std::thread t([&] {
+        LockWaits::watchThisThread();
         const std::unique_ptr<InvoiceStore> own = openInvoiceStore();
         result = own->registerInvoice(invoice("044031900111", "30000000"), EntryMode::Scan).result;
+        done = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The other program stores the invoice once the registration has looked and waits to insert.
+    EXPECT_TRUE(LockWaits::waitForANap(done)) << "the registration never waited for the lock";
     other.exec(
         "insert into 发票报销 (发票号码, 发票代码, 报销人) values ('30000000', '044031900111', "
         "'李四')");
@@ -236,13 +302,17 @@ TEST_F(SqliteRegisterInvoiceTest, AnInsertThatLosesTheRaceAfterTheLookupIsAlread
 TEST_F(SqliteRegisterInvoiceTest, ALockedDatabaseFailsCleanlyWithoutAHalfRow) {
     Database holder = Database::open(GetConnectionString());
     holder.exec("BEGIN EXCLUSIVE");
+    const LockWaits lockWaits;
     Result result = Result::Failed;
+    std::atomic<bool> done{false};
     std::thread t([&] {
+        LockWaits::watchThisThread();
         const std::unique_ptr<InvoiceStore> own = openInvoiceStore();
         result = own->registerInvoice(invoice("044031900111", "40000000"), EntryMode::Scan).result;
+        done = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    holder.exec("ROLLBACK");  // released before the busy wait runs out
+    EXPECT_TRUE(LockWaits::waitForANap(done)) << "the registration never waited for the lock";
+    holder.exec("ROLLBACK");  // released while it waits, long before the busy wait runs out
     t.join();
     EXPECT_EQ(result, Result::Registered);
     EXPECT_EQ(rows().size(), 1);
