@@ -16,10 +16,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "shell/Clock.h"
-#include "shell/Commonfun.h"
-#include "shell/LocaleFormats.h"
+#include "base/Clock.h"
+#include "base/LocaleFormats.h"
+#include "base/Paths.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 
 namespace bench {
 

@@ -14,7 +14,7 @@
 #include <ctime>
 
 #include "BenchSupport.h"
-#include "export/DBGridEhExport.h"
+#include "export/Exporters.h"
 #include "export/PlainGrid.h"
 
 namespace {
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
             before = bench::residentMiB();
             bench::Stopwatch sw;
             const double cpuStart = cpuMs();
-            SaveDBGridEhToExportFile(format.exporter, grid, file, true);
+            exportGridToFile(format.exporter, grid, file, true);
             samples.push_back(sw.elapsedMs());
             cpuSamples.push_back(cpuMs() - cpuStart);
             after = bench::residentMiB();
@@ -139,8 +139,7 @@ int main(int argc, char** argv) {
     for (const qint64 records : {kRecords / 10, kRecords}) {
         grid.setRowSource(records, source);
         bench::resetPeakMemory();
-        SaveDBGridEhToExportFile(ExporterClass::Xlsx, grid, dir.filePath(QStringLiteral("m.xlsx")),
-                                 true);
+        exportGridToFile(ExporterClass::Xlsx, grid, dir.filePath(QStringLiteral("m.xlsx")), true);
         std::printf(" %lld records %.1f MiB;", static_cast<long long>(records), bench::peakMiB());
     }
     std::printf("\n");

@@ -9,10 +9,10 @@
 
 #include "BenchSupport.h"
 #include "PgBenchServer.h"
+#include "base/Clock.h"
+#include "base/DatabaseSettings.h"
+#include "base/Paths.h"
 #include "fpbxdb/RegistrySchema.h"
-#include "shell/Clock.h"
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
 #include "store/InvoiceStore.h"
 #include "store/PgConnection.h"
 #include "store/PgRegistryName.h"

@@ -21,15 +21,16 @@
 #include <cstdlib>
 
 #include "BenchSupport.h"
-#include "export/DBGridEhExport.h"
+#include "base/Paths.h"
+#include "base/TextCodec.h"
+#include "export/Exporters.h"
 #include "export/PlainGrid.h"
-#include "import/Importexcel.h"
-#include "import/Workbook.h"
+#include "importwindow/ImportDialog.h"
+#include "prompts/Prompts.h"
 #include "reader/ReaderClient.h"
-#include "shell/Commonfun.h"
-#include "shell/TextCodec.h"
 #include "store/Database.h"
-#include "ui/Prompts.h"
+#include "store/DatabaseFile.h"
+#include "workbook/Workbook.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ bool writeExportedXlsx(const QString& path) {
                            i % 2 ? nullCell() : textCell(QStringLiteral("李四")),
                            entryModeCell(0)};
     });
-    SaveDBGridEhToExportFile(ExporterClass::Xlsx, grid, path, true);
+    exportGridToFile(ExporterClass::Xlsx, grid, path, true);
     return QFileInfo(path).size() > 0;
 }
 
@@ -213,7 +214,7 @@ void measure(const char* title, const QString& path) {
     const double readMs = readTime.elapsedMs();
 
     QWidget owner;
-    TImportForm form(&owner);
+    ImportDialog form(&owner);
     form.show();
     form.Edit1->setText(path);
 
@@ -275,7 +276,7 @@ int child(const QString& exeDir, const QString& taxNumber, const QString& path) 
     prompts.announce = true;
     appprompts::install(&prompts);
     QWidget owner;
-    TImportForm form(&owner);
+    ImportDialog form(&owner);
     form.Edit1->setText(path);
     form.Button2Click();
     return QCoreApplication::exec();  // killed at the summary

@@ -25,7 +25,6 @@
 #include "fileimport/InvoiceFileImport.h"
 #include "invoicefiles/InvoiceFile.h"
 #include "reader/ReaderClient.h"
-#include "shell/Commonfun.h"
 #include "store/InvoiceStore.h"
 
 namespace {

@@ -12,10 +12,11 @@
 
 #include "BenchSupport.h"
 #include "PgBenchServer.h"
+#include "base/DatabaseSettings.h"
+#include "base/Paths.h"
 #include "fpbxdb/RegistrySchema.h"
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 #include "store/InvoiceStore.h"
 #include "store/PgConnection.h"
 #include "store/PgRegistryName.h"

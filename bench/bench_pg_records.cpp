@@ -9,12 +9,12 @@
 
 #include "BenchSupport.h"
 #include "PgBenchServer.h"
+#include "base/DatabaseSettings.h"
+#include "base/Paths.h"
 #include "fpbxdb/RegistrySchema.h"
 #include "records/RecordSource.h"
 #include "records/ResultReader.h"
 #include "records/StoreFind.h"
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
 #include "store/PgConnection.h"
 #include "store/PgRegistryName.h"
 

@@ -22,16 +22,16 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
+#include "base/Clock.h"
 #include "export/ExportCommand.h"
-#include "records/FindDialog.h"
-#include "records/Fpbx_result.h"
-#include "records/RecordsGrid.h"
+#include "invoice/EntryMode.h"
+#include "prompts/QtPrompts.h"
 #include "records/RecordsModel.h"
-#include "shell/Clock.h"
-#include "shell/Commonfun.h"
+#include "recordswindow/FindDialog.h"
+#include "recordswindow/RecordsGrid.h"
+#include "recordswindow/RecordsWindow.h"
 #include "store/Database.h"
-#include "store/EntryMode.h"
-#include "ui/QtPrompts.h"
+#include "store/DatabaseFile.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ public:
 };
 
 // Paints the window now, as the first screen after an action: every visible row is read.
-void paint(TListForm& form) {
+void paint(RecordsWindow& form) {
     form.grab();
 }
 
@@ -102,7 +102,7 @@ QDate firstDayFor(qint64 wanted, qint64 rows) {
     return appclock::now().date().addDays(-qint64(double(wanted) / perDay) + 1);
 }
 
-void searchDays(TListForm& form, const QDate& from) {
+void searchDays(RecordsWindow& form, const QDate& from) {
     form.resetButtonClick();
     form.CheckBox_bxsj->setChecked(true);
     form.Date_bxsj_start->setDate(from);
@@ -116,7 +116,7 @@ QString daysSql(const QDate& from) {
              appclock::now().date().addDays(1).toString(QStringLiteral("yyyy-MM-dd")));
 }
 
-void drainKeys(QApplication& app, TListForm& form) {
+void drainKeys(QApplication& app, RecordsWindow& form) {
     while (!form.model()->source().allKeysKnown()) {
         app.processEvents();
     }
@@ -153,11 +153,11 @@ int main(int argc, char** argv) {
     std::printf("opening and searching (first screen painted and exact total):\n");
     const int runs = 5;
     std::vector<double> opening;
-    std::unique_ptr<TListForm> form;
+    std::unique_ptr<RecordsWindow> form;
     for (int i = 0; i < runs; ++i) {
         form.reset();
         bench::Stopwatch sw;
-        form = std::make_unique<TListForm>(nullptr);
+        form = std::make_unique<RecordsWindow>(nullptr);
         form->show();
         paint(*form);
         opening.push_back(sw.elapsedMs());
@@ -369,7 +369,7 @@ int main(int argc, char** argv) {
     bench::StallMeter stall;
     stall.start();
     bench::Stopwatch upgrade;
-    form = std::make_unique<TListForm>(nullptr);
+    form = std::make_unique<RecordsWindow>(nullptr);
     const double upgradeMs = upgrade.elapsedMs();
     const double upgradeStall = stall.stopMs();
     std::printf(

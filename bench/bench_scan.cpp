@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "mainwindow/Fphxdialog.h"
+#include "mainwindow/MainWindow.h"
 #include "scanner/ScanField.h"
 
 namespace {
@@ -57,13 +57,13 @@ int main(int argc, char** argv) {
     bench::ScratchStore store;
     store.fillReporting(1000000);
 
-    TMainForm form;
+    MainWindow form;
     form.show();
     QWindow* window = form.windowHandle();
 
     // Handler time alone: the field's change runs through a timed call of the handler.
     double handlerMs = 0;
-    QObject::disconnect(form.DataEdit, &ScanField::textChanged, &form, &TMainForm::DataEditChange);
+    QObject::disconnect(form.DataEdit, &ScanField::textChanged, &form, &MainWindow::DataEditChange);
     QObject::connect(form.DataEdit, &ScanField::textChanged, [&] {
         bench::Stopwatch sw;
         form.DataEditChange();

@@ -13,9 +13,9 @@
 
 #include "BenchSupport.h"
 #include "XvfbScanner.h"
-#include "shell/Commonfun.h"
-#include "shell/TextCodec.h"
+#include "base/TextCodec.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 
 namespace {
 

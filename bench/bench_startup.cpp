@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "shell/Clock.h"
-#include "shell/TextCodec.h"
+#include "base/Clock.h"
+#include "base/TextCodec.h"
 
 namespace {
 

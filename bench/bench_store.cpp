@@ -12,7 +12,7 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "shell/Commonfun.h"
+#include "base/Paths.h"
 #include "store/InvoiceStore.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <QCoreApplication>
 
-#include "shell/Commonfun.h"
+#include "base/Paths.h"
 #include "store/InvoiceStore.h"
 
 // A program of the core libraries alone; its link line is what the link check reads.

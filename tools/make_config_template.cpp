@@ -3,9 +3,9 @@
 #include <QFile>
 #include <cstdio>
 
-#include "shell/AppError.h"
-#include "shell/Config.h"
-#include "shell/IniFile.h"
+#include "base/AppError.h"
+#include "base/Config.h"
+#include "base/IniFile.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

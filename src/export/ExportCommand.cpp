@@ -4,8 +4,9 @@
 #include <QScopeGuard>
 #include <atomic>
 
-#include "shell/Clock.h"
-#include "shell/LongTask.h"
+#include "base/Clock.h"
+#include "base/LongTask.h"
+#include "export/Exporters.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ bool exportWhileAnswering(ExporterClass exporter, exportgrid::Grid& grid, const 
         [&](TaskControl& control) {
             control.setTotal(total);
             begun = true;
-            SaveDBGridEhToExportFile(exporter, *detached, fileName, true);
+            exportGridToFile(exporter, *detached, fileName, true);
         });
     ProgressRequest request;
     request.owner = owner;

@@ -5,9 +5,9 @@
 #include <QObject>
 #include <QString>
 
-#include "export/DBGridEhExport.h"
 #include "export/ExportGrid.h"
-#include "ui/Prompts.h"
+#include "export/Exporters.h"
+#include "prompts/Prompts.h"
 
 // The records window's export command: the proposed name, the save dialog with its six file
 // types, the confirmation, the export and the success message.

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdlib>
 
-#include "shell/AppError.h"
+#include "base/AppError.h"
 
 namespace exportio {
 

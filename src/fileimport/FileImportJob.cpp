@@ -1,7 +1,8 @@
 #include "fileimport/FileImportJob.h"
 
-#include "shell/Commonfun.h"
-#include "shell/ErrorDisplay.h"
+#include "base/DailyLog.h"
+#include "base/Paths.h"
+#include "prompts/ErrorDisplay.h"
 
 FileImportJob::FileImportJob(QStringList files, QString reimburser, QString companyDir,
                              QObject* parent)

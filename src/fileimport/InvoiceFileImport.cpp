@@ -6,15 +6,16 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include "base/Clock.h"
+#include "base/CsvText.h"
+#include "base/DailyLog.h"
+#include "base/Paths.h"
+#include "base/TextCodec.h"
 #include "import/ImportFailures.h"
-#include "mainwindow/ScanPayload.h"
-#include "mainwindow/ScanProcessing.h"
+#include "invoice/InvoiceColumns.h"
 #include "reader/ReaderClient.h"
-#include "shell/Clock.h"
-#include "shell/Commonfun.h"
-#include "shell/CsvText.h"
-#include "shell/TextCodec.h"
-#include "store/InvoiceColumns.h"
+#include "scan/ScanDecision.h"
+#include "scan/ScanPayload.h"
 
 namespace fileimport {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "shell/LocaleFormats.h"
+#include "base/LocaleFormats.h"
 #include "store/Database.h"
 #include "store/PgConnection.h"
 #include "store/PgRegistryName.h"

@@ -2,10 +2,10 @@
 
 #include <QStringList>
 
-#include "shell/CsvText.h"
-#include "shell/LocaleFormats.h"
-#include "shell/TextCodec.h"
-#include "store/InvoiceColumns.h"
+#include "base/CsvText.h"
+#include "base/LocaleFormats.h"
+#include "base/TextCodec.h"
+#include "invoice/InvoiceColumns.h"
 
 namespace importfailures {
 

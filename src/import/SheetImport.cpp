@@ -4,17 +4,18 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include "base/AppError.h"
+#include "base/Clock.h"
+#include "base/DailyLog.h"
+#include "base/LocaleFormats.h"
+#include "base/Paths.h"
+#include "base/TextCodec.h"
 #include "import/ImportFailures.h"
-#include "import/Workbook.h"
+#include "invoice/InvoiceColumns.h"
+#include "invoice/InvoiceIdentity.h"
 #include "reader/ReaderClient.h"
-#include "shell/AppError.h"
-#include "shell/Clock.h"
-#include "shell/Commonfun.h"
-#include "shell/LocaleFormats.h"
-#include "shell/TextCodec.h"
-#include "store/InvoiceColumns.h"
-#include "store/InvoiceIdentity.h"
 #include "store/InvoiceStore.h"
+#include "workbook/Sheet.h"
 
 namespace {
 

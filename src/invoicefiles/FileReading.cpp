@@ -1,6 +1,6 @@
 #include "invoicefiles/FileReading.h"
 
-#include "store/InvoiceIdentity.h"
+#include "invoice/InvoiceIdentity.h"
 
 namespace invoicefiles {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "invoicefiles/FileReading.h"
-#include "invoicefiles/XmlTree.h"
-#include "invoicefiles/ZipReader.h"
+#include "xml/XmlTree.h"
+#include "zip/ZipReader.h"
 
 namespace invoicefiles {
 

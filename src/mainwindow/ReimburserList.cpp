@@ -3,10 +3,10 @@
 #include <QComboBox>
 #include <QStyledItemDelegate>
 
-#include "mainwindow/Addbxr.h"
-#include "mainwindow/ReimburserFile.h"
+#include "mainwindow/AddReimburserDialog.h"
+#include "prompts/ErrorDisplay.h"
+#include "reimbursers/ReimburserFile.h"
 #include "scanner/KeyboardHook.h"
-#include "shell/ErrorDisplay.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ ReimburserList::ReimburserList(QComboBox* scanList, QComboBox* manualList, QStri
       manualList_(manualList),
       filePath_(std::move(filePath)),
       hook_(hook),
-      askName_(&TAddBxrForm::ask) {
+      askName_(&AddReimburserDialog::ask) {
     for (QComboBox* list : {scanList_, manualList_}) {
         list->setEditable(false);
         list->setItemDelegate(new FixedHeightDelegate(list));

@@ -9,8 +9,8 @@
 #include <QProcess>
 #include <QThread>
 
+#include "base/AppError.h"
 #include "reader/ReaderProtocol.h"
-#include "shell/AppError.h"
 
 namespace readerclient {
 

@@ -3,8 +3,8 @@
 #include <QString>
 #include <memory>
 
-#include "import/Workbook.h"
 #include "invoicefiles/FileReading.h"
+#include "workbook/Sheet.h"
 
 // Files a clerk picks are read in a process of our own, fpbx-reader, beside the program: with
 // its memory and time limited, a hostile or damaged file can at worst end that process, never

@@ -4,8 +4,8 @@
 #include <QString>
 #include <optional>
 
-#include "import/Workbook.h"
 #include "invoicefiles/FileReading.h"
+#include "workbook/Sheet.h"
 
 class QDataStream;
 class QIODevice;

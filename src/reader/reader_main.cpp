@@ -13,12 +13,12 @@
 #include <new>
 #include <string>
 
-#include "import/Workbook.h"
+#include "base/AppError.h"
 #include "invoicefiles/InvoiceFile.h"
 #include "reader/ReaderClient.h"
 #include "reader/ReaderProtocol.h"
-#include "shell/AppError.h"
 #include "store/ShutdownCheckpoint.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

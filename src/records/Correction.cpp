@@ -1,8 +1,8 @@
 #include "records/Correction.h"
 
-#include "shell/AppError.h"
+#include "base/AppError.h"
+#include "invoice/ReimburserName.h"
 #include "store/Database.h"
-#include "store/ReimburserName.h"
 #include "store/SqliteInvoiceStore.h"
 
 namespace correction {

@@ -12,9 +12,9 @@
 #include <optional>
 #include <vector>
 
+#include "base/AppError.h"
 #include "records/RecordQuery.h"
 #include "records/RecordStore.h"
-#include "shell/AppError.h"
 #include "store/PgConnection.h"
 
 namespace records::detail {

@@ -1,7 +1,7 @@
 #include "records/RecordColumns.h"
 
-#include "shell/LocaleFormats.h"
-#include "store/Amount.h"
+#include "base/LocaleFormats.h"
+#include "invoice/Amount.h"
 
 namespace records {
 

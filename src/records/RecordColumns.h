@@ -5,7 +5,7 @@
 #include <bitset>
 
 #include "export/ExportGrid.h"
-#include "store/InvoiceColumns.h"
+#include "invoice/InvoiceColumns.h"
 
 // The seven columns of the records grid, in their designed order, with their look.
 namespace records {

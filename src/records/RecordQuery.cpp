@@ -1,7 +1,7 @@
 #include "records/RecordQuery.h"
 
-#include "store/EntryMode.h"
-#include "store/InvoiceIdentity.h"
+#include "invoice/EntryMode.h"
+#include "invoice/InvoiceIdentity.h"
 
 namespace records {
 

@@ -6,8 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "records/Dialect.h"
 #include "records/RecordColumns.h"
-#include "records/RecordStore.h"
 
 // The statements of the records window. Each criterion keeps the comparison the window has always
 // made (equality, date-part ranges, contains), but a typed value is a parameter: a quote or a % in

@@ -2,7 +2,7 @@
 
 #include <QElapsedTimer>
 
-#include "shell/AppError.h"
+#include "base/AppError.h"
 
 namespace records {
 

@@ -4,12 +4,13 @@
 
 #include <optional>
 
+#include "base/AppError.h"
+#include "base/DatabaseSettings.h"
+#include "base/Paths.h"
 #include "records/Correction.h"
 #include "records/RecordQuery.h"
-#include "shell/AppError.h"
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 #include "store/PgRegistryName.h"
 #include "store/StoreError.h"
 

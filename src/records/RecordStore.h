@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 
+#include "records/Dialect.h"
 #include "records/RecordColumns.h"
 
 class Database;
@@ -13,8 +14,6 @@ class Database;
 // window's parameterised selects and steps their rows, on the embedded SQLite file or on the
 // registry on a PostgreSQL server. The statements themselves, per engine, are in RecordQuery.
 namespace records {
-
-enum class Dialect { Sqlite, Postgresql };
 
 // Where the registry is: the SQLite connection string, or a libpq connection string and the
 // company's schema on the server.

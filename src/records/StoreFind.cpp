@@ -5,9 +5,9 @@
 #include <cstring>
 #include <thread>
 
+#include "base/LocaleFormats.h"
+#include "invoice/Amount.h"
 #include "records/ResultReader.h"
-#include "shell/LocaleFormats.h"
-#include "store/Amount.h"
 
 namespace records {
 

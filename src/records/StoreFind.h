@@ -3,9 +3,9 @@
 #include <QList>
 #include <optional>
 
+#include "base/LongTask.h"
 #include "records/FindWalk.h"
 #include "records/RecordSource.h"
-#include "shell/LongTask.h"
 
 // A press of "下一个" on the store: the grid's find walk over the rows of its result, read in
 // grid order on a connection of the calling thread's own, so that a worker can walk a million

@@ -1,9 +1,9 @@
 #include "records/StoreUpgrade.h"
 
+#include "base/LongTask.h"
+#include "prompts/Prompts.h"
 #include "records/RecordStore.h"
-#include "shell/LongTask.h"
 #include "store/SchemaUpgrade.h"
-#include "ui/Prompts.h"
 
 namespace records {
 

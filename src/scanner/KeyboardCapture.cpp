@@ -3,13 +3,14 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include "base/AppInfo.h"
+#include "base/DailyLog.h"
+#include "base/Paths.h"
+#include "prompts/Prompts.h"
 #include "scanner/ScanBuffer.h"
 #include "scanner/ScanField.h"
 #include "scanner/VirtualKeys.h"
 #include "scanner/X11AutoRepeat.h"
-#include "shell/AppInfo.h"
-#include "shell/Commonfun.h"
-#include "ui/Prompts.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-#include "scanner/Emnudevice.h"
+#include "scanner/InputDevices.h"
 
 // One keyboard-class device of /proc/bus/input/devices as the enumeration sees it.
 struct InputDeviceEntry {

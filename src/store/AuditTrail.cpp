@@ -5,12 +5,12 @@
 
 #include <QSysInfo>
 
-#include "shell/AppInfo.h"
-#include "shell/CsvText.h"
-#include "shell/LocaleFormats.h"
-#include "shell/TextCodec.h"
-#include "store/Amount.h"
-#include "store/EntryMode.h"
+#include "base/AppInfo.h"
+#include "base/CsvText.h"
+#include "base/LocaleFormats.h"
+#include "base/TextCodec.h"
+#include "invoice/Amount.h"
+#include "invoice/EntryMode.h"
 
 namespace trail {
 

@@ -5,7 +5,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "shell/AppError.h"
+#include "base/AppError.h"
+#include "store/ShutdownCheckpoint.h"
 #include "store/SqlFunctions.h"
 #include "store/WalCheckpoint.h"
 
@@ -63,6 +64,9 @@ Database Database::open(const QString& connectionString, Durability durability) 
     sqlite3_extended_result_codes(db, 1);
     registerSqlFunctions(db);
     walcheckpoint::watch(db);
+    if (const char* file = sqlite3_db_filename(db, "main"); file != nullptr && *file != '\0') {
+        shutdowncheckpoint::remember(QString::fromUtf8(file));
+    }
     database.exec(durability == Durability::Full ? QStringLiteral("PRAGMA synchronous=FULL")
                                                  : QStringLiteral("PRAGMA synchronous=NORMAL"));
     if ((flags & SQLITE_OPEN_READWRITE) != 0) {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "shell/AppError.h"
+#include "base/AppError.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

@@ -6,9 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "shell/BackupFiles.h"
-#include "shell/Clock.h"
-#include "shell/Commonfun.h"
+#include "base/Clock.h"
+#include "base/DailyLog.h"
+#include "base/Paths.h"
+#include "store/BackupFiles.h"
 #include "store/SqliteErrors.h"
 
 namespace databasebackup {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 
+#include "invoice/EntryMode.h"
 #include "store/AuditTrail.h"
-#include "store/EntryMode.h"
 #include "store/StoreError.h"
 
 // One invoice as it is handed to the store for registration.

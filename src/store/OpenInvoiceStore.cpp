@@ -1,5 +1,6 @@
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
+#include "base/DatabaseSettings.h"
+#include "base/Paths.h"
+#include "store/DatabaseFile.h"
 #include "store/InvoiceStore.h"
 #include "store/PgInvoiceStore.h"
 #include "store/RegistrationValues.h"

@@ -3,7 +3,7 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
-#include "store/Amount.h"
+#include "invoice/Amount.h"
 #include "store/AuditTrail.h"
 #include "store/PgConnectionInfo.h"
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "shell/AppError.h"
+#include "base/AppError.h"
 #include "store/StoreError.h"
 
 struct pg_conn;

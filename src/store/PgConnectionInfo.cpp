@@ -4,7 +4,7 @@
 
 #include <QRegularExpression>
 
-#include "shell/AppError.h"
+#include "base/AppError.h"
 
 namespace pgconninfo {
 

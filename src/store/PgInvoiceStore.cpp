@@ -3,9 +3,10 @@
 #include <QSet>
 #include <algorithm>
 
-#include "shell/Commonfun.h"
-#include "shell/LocaleFormats.h"
-#include "store/Amount.h"
+#include "base/DailyLog.h"
+#include "base/LocaleFormats.h"
+#include "base/Paths.h"
+#include "invoice/Amount.h"
 #include "store/PgRegistryName.h"
 #include "store/RegistrationValues.h"
 

@@ -1,6 +1,6 @@
 #include "store/PgRegistryName.h"
 
-#include "shell/AppError.h"
+#include "base/AppError.h"
 
 namespace pgregistry {
 

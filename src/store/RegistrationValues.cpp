@@ -1,8 +1,8 @@
 #include "store/RegistrationValues.h"
 
-#include "shell/Clock.h"
-#include "shell/LocaleFormats.h"
-#include "store/Amount.h"
+#include "base/Clock.h"
+#include "base/LocaleFormats.h"
+#include "invoice/Amount.h"
 
 RegistrationValues RegistrationValues::of(const InvoiceRecord& invoice) {
     RegistrationValues values;

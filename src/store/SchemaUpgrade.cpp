@@ -7,7 +7,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
-#include "shell/AppError.h"
+#include "base/AppError.h"
 
 namespace store {
 

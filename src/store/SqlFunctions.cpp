@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-#include "shell/LocaleFormats.h"
+#include "base/LocaleFormats.h"
 
 namespace {
 

@@ -2,11 +2,12 @@
 
 #include <sqlite3.h>
 
-#include "shell/AppError.h"
-#include "shell/Clock.h"
-#include "shell/Commonfun.h"
-#include "shell/LocaleFormats.h"
-#include "store/Amount.h"
+#include "base/AppError.h"
+#include "base/Clock.h"
+#include "base/DailyLog.h"
+#include "base/LocaleFormats.h"
+#include "base/Paths.h"
+#include "invoice/Amount.h"
 #include "store/RegistrationValues.h"
 #include "store/SchemaUpgrade.h"
 #include "store/SqliteErrors.h"

@@ -8,8 +8,6 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "store/ShutdownCheckpoint.h"
-
 namespace walcheckpoint {
 
 namespace {
@@ -68,9 +66,6 @@ int afterCommit(void*, sqlite3* db, const char* name, int pages) {
 
 void watch(sqlite3* db) {
     sqlite3_wal_hook(db, &afterCommit, nullptr);
-    if (const char* file = sqlite3_db_filename(db, "main"); file != nullptr && *file != '\0') {
-        shutdowncheckpoint::remember(QString::fromUtf8(file));
-    }
 }
 
 bool checkpointNow(const QString& path) {

@@ -7,7 +7,7 @@
 
 #include "TempExeDir.h"
 #include "TestFiles.h"
-#include "shell/IniFile.h"
+#include "base/IniFile.h"
 
 namespace {
 

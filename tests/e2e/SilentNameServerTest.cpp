@@ -11,12 +11,12 @@
 #include "FakeSoundPlayer.h"
 #include "SilentNameServer.h"
 #include "TempExeDir.h"
-#include "mainwindow/Fphxdialog.h"
+#include "app/FpbxApplication.h"
+#include "app/ProgramEntry.h"
+#include "base/IniFile.h"
+#include "mainwindow/MainWindow.h"
 #include "reader/ReaderClient.h"
-#include "shell/Checkupdate.h"
-#include "shell/Entry.h"
-#include "shell/FpbxApplication.h"
-#include "shell/IniFile.h"
+#include "update/UpdateCheck.h"
 
 // The update check when the name server never answers. The whole process lives with that name
 // server (see main).
@@ -27,7 +27,7 @@ QString whyNoNameServer;
 
 // No address of the service can be had: its name is asked of the silent name server.
 const QString kServiceUrl = QStringLiteral("http://updates.fpbx.test/fpbx");
-const checkupdate::HttpTimeouts kShortTimeouts{300, 600};
+const updatecheck::HttpTimeouts kShortTimeouts{300, 600};
 
 #define REQUIRE_SILENT_NAME_SERVER()                                   \
     if (!nameServer) {                                                 \
@@ -39,7 +39,7 @@ TEST(SilentNameServer, TheUpdateRequestGivesUpAtItsTimeOut) {
     REQUIRE_SILENT_NAME_SERVER();
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(checkupdate::postForBody(kServiceUrl, kShortTimeouts));
+    EXPECT_FALSE(updatecheck::postForBody(kServiceUrl, kShortTimeouts));
     // The system's resolver alone would wait 5 s twice for each question.
     EXPECT_LT(timer.elapsed(), 4000);
     EXPECT_TRUE(nameServer->askedSomething());
@@ -72,7 +72,7 @@ TEST(SilentNameServer, TheStartUpIndicationShowsUntilTheCheckGivesUp) {
         QObject::connect(&shown, &QObject::destroyed,
                          [&] { indicationGoneAt = sinceStart.elapsed(); });
     };
-    seams.mainWindowShown = [&](TMainForm& window) {
+    seams.mainWindowShown = [&](MainWindow& window) {
         indicationGoneBeforeTheWindow = indication.isNull();
         QTimer::singleShot(0, &window, &QWidget::close);
     };
@@ -80,7 +80,7 @@ TEST(SilentNameServer, TheStartUpIndicationShowsUntilTheCheckGivesUp) {
     char name[] = "test_silent_name_server";
     char* argv[] = {name, nullptr};
     sinceStart.start();
-    EXPECT_EQ(RunFpbx(argc, argv, seams), 0);
+    EXPECT_EQ(runProgram(argc, argv, seams), 0);
 
     EXPECT_GE(indicationAt, 0);
     EXPECT_TRUE(indicationVisible);

@@ -12,18 +12,18 @@
 #include <QSplashScreen>
 #include <QTimer>
 
-#include "../shell/LocalHttpServer.h"
 #include "FakePrompts.h"
 #include "FakeSoundPlayer.h"
+#include "LocalHttpServer.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
-#include "mainwindow/Fphxdialog.h"
-#include "scanner/Emnudevice.h"
-#include "shell/AppError.h"
-#include "shell/Commonfun.h"
-#include "shell/Entry.h"
-#include "shell/IniFile.h"
-#include "ui/QtPrompts.h"
+#include "app/ProgramEntry.h"
+#include "base/AppError.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
+#include "mainwindow/MainWindow.h"
+#include "prompts/QtPrompts.h"
+#include "scanner/InputDevices.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ struct Start {
             updaterStarts << program + u'|' + arguments;
         };
         seams.soundPlayer = [this] { return std::make_unique<ListeningPlayer>(sounds); };
-        seams.mainWindowShown = [this](TMainForm& window) {
+        seams.mainWindowShown = [this](MainWindow& window) {
             ++windowsShown;
             if (onShown) {
                 onShown(window);
@@ -66,7 +66,7 @@ struct Start {
         int argc = 1;
         char name[] = "test_startup";
         char* argv[] = {name, nullptr};
-        return RunFpbx(argc, argv, seams);
+        return runProgram(argc, argv, seams);
     }
 
     FakePrompts prompts;
@@ -74,7 +74,7 @@ struct Start {
     QStringList updaterStarts;
     QList<SoundKind> sounds;
     int windowsShown = 0;
-    std::function<void(TMainForm&)> onShown;
+    std::function<void(MainWindow&)> onShown;
 };
 
 TempExeDir::Options fresh(bool configIni = true,
@@ -93,7 +93,7 @@ QString iniValue(const TempExeDir& dir, const QString& section, const QString& k
 TEST(StartupSequence, AFirstStartProvisionsTheCompanyAndShowsTheScanPanel) {
     TempExeDir dir(fresh());
     Start start("fpbx startup test 1");
-    start.onShown = [](TMainForm& window) {
+    start.onShown = [](MainWindow& window) {
         EXPECT_TRUE(window.Panel_center1->isVisible());
         EXPECT_EQ(window.Label_msg->text(), "等待扫描");
         EXPECT_EQ(window.Label_num->text(), "0");
@@ -195,7 +195,7 @@ TEST(StartupSequence, ASecondStartEndsAtOnceAndBringsTheFirstForward) {
     Start first("fpbx startup test 8");
     int secondResult = -1;
     QByteArray iniBefore, logBefore;
-    first.onShown = [&](TMainForm& window) {
+    first.onShown = [&](MainWindow& window) {
         window.showMinimized();
         iniBefore = testfiles::readBytes(dir.file("config.ini"));
         logBefore = testfiles::readBytes(dir.logPath());
@@ -294,7 +294,7 @@ TEST(StartupIndication, ShowsAtOnceAndIsGoneWhenTheStalledServiceIsGivenUp) {
     indication.onShown = [&] { serviceAskedBeforeTheIndication = service.connected(); };
     bool goneBeforeTheWindow = false;
     bool givenUpBeforeTheWindow = false;
-    start.onShown = [&](TMainForm&) {
+    start.onShown = [&](MainWindow&) {
         goneBeforeTheWindow = indication.widget.isNull();
         givenUpBeforeTheWindow = service.connected() && !service.clientStillConnected();
     };
@@ -380,7 +380,7 @@ TEST(StartupSequence, OutcomesAreHeardUnlessConfigIniTurnsTheSoundsOff) {
             IniFile(dir.file("config.ini")).writeString("声音", "开启", "0");
         }
         Start start("fpbx startup test 14");
-        start.onShown = [](TMainForm& window) {
+        start.onShown = [](MainWindow& window) {
             window.Image_sxClick();
             window.Edit_fpdm->setText("044031900111");
             window.Edit_fphm->setText("12345678");
@@ -397,7 +397,7 @@ TEST(StartupSequence, OutcomesAreHeardUnlessConfigIniTurnsTheSoundsOff) {
 TEST(StartupSequence, QtsOwnTextsInTheProgramsDialogsAreChinese) {
     TempExeDir dir(fresh());
     Start start("fpbx startup test 15");
-    start.onShown = [](TMainForm& window) {
+    start.onShown = [](MainWindow& window) {
         QtPrompts dialogs;
         QStringList texts;
         // The buttons and labels of the dialog about to open, which is then cancelled.

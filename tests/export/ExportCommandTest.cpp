@@ -8,10 +8,10 @@
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "TestFiles.h"
+#include "base/AppError.h"
+#include "base/AppInfo.h"
 #include "export/ExportCommand.h"
-#include "shell/AppError.h"
-#include "shell/AppInfo.h"
-#include "shell/ErrorDisplay.h"
+#include "prompts/ErrorDisplay.h"
 
 using namespace exporttest;
 using exportgrid::PlainGrid;

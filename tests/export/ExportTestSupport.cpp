@@ -1,7 +1,8 @@
 #include "ExportTestSupport.h"
 
+#include "base/TextCodec.h"
+#include "export/Exporters.h"
 #include "export/OutputStream.h"
-#include "shell/TextCodec.h"
 
 namespace exporttest {
 
@@ -32,7 +33,7 @@ PlainGrid twoRecordsGrid(const SystemColours& colours) {
 }
 
 QByteArray exportBytes(ExporterClass exporterClass, Grid& grid) {
-    const std::unique_ptr<TDBGridEhExport> exporter = createExporter(exporterClass);
+    const std::unique_ptr<GridExport> exporter = createExporter(exporterClass);
     exporter->setGrid(&grid);
     exportio::MemoryOutputStream out;
     exporter->ExportToStream(out, true);

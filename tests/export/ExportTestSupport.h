@@ -4,7 +4,7 @@
 #include <QString>
 #include <ostream>
 
-#include "export/DBGridEhExport.h"
+#include "export/Exporters.h"
 #include "export/PlainGrid.h"
 
 // Readable failure output.

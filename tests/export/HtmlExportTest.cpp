@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "ExportTestSupport.h"
-#include "export/DBGridEhExportAsHTML.h"
+#include "export/Exporters.h"
+#include "export/HtmlExport.h"
 
 using namespace exporttest;
 using exportgrid::PlainGrid;
@@ -81,9 +82,9 @@ TEST(HtmlExport, EmptyResultIsHeaderTitleRowAndTrailer) {
 
 TEST(HtmlExport, TextEscapesWithoutSemicolonsAmpersandFirst) {
     exportgrid::Font font;
-    EXPECT_EQ(TDBGridEhExportAsHTML::fontText(font, QStringLiteral("say \"hi\" &lt")),
+    EXPECT_EQ(HtmlExport::fontText(font, QStringLiteral("say \"hi\" &lt")),
               QByteArray(kFont) + "say &quothi&quot &amplt</FONT>");
-    EXPECT_EQ(TDBGridEhExportAsHTML::fontText(font, QString()), QByteArray(kFont) + "&nbsp</FONT>");
+    EXPECT_EQ(HtmlExport::fontText(font, QString()), QByteArray(kFont) + "&nbsp</FONT>");
 }
 
 TEST(HtmlExport, FontStylesWrapTheTextInOrder) {
@@ -93,12 +94,12 @@ TEST(HtmlExport, FontStylesWrapTheTextInOrder) {
     font.color = {255, 0, 0};
     font.bold = true;
     font.underline = true;
-    EXPECT_EQ(TDBGridEhExportAsHTML::fontText(font, QStringLiteral("x")),
+    EXPECT_EQ(HtmlExport::fontText(font, QStringLiteral("x")),
               QByteArray("<FONT STYLE=\"font-family: ") + hex("CB CE CC E5") +
                   "; font-size: 12pt; color: #FF0000\"><B><U>x</B></U></FONT>");
     font.bold = font.underline = false;
     font.italic = font.strikeOut = true;
-    EXPECT_TRUE(TDBGridEhExportAsHTML::fontText(font, QStringLiteral("x"))
+    EXPECT_TRUE(HtmlExport::fontText(font, QStringLiteral("x"))
                     .endsWith("#FF0000\"><I><STRIKE>x</I></STRIKE></FONT>"));
 }
 
@@ -119,6 +120,6 @@ TEST(HtmlExport, TableTagFollowsTheGridsLook) {
 }
 
 TEST(HtmlExport, ColourValuesAreUpperCaseRgb) {
-    EXPECT_EQ(TDBGridEhExportAsHTML::GetColor({255, 255, 255}), QByteArray("FFFFFF"));
-    EXPECT_EQ(TDBGridEhExportAsHTML::GetColor({10, 171, 0}), QByteArray("0AAB00"));
+    EXPECT_EQ(HtmlExport::GetColor({255, 255, 255}), QByteArray("FFFFFF"));
+    EXPECT_EQ(HtmlExport::GetColor({10, 171, 0}), QByteArray("0AAB00"));
 }

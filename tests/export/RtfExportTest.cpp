@@ -4,8 +4,9 @@
 
 #include "ExportTestSupport.h"
 #include "TestFiles.h"
-#include "export/DBGridEhExportAsRTF.h"
-#include "shell/AppError.h"
+#include "base/AppError.h"
+#include "export/Exporters.h"
+#include "export/RtfExport.h"
 
 using namespace exporttest;
 using exportgrid::PlainGrid;
@@ -110,13 +111,12 @@ TEST(RtfExport, WindowColourOutsideTheTableIsAppendedAtFirstUse) {
 }
 
 TEST(RtfExport, RtfSyntaxInTextsIsProtected) {
-    EXPECT_EQ(TDBGridEhExportAsRTF::protectText(QStringLiteral("a\\b{c}d")),
-              QByteArray("a\\\\b\\{c\\}d"));
+    EXPECT_EQ(RtfExport::protectText(QStringLiteral("a\\b{c}d")), QByteArray("a\\\\b\\{c\\}d"));
     // 乗 81 5C, 亄 81 7B, 亇 81 7D: their trail bytes would read as RTF syntax.
-    EXPECT_EQ(TDBGridEhExportAsRTF::protectText(QStringLiteral("乗亄亇")),
+    EXPECT_EQ(RtfExport::protectText(QStringLiteral("乗亄亇")),
               QByteArray("\\'81\\'5c\\'81\\'7b\\'81\\'7d"));
     // Every other byte as it is: 张三, tabs, line ends.
-    EXPECT_EQ(TDBGridEhExportAsRTF::protectText(QStringLiteral("张三\t\r\n;")),
+    EXPECT_EQ(RtfExport::protectText(QStringLiteral("张三\t\r\n;")),
               hex("D5 C5 C8 FD 09 0D 0A 3B"));
 }
 
@@ -139,8 +139,8 @@ TEST(RtfExport, FlatGridSpacingAndOtherResolutions) {
     EXPECT_TRUE(bytes.contains("\\cellx880\r\n"));
     EXPECT_TRUE(bytes.contains("\\cellx3290\r\n"));
     EXPECT_TRUE(bytes.contains("\\cellx4299\r\n"));
-    EXPECT_EQ(TDBGridEhExportAsRTF::twips(101, 144), 1009);
-    EXPECT_EQ(TDBGridEhExportAsRTF::twips(88, 96), 1320);
+    EXPECT_EQ(RtfExport::twips(101, 144), 1009);
+    EXPECT_EQ(RtfExport::twips(88, 96), 1320);
 }
 
 TEST(RtfExport, FontsAreListedOnceWhateverTheirCaseAndStylesFollowTheSize) {
@@ -165,7 +165,7 @@ TEST(RtfExport, FileStaysEmptyWhenTheExportFailsBeforeTheBodyIsComplete) {
     testfiles::writeBytes(file, "old");
     PlainGrid grid = twoRecordsGrid();
     grid.failAtRow(1, QStringLiteral("gone"));
-    EXPECT_THROW(SaveDBGridEhToExportFile(ExporterClass::Rtf, grid, file, true), AppError);
+    EXPECT_THROW(exportGridToFile(ExporterClass::Rtf, grid, file, true), AppError);
     EXPECT_EQ(testfiles::readBytes(file), QByteArray());
     EXPECT_FALSE(grid.exporting());
 }
@@ -178,13 +178,13 @@ TEST(RtfExport, FileStaysEmptyAlsoWhenTheExportFailsAfterItsHeaderWasWritten) {
     grid.addRow(recordRow(QStringLiteral("044031900333"), QStringLiteral("00000003"), 500,
                           QStringLiteral("20170122"), std::nullopt, QStringLiteral("李四"), 1));
     grid.failAtRow(2, QStringLiteral("gone"));
-    EXPECT_THROW(SaveDBGridEhToExportFile(ExporterClass::Rtf, grid, file, true), AppError);
+    EXPECT_THROW(exportGridToFile(ExporterClass::Rtf, grid, file, true), AppError);
     EXPECT_EQ(testfiles::readBytes(file), QByteArray());
     // Without the failure the same grid gives its three rows.
     PlainGrid whole = twoRecordsGrid();
     whole.addRow(recordRow(QStringLiteral("044031900333"), QStringLiteral("00000003"), 500,
                            QStringLiteral("20170122"), std::nullopt, QStringLiteral("李四"), 1));
-    SaveDBGridEhToExportFile(ExporterClass::Rtf, whole, file, true);
+    exportGridToFile(ExporterClass::Rtf, whole, file, true);
     const QByteArray bytes = testfiles::readBytes(file);
     EXPECT_TRUE(bytes.startsWith("{\\rtf0\\ansi"));
     EXPECT_EQ(bytes.count("\\pard\\intbl\\row}"), 4);

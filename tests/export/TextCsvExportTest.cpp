@@ -4,8 +4,8 @@
 
 #include "ExportTestSupport.h"
 #include "TestFiles.h"
-#include "export/DBGridEhExport.h"
-#include "shell/AppError.h"
+#include "base/AppError.h"
+#include "export/Exporters.h"
 
 using namespace exporttest;
 using exportgrid::PlainGrid;
@@ -107,7 +107,7 @@ TEST(ExportFramework, FailureMidwayRestoresTheGridAndKeepsWhatWasWritten) {
     grid.failAtRow(1, QStringLiteral("disk gone"));
     const QString file = dir.filePath(QStringLiteral("out.txt"));
     try {
-        SaveDBGridEhToExportFile(ExporterClass::Text, grid, file, true);
+        exportGridToFile(ExporterClass::Text, grid, file, true);
         FAIL() << "no error";
     } catch (const AppError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("disk gone"));
@@ -124,7 +124,7 @@ TEST(ExportFramework, FileThatCannotBeCreatedIsReportedBeforeAnythingHappens) {
     PlainGrid grid = twoRecordsGrid();
     const QString file = dir.filePath(QStringLiteral("missing/out.csv"));
     try {
-        SaveDBGridEhToExportFile(ExporterClass::Csv, grid, file, true);
+        exportGridToFile(ExporterClass::Csv, grid, file, true);
         FAIL() << "no error";
     } catch (const AppError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("Cannot create file ") + file);
@@ -137,7 +137,7 @@ TEST(ExportFramework, ExistingFileIsReplaced) {
     const QString file = dir.filePath(QStringLiteral("out.txt"));
     testfiles::writeBytes(file, QByteArray(100000, 'x'));
     PlainGrid grid = emptyRecordsGrid();
-    SaveDBGridEhToExportFile(ExporterClass::Text, grid, file, true);
+    exportGridToFile(ExporterClass::Text, grid, file, true);
     EXPECT_EQ(testfiles::readGbk(file), text(kTextTitle));
 }
 
@@ -147,7 +147,7 @@ TEST(ExportFramework, FullDiskIsAWriteErrorNotASuccess) {
     }
     PlainGrid grid = twoRecordsGrid();
     try {
-        SaveDBGridEhToExportFile(ExporterClass::Text, grid, QStringLiteral("/dev/full"), true);
+        exportGridToFile(ExporterClass::Text, grid, QStringLiteral("/dev/full"), true);
         FAIL() << "no error";
     } catch (const AppError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("Stream write error"));

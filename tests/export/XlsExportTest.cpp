@@ -4,8 +4,9 @@
 
 #include "ExportTestSupport.h"
 #include "TestFiles.h"
-#include "export/DBGridEhExportAsXLS.h"
-#include "shell/AppError.h"
+#include "base/AppError.h"
+#include "export/Exporters.h"
+#include "export/XlsExport.h"
 
 using namespace exporttest;
 using exportgrid::Cell;
@@ -147,7 +148,7 @@ TEST(XlsExport, MoreThan65535RecordsAreRefusedBeforeTheFileIsTouched) {
     PlainGrid grid = oneColumnGrid(FieldType::Text);
     grid.setRowSource(65536, [](qint64) { return QList<Cell>{exportgrid::textCell("r")}; });
     try {
-        SaveDBGridEhToExportFile(ExporterClass::Xls, grid, file, true);
+        exportGridToFile(ExporterClass::Xls, grid, file, true);
         FAIL() << "no error";
     } catch (const AppError& e) {
         EXPECT_EQ(e.message(),

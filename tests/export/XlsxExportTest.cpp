@@ -5,9 +5,10 @@
 
 #include "ExportTestSupport.h"
 #include "TestFiles.h"
-#include "export/DBGridEhExportAsXLSX.h"
-#include "import/Workbook.h"
-#include "shell/AppError.h"
+#include "base/AppError.h"
+#include "export/Exporters.h"
+#include "export/XlsxExport.h"
+#include "workbook/Workbook.h"
 
 using namespace exporttest;
 using exportgrid::PlainGrid;
@@ -29,7 +30,7 @@ class XlsxExportTest : public ::testing::Test {
 protected:
     QString exported(PlainGrid& grid) {
         const QString path = dir.filePath(QStringLiteral("export.xlsx"));
-        SaveDBGridEhToExportFile(ExporterClass::Xlsx, grid, path, true);
+        exportGridToFile(ExporterClass::Xlsx, grid, path, true);
         return path;
     }
     QTemporaryDir dir;
@@ -134,7 +135,7 @@ TEST_F(XlsxExportTest, AResultLargerThanASheetIsRefusedBeforeTheFileIsTouched) {
     const QString path = dir.filePath(QStringLiteral("kept.xlsx"));
     testfiles::writeBytes(path, "old");
     try {
-        SaveDBGridEhToExportFile(ExporterClass::Xlsx, grid, path, true);
+        exportGridToFile(ExporterClass::Xlsx, grid, path, true);
         ADD_FAILURE() << "no error";
     } catch (const AppError& error) {
         EXPECT_EQ(error.message(),

@@ -8,9 +8,9 @@
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "fileimport/InvoiceFileImport.h"
-#include "shell/Commonfun.h"
+#include "invoice/EntryMode.h"
 #include "store/Database.h"
-#include "store/EntryMode.h"
+#include "store/DatabaseFile.h"
 
 namespace {
 

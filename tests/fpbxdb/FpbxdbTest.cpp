@@ -6,10 +6,11 @@
 #include "PgTestServer.h"
 #include "StoreFixtures.h"
 #include "TempExeDir.h"
+#include "base/Paths.h"
 #include "fpbxdb/Migration.h"
 #include "fpbxdb/RegistryCheck.h"
 #include "fpbxdb/RegistrySchema.h"
-#include "shell/Commonfun.h"
+#include "store/DatabaseFile.h"
 #include "store/PgConnection.h"
 #include "store/SqliteInvoiceStore.h"
 

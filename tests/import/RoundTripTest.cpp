@@ -4,9 +4,9 @@
 #include "FakePrompts.h"
 #include "ImportFixtures.h"
 #include "TempExeDir.h"
-#include "export/DBGridEhExportAsXLS.h"
-#include "export/DBGridEhExportAsXLSX.h"
 #include "export/PlainGrid.h"
+#include "export/XlsExport.h"
+#include "export/XlsxExport.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ TEST(RoundTripTest, RecordsExportedAsXlsImportAsTheyWere) {
     grid.addRow({textCell(""), textCell("24442000000012345678"), amountCell(std::nullopt),
                  textCell("20240301"), dateTimeCell(QDateTime(QDate(2024, 2, 1), QTime(0, 0))),
                  nullCell(), entryModeCell(1)});
-    TDBGridEhExportAsXLS xls;
+    XlsExport xls;
     xls.setGrid(&grid);
     xls.ExportToFile(dir.file("exported.xls"), true);
 
@@ -55,7 +55,7 @@ TEST(RoundTripTest, RecordsExportedAsXlsxImportAsTheyWere) {
                  nullCell(), entryModeCell(1)});
     grid.addRow({textCell("_x0031_"), textCell("1"), amountCell(1), textCell("20240302"),
                  dateTimeCell(std::nullopt), textCell("李四"), entryModeCell(1)});
-    TDBGridEhExportAsXLSX xlsx;
+    XlsxExport xlsx;
     xlsx.setGrid(&grid);
     xlsx.ExportToFile(dir.file("exported.xlsx"), true);
 

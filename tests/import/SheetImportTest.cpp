@@ -9,9 +9,9 @@
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "XlsxFixtures.h"
+#include "base/Clock.h"
+#include "base/TextCodec.h"
 #include "import/SheetImport.h"
-#include "shell/Clock.h"
-#include "shell/TextCodec.h"
 #include "store/InvoiceStore.h"
 
 using fixtures::Row;

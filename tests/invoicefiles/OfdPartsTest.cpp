@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "invoicefiles/OfdPaths.h"
-#include "invoicefiles/XmlTree.h"
+#include "xml/XmlTree.h"
 
 using namespace invoicefiles;
 

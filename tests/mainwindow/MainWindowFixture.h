@@ -10,11 +10,12 @@
 #include "FakePrompts.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
+#include "base/Paths.h"
 #include "mainwindow/CountLabel.h"
-#include "mainwindow/Fphxdialog.h"
+#include "mainwindow/MainWindow.h"
 #include "scanner/ScanField.h"
-#include "shell/Commonfun.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 #include "store/InvoiceStore.h"
 
 // The main window in a fresh exe directory, driven through its window as keys really arrive.
@@ -31,7 +32,7 @@ protected:
     FakePrompts prompts;
     std::unique_ptr<FakeDevices> pendingDevices = std::make_unique<FakeDevices>();
     FakeDevices& devices = *pendingDevices;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<MainWindow> form;
 
     void TearDown() override { form.reset(); }
 
@@ -39,7 +40,7 @@ protected:
 
     // Builds and shows the window, which enters scan mode.
     void open() {
-        form = std::make_unique<TMainForm>(std::move(pendingDevices));
+        form = std::make_unique<MainWindow>(std::move(pendingDevices));
         form->show();
     }
 

@@ -8,12 +8,12 @@
 
 #include "MainWindowFixture.h"
 #include "StoreFixtures.h"
+#include "base/AppError.h"
+#include "base/AppInfo.h"
+#include "base/DatabaseSettings.h"
 #include "mainwindow/ClickableLabel.h"
 #include "mainwindow/ReimburserList.h"
 #include "scanner/KeyboardCapture.h"
-#include "shell/AppError.h"
-#include "shell/AppInfo.h"
-#include "shell/DatabaseSettings.h"
 
 namespace {
 
@@ -144,7 +144,7 @@ TEST_F(MainWindowTest, TheRecordsLinkOpensTheRecordsWindowModallyOwnedByTheMainW
         }
     });
     form->Label_resultClick();
-    EXPECT_EQ(opened, "TListForm");
+    EXPECT_EQ(opened, "RecordsWindow");
     EXPECT_EQ(owner, form.get());
     EXPECT_TRUE(prompts.messages().isEmpty());
     EXPECT_TRUE(form->capture().isHooked());

@@ -12,10 +12,10 @@
 
 #include "FakePrompts.h"
 #include "TestFiles.h"
-#include "mainwindow/Addbxr.h"
+#include "base/AppInfo.h"
+#include "mainwindow/AddReimburserDialog.h"
 #include "mainwindow/ReimburserList.h"
 #include "scanner/KeyboardHook.h"
-#include "shell/AppInfo.h"
 
 namespace {
 
@@ -163,9 +163,9 @@ protected:
 
     // Acts on the dialog once its modal loop runs; a dialog still open seconds later is closed,
     // so that a failing test cannot hang.
-    void whenOpen(std::function<void(TAddBxrForm&)> act) {
+    void whenOpen(std::function<void(AddReimburserDialog&)> act) {
         QTimer::singleShot(0, [act] {
-            auto* form = qobject_cast<TAddBxrForm*>(QApplication::activeModalWidget());
+            auto* form = qobject_cast<AddReimburserDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(form, nullptr);
             act(*form);
         });
@@ -180,14 +180,14 @@ protected:
 };
 
 TEST_F(AddDialog, Captions) {
-    TAddBxrForm form(&owner);
+    AddReimburserDialog form(&owner);
     EXPECT_EQ(form.windowTitle(), "添加报销人");
     EXPECT_EQ(form.size(), QSize(249, 138));
     EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
 }
 
 TEST_F(AddDialog, RefusesEmptyTooLongAndUnsavableNamesAndStaysOpen) {
-    TAddBxrForm form(&owner);
+    AddReimburserDialog form(&owner);
     form.show();
     for (const QString& name : {QString(), QString("张三李四a"), QString("张😀")}) {
         form.Edit1->setText(name);
@@ -205,21 +205,21 @@ TEST_F(AddDialog, RefusesEmptyTooLongAndUnsavableNamesAndStaysOpen) {
 }
 
 TEST_F(AddDialog, RunsModallyAndGivesTheAcceptedName) {
-    whenOpen([](TAddBxrForm& form) {
+    whenOpen([](AddReimburserDialog& form) {
         form.Edit1->setText("张三李四");
         form.Button1->click();
     });
-    EXPECT_EQ(TAddBxrForm::ask(&owner), "张三李四");
-    whenOpen([](TAddBxrForm& form) {
+    EXPECT_EQ(AddReimburserDialog::ask(&owner), "张三李四");
+    whenOpen([](AddReimburserDialog& form) {
         form.Edit1->setText("Bob");
         form.Button2->click();
     });
-    EXPECT_EQ(TAddBxrForm::ask(&owner), "");
-    whenOpen([](TAddBxrForm& form) {
+    EXPECT_EQ(AddReimburserDialog::ask(&owner), "");
+    whenOpen([](AddReimburserDialog& form) {
         form.Edit1->setText("Bob");
         form.close();  // the close box
     });
-    EXPECT_EQ(TAddBxrForm::ask(&owner), "");
+    EXPECT_EQ(AddReimburserDialog::ask(&owner), "");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "MainWindowFixture.h"
 #include "StoreFixtures.h"
-#include "shell/AppInfo.h"
+#include "base/AppInfo.h"
 
 namespace {
 

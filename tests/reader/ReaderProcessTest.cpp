@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 
 #include "ImportFixtures.h"
-#include "import/Workbook.h"
+#include "base/AppError.h"
 #include "reader/ReaderClient.h"
-#include "shell/AppError.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include "RecordsTestSupport.h"
 #include "TempExeDir.h"
+#include "base/AppError.h"
 #include "records/Correction.h"
-#include "shell/AppError.h"
-#include "shell/Commonfun.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 
 using correction::Verdict;
 

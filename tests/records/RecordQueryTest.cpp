@@ -3,8 +3,8 @@
 #include "RecordsTestSupport.h"
 #include "TempExeDir.h"
 #include "records/RecordQuery.h"
-#include "shell/Commonfun.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 
 using recordstest::Form;
 using recordstest::insert;

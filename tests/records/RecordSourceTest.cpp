@@ -2,9 +2,8 @@
 
 #include "RecordsTestSupport.h"
 #include "TempExeDir.h"
+#include "base/AppError.h"
 #include "records/RecordSource.h"
-#include "shell/AppError.h"
-#include "shell/Commonfun.h"
 
 using records::RecordSource;
 using recordstest::insert;

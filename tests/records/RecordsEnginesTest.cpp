@@ -4,12 +4,12 @@
 #include "PgTestServer.h"
 #include "RecordsTestSupport.h"
 #include "TempExeDir.h"
+#include "base/AppError.h"
+#include "base/DatabaseSettings.h"
+#include "base/Paths.h"
 #include "records/RecordSource.h"
 #include "records/ResultReader.h"
 #include "records/StoreFind.h"
-#include "shell/AppError.h"
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
 #include "store/PgConnection.h"
 
 // The records window's core on both engines, one typed suite: the criteria, the counts, the

@@ -1,9 +1,10 @@
 #include "RecordsTestSupport.h"
 
+#include "base/DatabaseSettings.h"
+#include "base/Paths.h"
 #include "records/RecordSource.h"
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 #include "store/PgConnection.h"
 #include "store/PgRegistryName.h"
 

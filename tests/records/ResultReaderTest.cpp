@@ -4,7 +4,6 @@
 #include "TempExeDir.h"
 #include "records/RecordSource.h"
 #include "records/ResultReader.h"
-#include "shell/Commonfun.h"
 
 using recordstest::Form;
 using recordstest::insert;

@@ -4,7 +4,6 @@
 #include "TempExeDir.h"
 #include "records/RecordSource.h"
 #include "records/StoreFind.h"
-#include "shell/Commonfun.h"
 
 using findwalk::Cell;
 using findwalk::Match;

@@ -3,7 +3,7 @@
 #include <QHash>
 #include <QList>
 
-#include "scanner/Emnudevice.h"
+#include "scanner/InputDevices.h"
 
 // Keyboard devices as a test wants them: handle, type, interface name, and descriptions by key
 // path; any step can be made to fail.

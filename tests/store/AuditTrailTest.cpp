@@ -6,9 +6,9 @@
 #include "StoreFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
-#include "shell/AppInfo.h"
-#include "shell/TextCodec.h"
-#include "store/Amount.h"
+#include "base/AppInfo.h"
+#include "base/TextCodec.h"
+#include "invoice/Amount.h"
 #include "store/AuditTrail.h"
 #include "store/InvoiceStore.h"
 

@@ -7,7 +7,7 @@
 #include "StoreFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
-#include "shell/BackupFiles.h"
+#include "store/BackupFiles.h"
 #include "store/Database.h"
 #include "store/DatabaseBackup.h"
 #include "store/DatabaseCheck.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/AppError.h"
+#include "base/AppError.h"
 #include "store/PgConnectionInfo.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include "StoreFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
+#include "base/DatabaseSettings.h"
+#include "base/Paths.h"
 #include "store/InvoiceStore.h"
 #include "store/PgConnection.h"
 

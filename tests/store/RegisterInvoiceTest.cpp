@@ -14,9 +14,9 @@
 #include "StoreFixtures.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
+#include "base/DatabaseSettings.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 #include "store/InvoiceStore.h"
 #include "store/PgConnection.h"
 

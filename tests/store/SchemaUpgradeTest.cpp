@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "TempExeDir.h"
-#include "shell/AppError.h"
-#include "shell/Commonfun.h"
+#include "base/AppError.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 #include "store/SchemaUpgrade.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TempExeDir.h"
-#include "shell/Commonfun.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 #include "store/SqlFunctions.h"
 
 namespace {

@@ -9,9 +9,10 @@
 
 #include "PgTestServer.h"
 #include "TempExeDir.h"
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
+#include "base/DatabaseSettings.h"
+#include "base/Paths.h"
 #include "store/Database.h"
+#include "store/DatabaseFile.h"
 #include "store/PgConnection.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "shell/Commonfun.h"
+#include "base/Paths.h"
 #include "store/InvoiceStore.h"
 #include "store/ShutdownCheckpoint.h"
 

@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QMutex>
 
-#include "shell/Clock.h"
+#include "base/Clock.h"
 
 // A clock that stands still until told to move; installs itself while it lives.
 class FakeClock final : public Clock {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "ui/Prompts.h"
+#include "prompts/Prompts.h"
 
 // Records every prompt and answers from a script. Unscripted: message boxes answer Ok, file
 // dialogs and input boxes are cancelled. Safe to call from any thread.

@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 
-#include "shell/Clock.h"
-#include "shell/Commonfun.h"
-#include "shell/DatabaseSettings.h"
+#include "base/Clock.h"
+#include "base/DatabaseSettings.h"
+#include "base/Paths.h"
 
 TempExeDir::TempExeDir() : TempExeDir(Options{}) {}
 

@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "shell/TextCodec.h"
+#include "base/TextCodec.h"
 
 namespace testfiles {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "app/FpbxApplication.h"
 #include "reader/ReaderClient.h"
-#include "shell/FpbxApplication.h"
 
 // Every test executable runs with the program's application object, so that windows can be built
 // and errors escaping an event handler reach the error display as in the program.

@@ -1,10 +1,10 @@
 #include "export/PlainGrid.h"
 
-#include "shell/AppError.h"
-#include "shell/LocaleFormats.h"
+#include "base/AppError.h"
+#include "base/LocaleFormats.h"
+#include "invoice/Amount.h"
+#include "invoice/EntryMode.h"
 #include "records/RecordColumns.h"
-#include "store/Amount.h"
-#include "store/EntryMode.h"
 
 namespace exportgrid {
 

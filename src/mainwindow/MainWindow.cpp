@@ -1,0 +1,414 @@
+#include "mainwindow/MainWindow.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+
+#include "base/AppError.h"
+#include "base/Clock.h"
+#include "base/DailyLog.h"
+#include "base/Paths.h"
+#include "base/TextFile.h"
+#include "fileimport/InvoiceFileImport.h"
+#include "fileimportwindow/FileImportWindow.h"
+#include "invoice/InvoiceIdentity.h"
+#include "mainwindow/ClickableLabel.h"
+#include "mainwindow/InvoiceFileDrop.h"
+#include "mainwindow/ReimburserList.h"
+#include "mainwindow/SystemColours.h"
+#include "prompts/ErrorDisplay.h"
+#include "prompts/Prompts.h"
+#include "recordswindow/RecordsWindow.h"
+#include "scan/ManualEntry.h"
+#include "scan/ScanPayload.h"
+#include "scanner/InputDevices.h"
+#include "scanner/KeyboardCapture.h"
+#include "scanner/ProcInputDevices.h"
+#include "scanner/ScanField.h"
+
+namespace {
+
+const QRect kScanNumberBounds(149, 71, 257, 33);
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
+                       std::unique_ptr<InvoiceStore> store, QWidget* parent)
+    : QWidget(parent), deviceSource_(std::move(devices)), store_(std::move(store)) {
+    if (!deviceSource_) {
+        deviceSource_ = std::make_unique<ProcInputDevices>();
+    }
+    if (!store_) {
+        store_ = openInvoiceStore();
+    }
+    buildLayout();
+    Image_sm->hide();
+    Image_sx1->hide();
+    Label_fphm_sm->clear();
+    capture_ = new KeyboardCapture(buffer_, DataEdit, this);
+
+    const QString bxr = joinPath(CompanyDir(), QStringLiteral("bxr.txt"));
+    if (!QFile::exists(bxr)) {
+        CreateEmptyFile(bxr);
+    }
+    reimbursers_ = new ReimburserList(ComboBox1, ComboBox2, bxr, *capture_, this);
+    reimbursers_->load();
+    wire();
+    openRecords_ = [](QWidget* owner) {
+        RecordsWindow records(owner);
+        records.exec();
+    };
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::wire() {
+    connect(Image_sm, &ClickableLabel::clicked, this, &MainWindow::Image_smClick);
+    connect(Image_sx, &ClickableLabel::clicked, this, &MainWindow::Image_sxClick);
+    connect(Label_result, &ClickableLabel::clicked, this, &MainWindow::Label_resultClick);
+    connect(Label_files, &ClickableLabel::clicked, this, &MainWindow::Label_filesClick);
+    filesMenu = new QMenu(this);
+    filesMenu->addAction(QStringLiteral("选择文件…"), this, [this] { chooseInvoiceFiles(false); });
+    filesMenu->addAction(QStringLiteral("选择文件夹…"), this, [this] { chooseInvoiceFiles(true); });
+    // A drop is taken after the drag has ended, so that its source is not kept waiting.
+    new InvoiceFileDrop(this, [this](const QStringList& paths) {
+        QMetaObject::invokeMethod(
+            this, [this, paths] { importFiles(paths); }, Qt::QueuedConnection);
+    });
+    connect(Image_jc, &ClickableLabel::clicked, this, &MainWindow::Image_jcClick);
+    connect(Label6, &ClickableLabel::clicked, reimbursers_, &ReimburserList::Label6Click);
+    connect(Label7, &ClickableLabel::clicked, reimbursers_, &ReimburserList::Label7Click);
+    connect(DataEdit, &ScanField::textChanged, this, &MainWindow::DataEditChange);
+    connect(Timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    Edit_fpdm->installEventFilter(this);
+    Edit_fphm->installEventFilter(this);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void MainWindow::FormShow() {
+    Image_smClick();
+}
+
+void MainWindow::Image_smClick() {
+    runGuarded([this] { enterScanMode(); });
+}
+
+void MainWindow::Image_sxClick() {
+    runGuarded([this] { enterManualMode(); });
+}
+
+void MainWindow::enterScanMode() {
+    Image_sx->show();
+    Image_sm1->show();
+    Image_sx1->hide();
+    Image_sm->hide();
+    Panel_center1->show();
+    Panel_center2->hide();
+    devices_ = EnumerateKeyboardDevices(*deviceSource_);
+    if (const std::optional<bool> warn = CheckScannerPresence(devices_)) {
+        Label_smq->setVisible(*warn);
+    }
+    capture_->hook();
+    modeFlag_ = 1;
+    WriteLog(GetExeDir(), QStringLiteral("扫描录入"));
+    Label_num->setText(countText());
+    reimbursers_->selectCurrent(2);
+}
+
+void MainWindow::enterManualMode() {
+    Image_sx->hide();
+    Image_sm1->hide();
+    Image_sx1->show();
+    Image_sm->show();
+    Panel_center1->hide();
+    Panel_center2->show();
+    Date_kprq->setDate(appclock::now().date());
+    capture_->unhook();
+    devices_.clear();
+    modeFlag_ = 0;
+    WriteLog(GetExeDir(), QStringLiteral("手动录入"));
+    Label_num1->setText(countText());
+    reimbursers_->selectCurrent(1);
+}
+
+void MainWindow::Label_resultClick() {
+    capture_->unhook();
+    runGuarded([this] {
+        if (openRecords_) {
+            openRecords_(this);
+        }
+    });
+    if (modeFlag_ == 1) {
+        capture_->hook();
+    }
+    const QString count = countText();  // one query for both labels
+    Label_num->setText(count);
+    Label_num1->setText(count);
+}
+
+void MainWindow::Label_filesClick() {
+    filesMenu->popup(Label_files->mapToGlobal(QPoint(0, 0)) -
+                     QPoint(0, filesMenu->sizeHint().height()));
+}
+
+void MainWindow::chooseInvoiceFiles(bool folder) {
+    FileDialogRequest request;
+    request.owner = this;
+    if (folder) {
+        request.caption = QStringLiteral("选择发票文件所在的文件夹");
+        request.pick = FileDialogRequest::Pick::Folder;
+    } else {
+        request.caption = QStringLiteral("选择发票文件");
+        request.pick = FileDialogRequest::Pick::SeveralFiles;
+        request.filters = {{QStringLiteral("电子发票(*.pdf *.ofd)"), QStringLiteral("*.pdf *.ofd")},
+                           {QStringLiteral("所有文件(*.*)"), QStringLiteral("*")}};
+    }
+    const std::optional<FileDialogResult> chosen = appprompts::get().openFile(request);
+    if (!chosen) {
+        return;
+    }
+    importFiles(folder || chosen->paths.isEmpty() ? QStringList{chosen->path} : chosen->paths);
+}
+
+void MainWindow::importFiles(const QStringList& paths) {
+    runGuarded([&] {
+        const QStringList files = fileimport::collectFiles(paths);
+        if (files.isEmpty()) {
+            appprompts::get().message(
+                this, QStringLiteral("提示"),
+                QStringLiteral(
+                    "所选位置没有PDF或OFD发票文件，请选择电子发票文件或其所在的文件夹。"),
+                MsgIcon::Information);
+            return;
+        }
+        if (fileWindow_) {
+            fileWindow_->addFiles(files);
+            fileWindow_->raise();
+            return;
+        }
+        capture_->unhook();
+        FileImportWindow window(reimbursers_->current(), CompanyDir(), sounds_, this);
+        fileWindow_ = &window;
+        window.addFiles(files);
+        window.exec();
+        fileWindow_ = nullptr;
+        if (modeFlag_ == 1) {
+            capture_->hook();
+        }
+        const QString count = countText();
+        Label_num->setText(count);
+        Label_num1->setText(count);
+    });
+}
+
+void MainWindow::DataEditChange() {
+    const QString text = DataEdit->toPlainText();
+    SplitPayload(text, splitList_);
+    const scan::Decision decision = scan::decide(splitList_, buffer_.IsScanComplete());
+    splitList_.clear();
+    switch (decision.action) {
+        case scan::Action::Wait:
+            return;
+        case scan::Action::Drop:
+            emptyScan();
+            return;
+        case scan::Action::NotInvoice:
+            sounds_.notAnInvoice();
+            setScanNumberText(QStringLiteral("您扫的不是发票信息！"));
+            emptyScan();
+            return;
+        case scan::Action::Register:
+            registerScan(text, decision.items);
+            return;
+    }
+}
+
+void MainWindow::registerScan(const QString& text, const scan::InvoiceItems& items) {
+    runGuarded([&] {
+        try {
+            WriteLog(GetExeDir(), QStringLiteral("扫描结果：") + text);
+            setScanNumberText(QStringLiteral("发票号码：") + items.number);
+            InvoiceRecord invoice;
+            invoice.code = items.code;
+            invoice.number = items.number;
+            invoice.amount = items.amount;
+            invoice.invoiceDate = items.date;
+            invoice.checkCode = items.checkCode;
+            invoice.reimburser = reimbursers_->current();
+            const Registration outcome = registerOrThrow(invoice, EntryMode::Scan);
+            switch (outcome.result) {
+                case Registration::Result::Registered:
+                    setScanMessage(QStringLiteral("报销成功!"), false);
+                    Label_num->setText(countText());
+                    break;
+                case Registration::Result::AlreadyRecorded:
+                    setScanMessage(QStringLiteral("已报销!"), true);
+                    break;
+                case Registration::Result::Failed:
+                    // Never "already reimbursed": the invoice was not recorded.
+                    setScanMessage(QStringLiteral("登记失败!"), true);
+                    setScanNumberText(outcome.error.reason());
+                    showStoreFailure(outcome.error);
+                    break;
+            }
+        } catch (...) {
+            // The next scan starts from nothing whatever became of this one.
+            emptyScan();
+            throw;
+        }
+        emptyScan();
+        waiting_.arm();
+        // A running timer keeps its period, as the outcome's time counts from the first tick.
+        if (!Timer1->isActive()) {
+            Timer1->start();
+        }
+    });
+}
+
+Registration MainWindow::registerOrThrow(const InvoiceRecord& invoice, EntryMode mode) {
+    const Registration outcome = store_->registerInvoice(invoice, mode);
+    sounds_.registration(outcome.result);  // heard before any box the outcome brings
+    if (outcome.result == Registration::Result::Failed &&
+        outcome.error.kind == StoreError::Kind::InvalidValue) {
+        throw AppError(outcome.error.detail);
+    }
+    return outcome;
+}
+
+void MainWindow::showStoreFailure(const StoreError& error) {
+    appprompts::get().message(this, QStringLiteral("出现异常"), error.messageText(),
+                              MsgIcon::Warning);
+}
+
+QString MainWindow::countText() {
+    const InvoiceCount result = store_->countInvoices();
+    if (result.count) {
+        return QString::number(*result.count);
+    }
+    appprompts::get().message(this, QStringLiteral("出现异常"), result.error.detail,
+                              MsgIcon::Information);
+    WriteLog(GetExeDir(), QStringLiteral("获取扫描总数异常：") + result.error.detail);
+    return QStringLiteral("0");
+}
+
+void MainWindow::emptyScan() {
+    // The buffer first, so that the change of emptying the field finds no complete scan.
+    buffer_.clear();
+    DataEdit->clear();
+}
+
+void MainWindow::Timer1Timer() {
+    if (!waiting_.tick()) {
+        return;
+    }
+    setScanNumberText(QString());
+    setScanMessage(QStringLiteral("等待扫描"), false);
+    Timer1->stop();
+}
+
+void MainWindow::setScanNumberText(const QString& text) {
+    // A fully digital invoice's number is longer than the line was drawn for: the line then
+    // widens about its centre rather than cut the number off.
+    QRect bounds = kScanNumberBounds;
+    const int needed = Label_fphm_sm->fontMetrics().horizontalAdvance(text) + 4;
+    if (needed > bounds.width()) {
+        const int width = qMin(needed, Panel_center1->width());
+        const int left = qBound(0, bounds.center().x() - width / 2, Panel_center1->width() - width);
+        bounds = QRect(left, bounds.top(), width, bounds.height());
+    }
+    Label_fphm_sm->setGeometry(bounds);
+    Label_fphm_sm->setText(text);
+}
+
+void MainWindow::setScanMessage(const QString& text, bool red) {
+    setTextColour(Label_msg, red ? colours::red() : colours::darkShadow3D());
+    Label_msg->setText(text);
+}
+
+void MainWindow::Image_jcClick() {
+    runGuarded([this] {
+        const QString code = Edit_fpdm->text();
+        const QString number = Edit_fphm->text();
+        const QString reimburser = ComboBox2->currentText();
+        const QString problem = manual::check(code, number, reimburser);
+        if (!problem.isEmpty()) {
+            appprompts::get().message(this, QStringLiteral("提示"), problem, MsgIcon::None);
+            return;
+        }
+        reimbursers_->setCurrent(reimburser);
+        InvoiceRecord invoice;
+        invoice.code = code;
+        invoice.number = number;
+        invoice.amount = QStringLiteral("0.00");
+        invoice.invoiceDate = invoice::dateText(Date_kprq->date());
+        invoice.reimburser = reimburser;
+        const Registration outcome = registerOrThrow(invoice, EntryMode::Manual);
+        switch (outcome.result) {
+            case Registration::Result::Registered:
+                Label_msg1->setText(QStringLiteral("报销成功！"));
+                Label_num1->setText(countText());
+                break;
+            case Registration::Result::AlreadyRecorded:
+                Label_msg1->setText(QStringLiteral("已报销！"));
+                break;
+            case Registration::Result::Failed:
+                // The invoice was not recorded: it stays typed for another try.
+                Label_msg1->setText(QStringLiteral("登记失败！"));
+                showStoreFailure(outcome.error);
+                return;
+        }
+        Edit_fpdm->clear();
+        Edit_fphm->clear();
+    });
+}
+
+bool MainWindow::manualKeyPasses(const QKeyEvent& event) const {
+    // Paste and cut would bring in text the filter never saw.
+    if (event.matches(QKeySequence::Paste) || event.matches(QKeySequence::Cut)) {
+        return false;
+    }
+    for (const QChar c : event.text()) {
+        if (!manual::isAllowedCharacter(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool MainWindow::Edit_fpdmKeyPress(const QKeyEvent& event) {
+    return manualKeyPasses(event);
+}
+
+bool MainWindow::Edit_fphmKeyPress(const QKeyEvent& event) {
+    return manualKeyPasses(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        if (watched == Edit_fpdm) {
+            return !Edit_fpdmKeyPress(key);
+        }
+        if (watched == Edit_fphm) {
+            return !Edit_fphmKeyPress(key);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "scan/ScanDecision.h"
+#include "scanner/InputDevices.h"
+#include "scanner/ScanBuffer.h"
+#include "sound/OutcomeSounds.h"
+#include "store/InvoiceStore.h"
+
+class ClickableLabel;
+class FileImportWindow;
+class KeyboardCapture;
+class QComboBox;
+class QDateEdit;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTimer;
+class ReimburserList;
+class ScanField;
+
+// The main window with its two modes: scan mode (Panel_center1, keyboard hooked, scans
+// registered as they arrive) and manual mode (Panel_center2, an invoice typed by hand).
+class MainWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Opens the records window modally with the main window as owner; RecordsWindow by default.
+    using OpenRecords = std::function<void(QWidget* owner)>;
+
+    // Builds the window and loads the reimburser list from the company directory's bxr.txt,
+    // creating the file empty when it is missing. The keyboard devices come from devices (the
+    // kernel's list when null), the invoices go to store (the company's store when null). The
+    // first show enters scan mode.
+    explicit MainWindow(std::unique_ptr<KeyboardDeviceSource> devices = nullptr,
+                        std::unique_ptr<InvoiceStore> store = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void setOpenRecords(OpenRecords open) { openRecords_ = std::move(open); }
+    // Outcomes are heard through player (silent when null); it must outlive the window.
+    void setSoundPlayer(SoundPlayer* player) { sounds_ = OutcomeSounds(player); }
+
+    void FormShow();
+    void Image_smClick();
+    void Image_sxClick();
+    void Label_resultClick();
+    // "导入发票文件": offers to choose files or a folder.
+    void Label_filesClick();
+    // Reads and registers the invoice files in paths (files, or folders with PDF and OFD files
+    // in them) under the current reimburser, in the file import window; paths given while that
+    // window is open join its batch.
+    void importFiles(const QStringList& paths);
+    FileImportWindow* fileImportWindow() const { return fileWindow_; }
+    void DataEditChange();
+    void Timer1Timer();
+    void Image_jcClick();
+    // Key filters of the two manual edits: true lets the key through.
+    bool Edit_fpdmKeyPress(const QKeyEvent& event);
+    bool Edit_fphmKeyPress(const QKeyEvent& event);
+
+    int modeFlag() const { return modeFlag_; }
+    const QStringList& deviceList() const { return devices_; }
+    ScanBuffer& scanBuffer() { return buffer_; }
+    KeyboardCapture& capture() { return *capture_; }
+    ReimburserList& reimbursers() { return *reimbursers_; }
+
+    QWidget* Panel_top;
+    QLabel* Image_logo;
+    ClickableLabel* Image_sm;
+    QLabel* Image_sm1;
+    ClickableLabel* Image_sx;
+    QLabel* Image_sx1;
+    QWidget* Panel_bottom;
+    ClickableLabel* Label_result;
+    ClickableLabel* Label_files;
+    QMenu* filesMenu;
+    QWidget* Panel_center1;
+    QLabel* Label1;
+    QLabel* Label_num;
+    QLabel* Label2;
+    QLabel* Label_smq;
+    QLabel* Label_fphm_sm;
+    QLabel* Label_msg;
+    QLabel* Label5;
+    QComboBox* ComboBox1;
+    ClickableLabel* Label6;
+    ScanField* DataEdit;
+    QWidget* Panel_center2;
+    QLabel* Label4;
+    QLabel* Label_num1;
+    QLabel* Label3;
+    QLabel* Label_fpdm;
+    QLineEdit* Edit_fpdm;
+    QLabel* Label_fphm;
+    QLineEdit* Edit_fphm;
+    QLabel* Label_bxr;
+    QComboBox* ComboBox2;
+    ClickableLabel* Label7;
+    QLabel* Label_bxrq;
+    QDateEdit* Date_kprq;
+    ClickableLabel* Image_jc;
+    QLabel* Label_msg1;
+    QTimer* Timer1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void wire();
+    void enterScanMode();
+    void enterManualMode();
+    void registerScan(const QString& text, const scan::InvoiceItems& items);
+    // Registers the invoice. A value the store cannot take (an amount that is no number) is
+    // thrown to the error display, as it always has been; other outcomes are returned.
+    Registration registerOrThrow(const InvoiceRecord& invoice, EntryMode mode);
+    // The box of a registration the store could not make: what happened, what to do, and the
+    // engine's own words.
+    void showStoreFailure(const StoreError& error);
+    // The count for the count labels; "0" after a failure, which is shown and logged.
+    QString countText();
+    void chooseInvoiceFiles(bool folder);
+    void emptyScan();
+    void setScanNumberText(const QString& text);
+    void setScanMessage(const QString& text, bool red);
+    bool manualKeyPasses(const QKeyEvent& event) const;
+
+    std::unique_ptr<KeyboardDeviceSource> deviceSource_;
+    std::unique_ptr<InvoiceStore> store_;
+    ScanBuffer buffer_;
+    QStringList devices_;
+    QStringList splitList_;
+    scan::ReturnToWaiting waiting_;
+    int modeFlag_ = 0;
+    bool shown_ = false;
+    KeyboardCapture* capture_ = nullptr;
+    ReimburserList* reimbursers_ = nullptr;
+    OpenRecords openRecords_;
+    FileImportWindow* fileWindow_ = nullptr;  // while the file import window is open
+    OutcomeSounds sounds_;
+};

@@ -1,9 +1,0 @@
-#include "shell/AppInfo.h"
-
-namespace appinfo {
-
-QString programVersion() {
-    return QStringLiteral(FPBX_VERSION);
-}
-
-}  // namespace appinfo

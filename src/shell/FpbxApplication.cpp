@@ -1,9 +1,0 @@
-#include "shell/FpbxApplication.h"
-
-#include "shell/ErrorDisplay.h"
-
-bool FpbxApplication::notify(QObject* receiver, QEvent* event) {
-    bool handled = false;
-    runGuarded([&] { handled = QApplication::notify(receiver, event); });
-    return handled;
-}
