@@ -375,6 +375,9 @@ public:
     }
     ChangeOutcome undoRegistration(const trail::InvoiceKey&, const QString&) override { return {}; }
     ChangeOutcome recordImport(const trail::ImportSummary&) override { return {}; }
+    ChangeOutcome recordRefusal(const InvoiceRecord&, EntryMode) override { return {}; }
+    RegistryRules registryRules() override { return {}; }
+    RuleNoteCounts ruleNotes(const QDate&, const QDate&) override { return {}; }
     trail::Lines readTrail(const trail::Filter&, qsizetype) override { return {}; }
     ReimbursementFigures figures(const QDate&, const QDate&, FigureGrouping) override { return {}; }
 };
