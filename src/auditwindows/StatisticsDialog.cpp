@@ -110,7 +110,7 @@ StatisticsDialog::StatisticsDialog(QWidget* owner) : QDialog(owner) {
     ruleTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ruleTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     ruleTable->verticalHeader()->setVisible(false);
-    ruleTable->horizontalHeader()->setStretchLastSection(true);
+    ruleTable->verticalHeader()->setDefaultSectionSize(ruleTable->fontMetrics().height() + 6);
     tabs->addTab(ruleTable, QStringLiteral("核销规则"));
     layout->addWidget(tabs, 1);
 
@@ -275,6 +275,9 @@ void StatisticsDialog::showRuleFigures() {
         }
     }
     ruleTable->resizeColumnsToContents();
+    for (int c = 0; c < 4; ++c) {
+        ruleTable->setColumnWidth(c, std::max(ruleTable->columnWidth(c), 90));
+    }
 }
 
 void StatisticsDialog::exportTable() {
