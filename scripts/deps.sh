@@ -11,7 +11,7 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev  # Qt6Charts' CMake package needs Qt6OpenGL's, which it does not pull in
   libx11-dev libxtst-dev            # the scanner benchmark types through XTest on Xvfb
   libsqlite3-dev libjsoncpp-dev libcurl4-openssl-dev libpq-dev
-  libzip-dev libxlsxwriter-dev libpoppler-qt6-dev libzxing-dev libquazip1-qt6-dev
+  libzip-dev libxlsxwriter-dev libpoppler-qt6-dev libzxing-dev
   libgtest-dev libgmock-dev
   # Programs the build, the tests and the benchmarks start.
   qpdf                                  # encrypted test invoice files

@@ -5,27 +5,49 @@
 
 namespace invoicefiles {
 
-void OfdDocument::note(ZipReader::Status status) {
-    switch (status) {
-        case ZipReader::Status::Ok:
-            break;
-        case ZipReader::Status::TooLarge:
+namespace {
+
+// What a failure to read an entry says about the file.
+Problem problemOf(ziparchive::Failure failure) {
+    switch (failure) {
+        case ziparchive::Failure::MissingEntry:
+            return Problem::NotInvoiceFile;
+        case ziparchive::Failure::Encrypted:
+            return Problem::Encrypted;
+        case ziparchive::Failure::TooLarge:
+            return Problem::TooLarge;
+        default:
+            return Problem::Damaged;
+    }
+}
+
+}  // namespace
+
+void OfdDocument::note(ziparchive::Failure failure) {
+    switch (problemOf(failure)) {
+        case Problem::TooLarge:
             overLimits_ = true;
             break;
-        case ZipReader::Status::Encrypted:
+        case Problem::Encrypted:
             encrypted_ = true;
             break;
-        case ZipReader::Status::Missing:
-        case ZipReader::Status::Damaged:
+        default:
             broken_ = true;
             break;
     }
 }
 
+std::optional<QByteArray> OfdDocument::read(const QString& entry) {
+    try {
+        return zip_->read(entry);
+    } catch (const ziparchive::Error& error) {
+        note(error.failure());
+        return std::nullopt;
+    }
+}
+
 QByteArray OfdDocument::bytes(const QString& entry) {
-    QByteArray contents;
-    note(zip_.read(entry, contents));
-    return contents;
+    return read(entry).value_or(QByteArray());
 }
 
 const XmlElement* OfdDocument::part(const QString& entry) {
@@ -33,11 +55,8 @@ const XmlElement* OfdDocument::part(const QString& entry) {
         return known->second.get();
     }
     std::unique_ptr<XmlElement> root;
-    QByteArray contents;
-    const ZipReader::Status status = zip_.read(entry, contents);
-    note(status);
-    if (status == ZipReader::Status::Ok) {
-        switch (parseXml(contents, root)) {
+    if (const std::optional<QByteArray> contents = read(entry)) {
+        switch (parseXml(*contents, root)) {
             case XmlStatus::Ok:
                 break;
             case XmlStatus::Malformed:
@@ -53,18 +72,12 @@ const XmlElement* OfdDocument::part(const QString& entry) {
 
 Problem OfdDocument::open() {
     QByteArray contents;
-    const ZipReader::Status status = zip_.read(QStringLiteral("OFD.xml"), contents);
-    switch (status) {
-        case ZipReader::Status::Ok:
-            break;
-        case ZipReader::Status::Missing:
-            return Problem::NotInvoiceFile;
-        case ZipReader::Status::Damaged:
-            return Problem::Damaged;
-        case ZipReader::Status::Encrypted:
-            return Problem::Encrypted;
-        case ZipReader::Status::TooLarge:
-            return Problem::TooLarge;
+    try {
+        zip_.emplace(bytes_, ziparchive::Limits{limits::kMaxEntryBytes, limits::kMaxExpandedBytes,
+                                                limits::kMaxZipEntries, true});
+        contents = zip_->read(QStringLiteral("OFD.xml"));
+    } catch (const ziparchive::Error& error) {
+        return problemOf(error.failure());
     }
     std::unique_ptr<XmlElement> root;
     switch (parseXml(contents, root)) {

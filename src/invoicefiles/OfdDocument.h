@@ -4,11 +4,12 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "invoicefiles/FileReading.h"
 #include "xml/XmlTree.h"
-#include "zip/ZipReader.h"
+#include "zip/ZipArchive.h"
 
 namespace invoicefiles {
 
@@ -23,15 +24,16 @@ public:
         QString contentEntry;
     };
 
-    explicit OfdDocument(ZipReader& zip) : zip_(zip) {}
+    explicit OfdDocument(const QByteArray& bytes) : bytes_(bytes) {}
 
     // The parsed part, or null (the reason is recorded).
     const XmlElement* part(const QString& entry);
     // The raw bytes of an entry, or empty (the reason is recorded).
     QByteArray bytes(const QString& entry);
 
-    // Reads OFD.xml and the document it names. NotInvoiceFile when the archive has no OFD.xml;
-    // a missing or broken document is only recorded (the custom data may still serve).
+    // Opens the archive within the reading limits and reads OFD.xml and the document it names.
+    // NotInvoiceFile when the archive has no OFD.xml; a missing or broken document is only
+    // recorded (the custom data may still serve).
     Problem open();
 
     const XmlElement* docBody() const { return docBody_; }
@@ -57,9 +59,11 @@ private:
     QHash<QString, QString> templatePages();
     void addResources(const QString& resourceEntry, QHash<QString, QString>& media);
     const QHash<QString, QString>& textObjectsOf(const QString& entry);
-    void note(ZipReader::Status status);
+    std::optional<QByteArray> read(const QString& entry);
+    void note(ziparchive::Failure failure);
 
-    ZipReader& zip_;
+    QByteArray bytes_;
+    std::optional<ziparchive::Archive> zip_;
     std::map<QString, std::unique_ptr<XmlElement>> parts_;
     std::map<QString, QHash<QString, QString>> textObjects_;  // content entry -> ID -> text
     QHash<QString, QString> documentMedia_;                   // resource ID -> entry

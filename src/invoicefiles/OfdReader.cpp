@@ -268,16 +268,7 @@ FileReading readOfd(const QByteArray& bytes) {
     if (bytes.size() > limits::kMaxFileBytes) {
         return failure(Problem::TooLarge);
     }
-    ZipReader zip(bytes);
-    switch (zip.openStatus()) {
-        case ZipReader::Status::Ok:
-            break;
-        case ZipReader::Status::TooLarge:
-            return failure(Problem::TooLarge);
-        default:
-            return failure(Problem::Damaged);
-    }
-    OfdDocument ofd(zip);
+    OfdDocument ofd(bytes);
     if (const Problem problem = ofd.open(); problem != Problem::None) {
         return failure(problem);
     }

@@ -112,10 +112,6 @@ void Database::exec(const QString& sql) {
     }
 }
 
-QString Database::lastError() const {
-    return QString::fromUtf8(sqlite3_errmsg(db_));
-}
-
 QString Database::path() const {
     return fileOf(db_);
 }
@@ -209,10 +205,6 @@ void Statement::reset() {
 
 int Statement::columnCount() const {
     return sqlite3_column_count(stmt_);
-}
-
-QString Statement::columnName(int column) const {
-    return QString::fromUtf8(sqlite3_column_name(stmt_, column));
 }
 
 bool Statement::isNull(int column) const {

@@ -55,7 +55,6 @@ public:
     Statement prepare(const QString& sql);
     void exec(const QString& sql);
     sqlite3* handle() const { return db_; }
-    QString lastError() const;
     QString path() const;
 
     // Milliseconds a statement waits for another connection's lock before it fails.
@@ -88,7 +87,6 @@ public:
     void reset();
 
     int columnCount() const;
-    QString columnName(int column) const;
     bool isNull(int column) const;
     QString text(int column) const;
     // The column's UTF-8 text, valid until the statement moves on.

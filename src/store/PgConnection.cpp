@@ -277,10 +277,6 @@ bool PgConnection::inFailedOrOpenTransaction() const {
     return PQtransactionStatus(conn_) != PQTRANS_IDLE;
 }
 
-bool PgConnection::inOpenTransaction() const {
-    return PQtransactionStatus(conn_) == PQTRANS_INTRANS;
-}
-
 QString PgConnection::quotedIdentifier(const QString& name) const {
     const QByteArray utf8 = name.toUtf8();
     char* quoted = PQescapeIdentifier(conn_, utf8.constData(), size_t(utf8.size()));

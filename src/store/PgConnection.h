@@ -108,7 +108,6 @@ public:
     // (a restart, an administrator), so that the next operation opens a new one first.
     bool isUsable();
     bool inFailedOrOpenTransaction() const;
-    bool inOpenTransaction() const;  // a transaction is open and has not failed
 
     // The identifier as SQL text, quoted where needed.
     QString quotedIdentifier(const QString& name) const;

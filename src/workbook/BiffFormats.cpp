@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <cmath>
 
+#include "workbook/FormatCode.h"
+
 namespace biff {
 
 namespace {
@@ -10,55 +12,29 @@ namespace {
 constexpr qint64 kSecondsPerDay = 86400;
 constexpr double kLastSerial = 2958466;  // 10000-01-01 in the 1900 system
 
-bool isDateOrTimeLetter(QChar c) {
-    switch (c.toLower().unicode()) {
-        case u'y':
-        case u'm':
-        case u'd':
-        case u'h':
-        case u's':
-            return true;
-        default:
-            return false;
-    }
-}
-
-// [h], [mm], [ss]: elapsed time. Anything else in brackets is a colour, a condition or a locale.
-bool isElapsedTime(QStringView inBrackets) {
-    if (inBrackets.isEmpty()) {
-        return false;
-    }
-    const QChar first = inBrackets.front().toLower();
-    for (const QChar c : inBrackets) {
-        if (c.toLower() != first) {
-            return false;
-        }
-    }
-    return first == u'h' || first == u'm' || first == u's';
-}
-
 }  // namespace
 
 bool formatShowsDateOrTime(QStringView format) {
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QChar c = format[i];
-        if (c == u'"') {
-            const qsizetype close = format.indexOf(u'"', i + 1);
-            i = close < 0 ? format.size() : close;
-        } else if (c == u'\\' || c == u'_' || c == u'*') {
-            ++i;  // an escaped character, a space as wide as one, a fill character
-        } else if (c == u'[') {
-            const qsizetype close = format.indexOf(u']', i + 1);
-            const qsizetype end = close < 0 ? format.size() : close;
-            if (isElapsedTime(format.sliced(i + 1, end - i - 1))) {
-                return true;
-            }
-            i = end;
-        } else if (isDateOrTimeLetter(c)) {
-            return true;
+    // Every section counts: a date shown for negative numbers still makes the cell a date.
+    bool shows = false;
+    formatcode::forEachToken(format, [&shows](const formatcode::Token& token) {
+        using Kind = formatcode::Token::Kind;
+        switch (token.kind) {
+            case Kind::Letter:
+                shows = QStringView(u"ymdhs").contains(token.letter);
+                break;
+            case Kind::Bracketed:
+                shows = formatcode::isElapsedTime(token.inside);
+                break;
+            case Kind::AmPm:
+                shows = true;
+                break;
+            case Kind::SectionEnd:
+                break;
         }
-    }
-    return false;
+        return !shows;
+    });
+    return shows;
 }
 
 bool builtInFormatIsDateOrTime(quint16 index) {

@@ -2,35 +2,13 @@
 
 #include <cmath>
 
+#include "workbook/FormatCode.h"
+
 namespace xlsxformats {
 
 namespace {
 
 constexpr qint64 kSecondsPerDay = 86400;
-
-// The length of an AM/PM marker at at, or 0.
-qsizetype amPmLength(QStringView code, qsizetype at) {
-    for (const QStringView marker : {u"am/pm", u"a/p", u"上午/下午"}) {
-        if (code.mid(at, marker.size()).compare(marker, Qt::CaseInsensitive) == 0) {
-            return marker.size();
-        }
-    }
-    return 0;
-}
-
-// Only letters of elapsed time inside the brackets: [h], [mm], [ss].
-bool isElapsed(QStringView inside) {
-    if (inside.isEmpty()) {
-        return false;
-    }
-    for (const QChar c : inside) {
-        const char16_t l = c.toLower().unicode();
-        if (l != u'h' && l != u'm' && l != u's') {
-            return false;
-        }
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -50,32 +28,25 @@ Shows formatCode(QStringView code) {
     bool date = false;
     bool time = false;
     bool month = false;  // or minutes: "m" is a month unless hours or seconds are shown
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const char16_t c = code[i].toLower().unicode();
-        if (c == u';') {
-            break;  // the first section shows positive numbers, dates among them
+    formatcode::forEachToken(code, [&](const formatcode::Token& token) {
+        using Kind = formatcode::Token::Kind;
+        switch (token.kind) {
+            case Kind::SectionEnd:
+                return false;  // the first section shows positive numbers, dates among them
+            case Kind::Bracketed:
+                time = time || formatcode::isElapsedTime(token.inside);
+                break;
+            case Kind::AmPm:
+                time = true;
+                break;
+            case Kind::Letter:
+                date = date || token.letter == u'y' || token.letter == u'd';
+                time = time || token.letter == u'h' || token.letter == u's';
+                month = month || token.letter == u'm';
+                break;
         }
-        if (c == u'"') {
-            const qsizetype close = code.indexOf(u'"', i + 1);
-            i = close < 0 ? code.size() : close;
-        } else if (c == u'\\' || c == u'_' || c == u'*') {
-            ++i;  // an escaped character, a space as wide as one, a fill character
-        } else if (c == u'[') {
-            const qsizetype close = code.indexOf(u']', i + 1);
-            const qsizetype end = close < 0 ? code.size() : close;
-            time = time || isElapsed(code.mid(i + 1, end - i - 1));
-            i = end;  // else a colour, a condition or a locale
-        } else if (const qsizetype marker = amPmLength(code, i); marker > 0) {
-            time = true;
-            i += marker - 1;
-        } else if (c == u'y' || c == u'd') {
-            date = true;
-        } else if (c == u'h' || c == u's') {
-            time = true;
-        } else if (c == u'm') {
-            month = true;
-        }
-    }
+        return true;
+    });
     date = date || (month && !time);
     if (date && time) {
         return Shows::DateTime;

@@ -363,11 +363,41 @@ private:
 };
 
 workbook::Sheet read(const QString& path, const Limits& limits) {
-    ziparchive::Archive archive(path, {limits.entryBytes, limits.totalBytes});
+    ziparchive::Archive archive(path, {limits.entryBytes, limits.totalBytes, limits.entries});
     const xlsxpackage::FirstSheet where = xlsxpackage::locateFirstSheet(archive);
     SheetReader reader(where, cellFormats(archive, where.stylesPart),
                        sharedStrings(archive, where.sharedStringsPart, limits), limits);
     return reader.read(archive.open(where.sheetPart));
+}
+
+// The package's failures in the words of the workbook readers.
+AppError refusal(ziparchive::Failure failure) {
+    using workbook::Unreadable;
+    switch (failure) {
+        case ziparchive::Failure::Encrypted:
+            return workbook::unreadable(Unreadable::Encrypted);
+        case ziparchive::Failure::UnsupportedCompression:
+            return workbook::unreadable(QStringLiteral("文件使用了不支持的压缩方式。"));
+        case ziparchive::Failure::OutOfMemory:
+            return workbook::unreadable(Unreadable::OutOfMemory);
+        case ziparchive::Failure::CannotOpen:
+            return workbook::unreadable(Unreadable::CannotOpen);
+        case ziparchive::Failure::TooLarge:
+            return workbook::unreadable(Unreadable::TooLarge);
+        case ziparchive::Failure::Damaged:
+        case ziparchive::Failure::MissingEntry:
+            break;
+    }
+    return workbook::unreadable(Unreadable::Damaged);
+}
+
+AppError refusal(const XmlError& error) {
+    if (error.kind() == XmlError::Kind::LongRun) {
+        return workbook::unreadable(
+            QStringLiteral("%1 中有过长的文本，可能已损坏。").arg(error.part()));
+    }
+    return workbook::unreadable(
+        QStringLiteral("%1 已损坏（第%2行）。").arg(error.part()).arg(error.line()));
 }
 
 }  // namespace
@@ -383,6 +413,10 @@ workbook::Sheet readFirstSheet(const QString& path, const Limits& limits) {
         return read(path, limits);
     } catch (const AppError&) {
         throw;
+    } catch (const ziparchive::Error& error) {
+        throw refusal(error.failure());
+    } catch (const XmlError& error) {
+        throw refusal(error);
     } catch (const std::bad_alloc&) {
         throw workbook::unreadable(workbook::Unreadable::OutOfMemory);
     } catch (...) {

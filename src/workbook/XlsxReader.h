@@ -15,6 +15,7 @@ namespace xlsxreader {
 struct Limits {
     qint64 entryBytes = 512LL * 1024 * 1024;   // one part, expanded
     qint64 totalBytes = 1024LL * 1024 * 1024;  // all parts read, expanded
+    qint64 entries = 100'000;                  // parts the package lists
     // Cells of the sheet (rows times columns, empty ones included), and shared strings.
     qint64 cells = 10'000'000;
 };

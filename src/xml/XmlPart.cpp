@@ -2,22 +2,39 @@
 
 #include <cstring>
 
-#include "workbook/WorkbookRefusal.h"
-
 namespace {
 
 constexpr qint64 kChunk = 64 * 1024;
 
 }  // namespace
 
-XmlPart::XmlPart(std::unique_ptr<ziparchive::Entry> entry) : entry_(std::move(entry)) {
+XmlPart::XmlPart(std::unique_ptr<ziparchive::Entry> entry, const XmlLimits& limits)
+    : entry_(std::move(entry)), name_(entry_->name()), limits_(limits) {
+    xml_.setNamespaceProcessing(limits_.namespaces);
     chunk_.resize(kChunk);
 }
 
+XmlPart::XmlPart(QByteArray bytes, QString name, const XmlLimits& limits)
+    : bytes_(std::move(bytes)), name_(std::move(name)), limits_(limits) {
+    xml_.setNamespaceProcessing(limits_.namespaces);
+    chunk_.resize(kChunk);
+}
+
+// The next bytes of the part into chunk_; 0 at its end.
+qint64 XmlPart::pull() {
+    if (entry_) {
+        return entry_->read(chunk_.data(), kChunk);
+    }
+    const qsizetype got = qMin<qsizetype>(kChunk, bytes_.size() - bytesRead_);
+    std::memcpy(chunk_.data(), bytes_.constData() + bytesRead_, size_t(got));
+    bytesRead_ += got;
+    return got;
+}
+
 void XmlPart::feed() {
-    const qint64 got = entry_->read(chunk_.data(), kChunk);
+    const qint64 got = pull();
     if (got == 0) {
-        entryDone_ = true;
+        done_ = true;
         return;
     }
     // The reader keeps a whole text or tag in memory until it ends: find the longest stretch
@@ -28,9 +45,8 @@ void XmlPart::feed() {
         const void* open = std::memchr(at, '<', size_t(end - at));
         const char* stop = open != nullptr ? static_cast<const char*>(open) : end;
         run_ += stop - at;
-        if (run_ > kMaxRun) {
-            throw workbook::unreadable(
-                QStringLiteral("%1 中有过长的文本，可能已损坏。").arg(entry_->name()));
+        if (run_ > limits_.run) {
+            refuse(XmlError::Kind::LongRun);
         }
         if (open != nullptr) {
             run_ = 0;
@@ -49,7 +65,7 @@ bool XmlPart::next() {
         const QXmlStreamReader::TokenType token = xml_.readNext();
         switch (token) {
             case QXmlStreamReader::Invalid:
-                if (xml_.error() == QXmlStreamReader::PrematureEndOfDocumentError && !entryDone_) {
+                if (xml_.error() == QXmlStreamReader::PrematureEndOfDocumentError && !done_) {
                     feed();
                     continue;
                 }
@@ -59,8 +75,11 @@ bool XmlPart::next() {
             case QXmlStreamReader::EndDocument:
                 return false;
             case QXmlStreamReader::StartElement:
-                if (++depth_ > kMaxDepth) {
-                    damaged();
+                if (++depth_ > limits_.depth) {
+                    refuse(XmlError::Kind::TooDeep);
+                }
+                if (++elements_ > limits_.elements) {
+                    refuse(XmlError::Kind::TooMany);
                 }
                 attributes_ = xml_.attributes();
                 return true;
@@ -115,12 +134,15 @@ void XmlPart::skipElement() {
 }
 
 void XmlPart::drain() {
-    while (!entryDone_) {
-        entryDone_ = entry_->read(chunk_.data(), kChunk) == 0;
+    while (!done_) {
+        done_ = pull() == 0;
     }
 }
 
 void XmlPart::damaged() const {
-    throw workbook::unreadable(
-        QStringLiteral("%1 已损坏（第%2行）。").arg(entry_->name()).arg(xml_.lineNumber()));
+    refuse(XmlError::Kind::Malformed);
+}
+
+void XmlPart::refuse(XmlError::Kind kind) const {
+    throw XmlError(kind, name_, xml_.lineNumber());
 }

@@ -3,21 +3,53 @@
 #include <QByteArray>
 #include <QString>
 #include <QXmlStreamReader>
+#include <exception>
+#include <limits>
 #include <memory>
 
 #include "zip/ZipArchive.h"
 
-// One XML part of a package, parsed as its entry expands. The part is untrusted, so the parser is
-// never left to hold much: a DTD is refused (no part of a workbook has one), and so are a text
-// or a tag longer than kMaxRun bytes and elements nested deeper than kMaxDepth. Failures are
-// AppError naming the part.
+// What an XML part may hold before it is refused.
+struct XmlLimits {
+    // A cell holds at most 32,767 characters, six bytes each when written as references.
+    qsizetype run = 2 * 1024 * 1024;  // bytes of one text or tag
+    int depth = 64;                   // elements open at once
+    qint64 elements = std::numeric_limits<qint64>::max();
+    // Off: names are read as written, prefixes declared or not (see qualifiedName()).
+    bool namespaces = true;
+};
+
+// Why a part was refused, and where. Failures of the archive the part expands from come through
+// as they are (ziparchive::Error).
+class XmlError : public std::exception {
+public:
+    enum class Kind {
+        Malformed,  // not well-formed, cut short, or with a DTD
+        LongRun,    // a text or tag longer than XmlLimits::run
+        TooDeep,    // elements nested deeper than XmlLimits::depth
+        TooMany,    // more elements than XmlLimits::elements
+    };
+    XmlError(Kind kind, QString part, qint64 line)
+        : kind_(kind), part_(std::move(part)), line_(line) {}
+    Kind kind() const { return kind_; }
+    const QString& part() const { return part_; }
+    qint64 line() const { return line_; }
+    const char* what() const noexcept override { return "xml: part refused"; }
+
+private:
+    Kind kind_;
+    QString part_;
+    qint64 line_;
+};
+
+// One XML part, parsed as its zip entry expands or from its bytes. The part is untrusted, so the
+// parser is never left to hold much: a DTD is refused (no part of a workbook or an OFD file has
+// one), and so are a text or a tag longer than the limits allow, elements nested deeper, and more
+// elements. Failures are XmlError naming the part.
 class XmlPart {
 public:
-    // A cell holds at most 32,767 characters, six bytes each when written as references.
-    static constexpr qsizetype kMaxRun = 2 * 1024 * 1024;
-    static constexpr int kMaxDepth = 64;
-
-    explicit XmlPart(std::unique_ptr<ziparchive::Entry> entry);
+    explicit XmlPart(std::unique_ptr<ziparchive::Entry> entry, const XmlLimits& limits = {});
+    XmlPart(QByteArray bytes, QString name, const XmlLimits& limits = {});
 
     // Moves to the next token; false past the end of the document.
     bool next();
@@ -33,6 +65,7 @@ public:
     bool isText() const { return xml_.isCharacters(); }
     QStringView text() const { return xml_.text(); }
     QStringView name() const { return xml_.name(); }
+    QStringView qualifiedName() const { return xml_.qualifiedName(); }
     // Elements open around the current token, a start element counting itself.
     int depth() const { return depth_; }
     const QXmlStreamAttributes& attributes() const { return attributes_; }
@@ -50,17 +83,24 @@ public:
     // is only known sound once read to its end.
     void drain();
 
-    // Refuses the part as damaged.
+    // Refuses the part as malformed.
     [[noreturn]] void damaged() const;
 
 private:
+    qint64 pull();
     void feed();
+    [[noreturn]] void refuse(XmlError::Kind kind) const;
 
-    std::unique_ptr<ziparchive::Entry> entry_;
+    std::unique_ptr<ziparchive::Entry> entry_;  // or, when null, the bytes
+    QByteArray bytes_;
+    qsizetype bytesRead_ = 0;
+    QString name_;
+    XmlLimits limits_;
     QXmlStreamReader xml_;
     QXmlStreamAttributes attributes_;
     QByteArray chunk_;
-    bool entryDone_ = false;
+    bool done_ = false;  // everything pulled
     qsizetype run_ = 0;  // bytes since the last "<"
     int depth_ = 0;
+    qint64 elements_ = 0;
 };

@@ -1,6 +1,6 @@
 #include "xml/XmlTree.h"
 
-#include <QXmlStreamReader>
+#include "xml/XmlPart.h"
 
 namespace invoicefiles {
 
@@ -58,23 +58,19 @@ static QString localPart(QStringView qualified) {
 }
 
 XmlStatus parseXml(const QByteArray& document, std::unique_ptr<XmlElement>& root) {
-    constexpr std::size_t kMaxDepth = 256;
-    constexpr int kMaxElements = 200000;
+    XmlLimits limits;
+    limits.depth = 256;
+    limits.elements = 200000;
+    limits.namespaces = false;
     root.reset();
-    QXmlStreamReader reader(document);
-    reader.setNamespaceProcessing(false);
-    std::vector<XmlElement*> open;
-    int elements = 0;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-            case QXmlStreamReader::StartElement: {
-                if (open.size() >= kMaxDepth || ++elements > kMaxElements) {
-                    root.reset();
-                    return XmlStatus::TooLarge;
-                }
+    try {
+        XmlPart xml(document, QString(), limits);
+        std::vector<XmlElement*> open;
+        while (xml.next()) {
+            if (xml.isStart()) {
                 auto element = std::make_unique<XmlElement>();
-                element->name = localPart(reader.qualifiedName());
-                for (const auto& attribute : reader.attributes()) {
+                element->name = localPart(xml.qualifiedName());
+                for (const auto& attribute : xml.attributes()) {
                     element->attributes.insert(localPart(attribute.qualifiedName()),
                                                attribute.value().toString());
                 }
@@ -85,28 +81,19 @@ XmlStatus parseXml(const QByteArray& document, std::unique_ptr<XmlElement>& root
                     open.back()->children.push_back(std::move(element));
                 }
                 open.push_back(raw);
-                break;
+            } else if (xml.isEnd()) {
+                open.back()->text = open.back()->text.trimmed();
+                open.pop_back();
+            } else if (xml.isText() && !open.empty()) {
+                open.back()->text += xml.text();
             }
-            case QXmlStreamReader::EndElement:
-                if (!open.empty()) {
-                    open.back()->text = open.back()->text.trimmed();
-                    open.pop_back();
-                }
-                break;
-            case QXmlStreamReader::Characters:
-                if (!open.empty()) {
-                    open.back()->text += reader.text();
-                }
-                break;
-            default:
-                break;
         }
-    }
-    if (reader.hasError() || !root) {
+    } catch (const XmlError& error) {
         root.reset();
-        return XmlStatus::Malformed;
+        return error.kind() == XmlError::Kind::Malformed ? XmlStatus::Malformed
+                                                         : XmlStatus::TooLarge;
     }
-    return XmlStatus::Ok;
+    return root ? XmlStatus::Ok : XmlStatus::Malformed;
 }
 
 }  // namespace invoicefiles

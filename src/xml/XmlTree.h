@@ -31,8 +31,9 @@ struct XmlElement {
 
 enum class XmlStatus { Ok, Malformed, TooLarge };
 
-// Fills root with the document's root element. Prefixes are dropped whether declared or not.
-// Documents with more elements than an OFD part ever has, or nested absurdly deep, are TooLarge.
+// Fills root with the document's root element, parsed by the hardened XmlPart. Prefixes are
+// dropped whether declared or not. Documents with more elements than an OFD part ever has, nested
+// absurdly deep or with a text or tag of megabytes are TooLarge; a DTD is Malformed.
 XmlStatus parseXml(const QByteArray& document, std::unique_ptr<XmlElement>& root);
 
 }  // namespace invoicefiles

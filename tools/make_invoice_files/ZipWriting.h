@@ -4,7 +4,8 @@
 #include <QString>
 #include <vector>
 
-// Zip archives built in memory with QuaZip, including the malformed kinds a reader must refuse.
+// Zip archives built in memory with libzip, including the malformed kinds a reader must refuse:
+// for the invoice files and the tests' workbooks.
 namespace fixtures {
 
 struct ZipEntry {
@@ -21,5 +22,9 @@ struct ZipEntry {
 };
 
 QByteArray zipArchive(const std::vector<ZipEntry>& entries);
+
+// Makes the headers of the entry of that name in an archive (its local header and its directory
+// record) claim another expanded size; how many headers it changed.
+int declareSize(QByteArray& archive, const QString& entry, quint32 size);
 
 }  // namespace fixtures

@@ -1,13 +1,11 @@
 #include "XlsxFixtures.h"
 
 #include <gtest/gtest.h>
-#include <zip.h>
 
-#include <QFile>
 #include <QJsonObject>
-#include <QtEndian>
 
 #include "TestFiles.h"
+#include "ZipWriting.h"
 
 namespace xlsxfixtures {
 
@@ -115,35 +113,16 @@ QByteArray& part(Parts& parts, const QString& name) {
 }
 
 void writeZip(const QString& path, const Parts& parts) {
-    int error = 0;
-    zip_t* archive =
-        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(archive, nullptr) << error;
+    std::vector<fixtures::ZipEntry> entries;
     for (const auto& [name, bytes] : parts) {
-        zip_source_t* source = zip_source_buffer(archive, bytes.constData(), bytes.size(), 0);
-        ASSERT_NE(source, nullptr);
-        ASSERT_GE(zip_file_add(archive, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8), 0)
-            << zip_strerror(archive);
+        entries.emplace_back(name, bytes);
     }
-    ASSERT_EQ(zip_close(archive), 0) << zip_strerror(archive);
+    testfiles::writeBytes(path, fixtures::zipArchive(entries));
 }
 
 void declareSize(const QString& path, const QString& entry, quint32 size) {
     QByteArray bytes = testfiles::readBytes(path);
-    const QByteArray name = entry.toUtf8();
-    int patched = 0;
-    // Local headers carry the name at 30 and the size at 22; directory records at 46 and 24.
-    for (const auto& [signature, nameAt, sizeAt] : {std::tuple{QByteArray("PK\x03\x04"), 30, 22},
-                                                    std::tuple{QByteArray("PK\x01\x02"), 46, 24}}) {
-        for (qsizetype at = bytes.indexOf(signature); at >= 0;
-             at = bytes.indexOf(signature, at + 4)) {
-            if (bytes.mid(at + nameAt, name.size()) == name) {
-                qToLittleEndian(size, bytes.data() + at + sizeAt);
-                ++patched;
-            }
-        }
-    }
-    ASSERT_EQ(patched, 2);
+    ASSERT_EQ(fixtures::declareSize(bytes, entry, size), 2);
     testfiles::writeBytes(path, bytes);
 }
 
