@@ -100,9 +100,4 @@ InForce inForce(InvoiceStore& store) {
     return result;
 }
 
-void forget() {
-    QMutexLocker lock(&mutex);
-    cache = Cache{};
-}
-
 }  // namespace rules

@@ -24,7 +24,4 @@ struct InForce {
 // make many).
 InForce inForce(InvoiceStore& store);
 
-// The next need reads them again.
-void forget();
-
 }  // namespace rules
