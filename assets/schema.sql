@@ -1,7 +1,8 @@
 -- The invoice database. One row per reimbursed invoice.
 -- 开票金额 holds ten-thousandths of a yuan as a whole number: exact to four decimal places.
 -- 报销时间 holds yyyy-MM-dd HH:mm:ss, so text order is time order.
--- 报销方式: 0 scan, 1 manual entry, 2 Excel import.
+-- 报销方式: 0 scan, 1 manual entry, 2 Excel import, 3 invoice file.
+-- 核销提示: what the office's rules said of the invoice when it was written off, or null.
 CREATE TABLE 发票报销 (
     发票代码 TEXT NOT NULL,
     发票号码 TEXT NOT NULL,
@@ -10,7 +11,8 @@ CREATE TABLE 发票报销 (
     校验码 TEXT,
     报销时间 TEXT,
     报销方式 INTEGER,
-    报销人 TEXT
+    报销人 TEXT,
+    核销提示 TEXT
 );
 
 -- An invoice is identified by its number and code: a second row of the same invoice is
@@ -59,7 +61,7 @@ BEGIN
 END;
 
 -- The audit trail: one line per registration (登记), correction of 报销人 (修改报销人), undo
--- (撤销报销) and import (导入), with the time, the computer's user and host and the program's
+-- (撤销报销), import (导入) and registration the office's rules refused (拒绝登记), with the time, the computer's user and host and the program's
 -- version. The program appends a line in the same transaction as the change it records and
 -- never changes or removes one; the triggers below refuse it to anyone else too. A registration
 -- and an undo keep the invoice's whole row; a correction keeps the old name in 原报销人.
@@ -83,7 +85,8 @@ CREATE TABLE 发票报销_记录 (
     失败 INTEGER,
     用户 TEXT,
     计算机 TEXT,
-    版本 TEXT
+    版本 TEXT,
+    核销提示 TEXT
 );
 CREATE INDEX 发票报销_记录_发票 ON 发票报销_记录 (发票号码, 发票代码);
 -- A day's lines in the order they were written: the index carries the rowid, 序号.

@@ -104,6 +104,14 @@ StatisticsDialog::StatisticsDialog(QWidget* owner) : QDialog(owner) {
         tables[std::size_t(s)] = table;
         charts[std::size_t(s)] = view;
     }
+    ruleTable = new QTableWidget(0, 4, tabs);
+    ruleTable->setObjectName(QStringLiteral("byRule"));
+    ruleTable->setHorizontalHeaderLabels(rulefigures::headings());
+    ruleTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ruleTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ruleTable->verticalHeader()->setVisible(false);
+    ruleTable->verticalHeader()->setDefaultSectionSize(ruleTable->fontMetrics().height() + 6);
+    tabs->addTab(ruleTable, QStringLiteral("核销规则"));
     layout->addWidget(tabs, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -121,6 +129,8 @@ StatisticsDialog::StatisticsDialog(QWidget* owner) : QDialog(owner) {
     connect(exportTableButton, &QPushButton::clicked, this, &StatisticsDialog::exportTable);
     connect(exportChartButton, &QPushButton::clicked, this, &StatisticsDialog::exportChart);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(tabs, &QTabWidget::currentChanged, this,
+            [this] { exportChartButton->setEnabled(!rulesShown()); });
     count();
 }
 
@@ -130,6 +140,10 @@ const ReimbursementFigures& StatisticsDialog::figures(FigureGrouping grouping) c
 
 FigureGrouping StatisticsDialog::shownGrouping() const {
     return groupingOf(tabs->currentIndex());
+}
+
+bool StatisticsDialog::rulesShown() const {
+    return tabs->currentWidget() == ruleTable;
 }
 
 QString StatisticsDialog::rangeText() const {
@@ -150,17 +164,27 @@ bool StatisticsDialog::count() {
     for (int s = 0; s < 2; ++s) {
         figures_[std::size_t(s)] = store->figures(fromDate->date(), toDate->date(), groupingOf(s));
     }
+    const RuleNoteCounts notes = store->ruleNotes(fromDate->date(), toDate->date());
+    ruleRows_ = rulefigures::tally(notes);
     QGuiApplication::restoreOverrideCursor();
     showFigures(FigureGrouping::ByReimburser);
     showFigures(FigureGrouping::ByMonth);
+    showRuleFigures();
+    QList<StoreError> errors;
     for (const ReimbursementFigures& f : figures_) {
         if (!f.ok) {
-            appprompts::get().message(this, QStringLiteral("报销统计"),
-                                      QStringLiteral("无法统计：") + f.error.reason() +
-                                          QStringLiteral("\n\n") + f.error.detail,
-                                      MsgIcon::Stop, MsgButtons::Ok);
-            return false;
+            errors << f.error;
         }
+    }
+    if (!notes.ok) {
+        errors << notes.error;
+    }
+    if (!errors.isEmpty()) {
+        appprompts::get().message(this, QStringLiteral("报销统计"),
+                                  QStringLiteral("无法统计：") + errors[0].reason() +
+                                      QStringLiteral("\n\n") + errors[0].detail,
+                                  MsgIcon::Stop, MsgButtons::Ok);
+        return false;
     }
     return true;
 }
@@ -233,7 +257,41 @@ void StatisticsDialog::showFigures(FigureGrouping grouping) {
     chart->setTitle(title);
 }
 
+void StatisticsDialog::showRuleFigures() {
+    const QList<QStringList> rows = rulefigures::displayRows(ruleRows_);
+    ruleTable->setRowCount(0);
+    ruleTable->setRowCount(int(rows.size()));
+    QFont bold = ruleTable->font();
+    bold.setBold(true);
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < 4; ++c) {
+            auto* item = new QTableWidgetItem(rows[r][c]);
+            item->setTextAlignment(c < 2 ? Qt::AlignLeft | Qt::AlignVCenter
+                                         : Qt::AlignRight | Qt::AlignVCenter);
+            if (r == rows.size() - 1) {
+                item->setFont(bold);
+            }
+            ruleTable->setItem(r, c, item);
+        }
+    }
+    ruleTable->resizeColumnsToContents();
+    for (int c = 0; c < 4; ++c) {
+        ruleTable->setColumnWidth(c, std::max(ruleTable->columnWidth(c), 90));
+    }
+}
+
 void StatisticsDialog::exportTable() {
+    if (rulesShown()) {
+        const QString proposed = appclock::now().toString(QStringLiteral("yyyyMMddHHmmss")) +
+                                 QStringLiteral("_核销规则统计");
+        const std::optional<SaveChoice> choice =
+            askSavePath(this, QStringLiteral("导出统计表"), proposed, {kCsvType});
+        if (choice) {
+            writeAndTell(this, choice->path,
+                         [&] { writeBytes(choice->path, rulefigures::csv(ruleRows_)); });
+        }
+        return;
+    }
     const FigureGrouping grouping = shownGrouping();
     const QString proposed = appclock::now().toString(QStringLiteral("yyyyMMddHHmmss")) +
                              QStringLiteral("_报销统计_") + tabTitle(grouping);

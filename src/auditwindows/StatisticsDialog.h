@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <array>
 
+#include "statistics/RuleFigures.h"
 #include "store/AuditTrail.h"
 
 class QChart;
@@ -14,7 +15,8 @@ class QTableWidget;
 
 // 统计: for a range of 报销时间, the number of invoices and the sum of 开票金额 per reimburser and
 // per month, with totals, as tables and bar charts; the table shown exports as .csv or .xlsx,
-// the chart shown as .png. Each table is one query of the store.
+// the chart shown as .png. A third table counts the office's rules' refusals and warnings per
+// month and rule (by the trail's time), exported as .csv. Each table is one query of the store.
 namespace audit {
 
 class StatisticsDialog final : public QDialog {
@@ -31,12 +33,15 @@ public:
     QTabWidget* tabs;
     std::array<QTableWidget*, 2> tables{};  // by reimburser, by month
     std::array<QChartView*, 2> charts{};
+    QTableWidget* ruleTable;  // 核销规则: refusals and warnings per month and rule
     QPushButton* exportTableButton;
     QPushButton* exportChartButton;
     QPushButton* closeButton;
 
     const ReimbursementFigures& figures(FigureGrouping grouping) const;
     FigureGrouping shownGrouping() const;
+    const QList<rulefigures::Row>& ruleRows() const { return ruleRows_; }
+    bool rulesShown() const;
 
 public slots:
     // Reads both tables for the range and shows them. False when the store failed.
@@ -46,9 +51,11 @@ public slots:
 
 private:
     void showFigures(FigureGrouping grouping);
+    void showRuleFigures();
     QString rangeText() const;
 
     std::array<ReimbursementFigures, 2> figures_;
+    QList<rulefigures::Row> ruleRows_;
 };
 
 }  // namespace audit

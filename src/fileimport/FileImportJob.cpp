@@ -1,8 +1,11 @@
 #include "fileimport/FileImportJob.h"
 
+#include <QFileInfo>
+
 #include "base/DailyLog.h"
 #include "base/Paths.h"
 #include "prompts/ErrorDisplay.h"
+#include "prompts/Prompts.h"
 
 FileImportJob::FileImportJob(QStringList files, QString reimburser, QString companyDir,
                              QObject* parent)
@@ -21,8 +24,16 @@ void FileImportJob::run() {
                                           : QStringLiteral("%1 个发票文件").arg(files_.size());
         readerclient::InvoiceFileReader reader;
         for (int i = 0; i < files_.size() && !isInterruptionRequested(); ++i) {
-            const fileimport::FileOutcome outcome =
-                fileimport::importFile(files_[i], *store, reimburser_, companyDir_, reader);
+            // The clerk is asked over the batch's window, on its thread.
+            const auto confirm = [&](const rules::Finding& finding) {
+                return appprompts::get().message(
+                           parent(), QStringLiteral("提示"),
+                           QFileInfo(files_[i]).fileName() + QStringLiteral("\n") +
+                               rules::confirmationQuestion(finding),
+                           MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Ok;
+            };
+            const fileimport::FileOutcome outcome = fileimport::importFile(
+                files_[i], *store, reimburser_, companyDir_, reader, confirm);
             if (isInterruptionRequested() &&
                 outcome.kind == fileimport::FileOutcome::Kind::Unrecognised) {
                 break;  // its reading was cut short: the file is left unread, not refused

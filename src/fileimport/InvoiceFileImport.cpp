@@ -13,6 +13,7 @@
 #include "base/TextCodec.h"
 #include "import/ImportFailures.h"
 #include "invoice/InvoiceColumns.h"
+#include "invoice/InvoiceFace.h"
 #include "reader/ReaderClient.h"
 #include "scan/ScanDecision.h"
 #include "scan/ScanPayload.h"
@@ -85,6 +86,7 @@ FileInvoice invoiceOf(const invoicefiles::FileReading& reading) {
             }
             const scan::InvoiceItems& i = decision.items;
             found.invoice = record(i.code, i.number, i.amount, i.date, i.checkCode);
+            found.kind = i.kind;
             return found;
         }
         case invoicefiles::Source::FileFields: {
@@ -106,7 +108,8 @@ FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& 
 }
 
 FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
-                       const QString& companyDir, readerclient::InvoiceFileReader& reader) {
+                       const QString& companyDir, readerclient::InvoiceFileReader& reader,
+                       const rules::Confirm& confirm) {
     FileOutcome outcome;
     outcome.file = path;
     const invoicefiles::FileReading reading = reader.read(path);
@@ -123,12 +126,28 @@ FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& 
     outcome.code = invoice.code;
     outcome.number = invoice.number;
     outcome.amount = invoice.amount;
+    const invoicefiles::Parties& parties = reading.parties;
+    outcome.face = invoice::faceItems({found.kind, invoice.code, invoice.number,
+                                       invoice.invoiceDate, invoice.amount, invoice.checkCode,
+                                       parties.buyerName, parties.sellerName});
     WriteLog(GetExeDir(), QStringLiteral("读取发票文件：%1（%2）").arg(path, reading.origin));
-    const Registration registration = store.registerInvoice(invoice, EntryMode::File);
+    const rules::Checked checked =
+        rules::registerChecked(store, invoice, EntryMode::File, parties.buyerTaxNumber, confirm);
+    if (checked.kind == rules::Checked::Kind::Refused) {
+        outcome.kind = FileOutcome::Kind::Refused;
+        outcome.result = checked.refusal;
+        outcome.note = checked.refusal;
+        return outcome;
+    }
+    const Registration& registration = checked.registration;
     switch (registration.result) {
         case Registration::Result::Registered: {
             outcome.kind = FileOutcome::Kind::Registered;
             outcome.result = QStringLiteral("报销成功");
+            if (!checked.warning.isEmpty()) {
+                outcome.note = QStringLiteral("提示：") + checked.warning;
+                outcome.result += QStringLiteral("（%1）").arg(outcome.note);
+            }
             const QString kept =
                 keptPath(companyDir, invoice, QFileInfo(path).suffix(), invoice.reimbursedAt);
             if (QDir().mkpath(QFileInfo(kept).absolutePath()) && QFile::copy(path, kept)) {
@@ -142,6 +161,8 @@ FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& 
             outcome.kind = FileOutcome::Kind::AlreadyRecorded;
             outcome.result = importfailures::alreadyReimbursed(registration.earlierAt,
                                                                registration.earlierReimburser);
+            outcome.note =
+                invoice::firstReimbursed(registration.earlierAt, registration.earlierReimburser);
             break;
         case Registration::Result::Failed:
             outcome.kind = FileOutcome::Kind::Failed;
@@ -189,16 +210,21 @@ void Totals::add(FileOutcome::Kind kind) {
         case FileOutcome::Kind::Failed:
             ++failed;
             break;
+        case FileOutcome::Kind::Refused:
+            ++refused;
+            break;
     }
 }
 
 QString totalsText(const Totals& totals) {
     return QStringLiteral("共%1个文件：报销成功%2，已报销%3，无法识别%4，登记失败%5")
-        .arg(totals.files)
-        .arg(totals.registered)
-        .arg(totals.alreadyRecorded)
-        .arg(totals.unrecognised)
-        .arg(totals.failed);
+               .arg(totals.files)
+               .arg(totals.registered)
+               .arg(totals.alreadyRecorded)
+               .arg(totals.unrecognised)
+               .arg(totals.failed) +
+           (totals.refused > 0 ? QStringLiteral("，不符合核销规则%1").arg(totals.refused)
+                               : QString());
 }
 
 QByteArray csv(const QList<FileOutcome>& outcomes) {

@@ -7,6 +7,7 @@
 
 #include "invoicefiles/FileReading.h"
 #include "reader/ReaderClient.h"
+#include "rules/CheckedRegistration.h"
 #include "store/InvoiceStore.h"
 
 // Invoices that arrive as files (PDF or OFD e-invoices): each file is read in the reader
@@ -22,26 +23,35 @@ QStringList collectFiles(const QStringList& paths);
 
 // What became of one file.
 struct FileOutcome {
-    enum class Kind { Registered, AlreadyRecorded, Unrecognised, Failed };
+    enum class Kind { Registered, AlreadyRecorded, Unrecognised, Failed, Refused };
     QString file;  // the file's path
     Kind kind = Kind::Unrecognised;
     QString code;  // 发票代码, 发票号码, 开票金额 as registered (or refused)
     QString number;
     QString amount;
-    QString result;  // "报销成功", "已报销（…）", "无法识别：…", "登记失败：…"
-    QString kept;  // where the original was kept
+    // "报销成功", "报销成功（提示：…）", "已报销（…）", "不符合核销规则：…", "无法识别：…",
+    // "登记失败：…"
+    QString result;
+    QString kept;                         // where the original was kept
+    QList<QPair<QString, QString>> face;  // the invoice at a glance, when there was one
+    QString note;  // the rules' refusal or warning, or the earlier registration of 已报销
 };
 
-// The invoice the reading names, or why there is none (then invoice is empty).
+// The invoice the reading names, or why there is none (then invoice is empty); its kind (item
+// [1] of the QR code) when the code names it.
 struct FileInvoice {
     std::optional<InvoiceRecord> invoice;
+    QString kind;
     QString problem;
 };
 FileInvoice invoiceOf(const invoicefiles::FileReading& reading);
 
-// Reads (with reader, the batch's reader process), registers and keeps one file.
+// Reads (with reader, the batch's reader process), puts the invoice through the office's rules
+// (confirm is asked when the amount reaches the limit; without it such an invoice is refused),
+// registers and keeps one file.
 FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
-                       const QString& companyDir, readerclient::InvoiceFileReader& reader);
+                       const QString& companyDir, readerclient::InvoiceFileReader& reader,
+                       const rules::Confirm& confirm = {});
 // The same with a reader process of its own.
 FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
                        const QString& companyDir);
@@ -61,10 +71,11 @@ struct Totals {
     int alreadyRecorded = 0;
     int unrecognised = 0;
     int failed = 0;
+    int refused = 0;
     void add(FileOutcome::Kind kind);
-    int done() const { return registered + alreadyRecorded + unrecognised + failed; }
+    int done() const { return registered + alreadyRecorded + unrecognised + failed + refused; }
 };
-// "共3个文件：报销成功1，已报销1，无法识别1，登记失败0"
+// "共3个文件：报销成功1，已报销1，无法识别1，登记失败0", and "，不符合核销规则1" when any was.
 QString totalsText(const Totals& totals);
 
 // The list as the clerk sees it, in GBK with CR LF: 文件名,发票代码,发票号码,开票金额,结果.

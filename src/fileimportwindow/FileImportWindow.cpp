@@ -31,6 +31,7 @@ QColor colourOf(fileimport::FileOutcome::Kind kind) {
             return QColor(0, 128, 0);
         case fileimport::FileOutcome::Kind::AlreadyRecorded:
         case fileimport::FileOutcome::Kind::Failed:
+        case fileimport::FileOutcome::Kind::Refused:
             return QColor(Qt::red);
         case fileimport::FileOutcome::Kind::Unrecognised:
             break;
@@ -150,11 +151,17 @@ void FileImportWindow::fileDone(int index, const fileimport::FileOutcome& outcom
     const QColor colour = colourOf(outcome.kind);
     const QStringList texts{QFileInfo(outcome.file).fileName(), outcome.code, outcome.number,
                             outcome.amount, outcome.result};
+    // The invoice at a glance, for a look by the mouse.
+    QStringList face;
+    for (const auto& [title, value] : outcome.face) {
+        face << title + QStringLiteral("：") + value;
+    }
     for (int column = 0; column < kColumns; ++column) {
         QTableWidgetItem* item = list->item(row, column);
         item->setText(texts[column]);
         item->setForeground(colour);
-        item->setToolTip(column == kFile ? outcome.file : texts[column]);
+        const QString own = column == kFile ? outcome.file : texts[column];
+        item->setToolTip(face.isEmpty() ? own : own + u'\n' + face.join(u'\n'));
     }
     list->scrollToItem(list->item(row, kFile));
     progress->setValue(totals_.done());
@@ -169,6 +176,7 @@ void FileImportWindow::fileDone(int index, const fileimport::FileOutcome& outcom
             sounds_.registration(Registration::Result::AlreadyRecorded);
             break;
         case fileimport::FileOutcome::Kind::Failed:
+        case fileimport::FileOutcome::Kind::Refused:
             sounds_.registration(Registration::Result::Failed);
             break;
         case fileimport::FileOutcome::Kind::Unrecognised:

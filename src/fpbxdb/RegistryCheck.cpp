@@ -2,6 +2,7 @@
 
 #include <QMap>
 
+#include "fpbxdb/RegistryRules.h"
 #include "fpbxdb/RegistrySchema.h"
 #include "store/PgConnection.h"
 #include "store/PgRegistryName.h"
@@ -178,6 +179,42 @@ void checkTrailRights(PgConnection& connection, RegistryCheck& check) {
     }
 }
 
+// The office's rules: their table, the rule notes' columns and the refusal's trail function,
+// and whether the user may read the rules and record a refusal.
+void checkRules(PgConnection& connection, RegistryCheck& check) {
+    const PgResult rules = connection.exec(QStringLiteral(
+        "select to_regclass('核销规则') is not null, "
+        "(select count(*) from pg_attribute where attrelid in (to_regclass('发票报销'), "
+        "to_regclass('发票报销_记录')) and attname = '核销提示' and not attisdropped), "
+        "to_regprocedure('发票报销_记录拒绝(text, text, numeric, text, text, integer, text, "
+        "text)') is not null"));
+    if (rules.text(0, 0) != QStringLiteral("t") || rules.int64(0, 1) != 2 ||
+        rules.text(0, 2) != QStringLiteral("t")) {
+        check.warnings << QStringLiteral(
+            "核销规则表、核销提示列或拒绝登记的函数缺失：带核销提示的发票无法登记（运行 fpbxdb "
+            "init 补上）");
+        return;
+    }
+    const PgResult rights = connection.exec(QStringLiteral(
+        "select has_table_privilege('核销规则', 'SELECT'), has_function_privilege("
+        "'发票报销_记录拒绝(text, text, numeric, text, text, integer, text, text)', 'EXECUTE')"));
+    if (rights.text(0, 0) != QStringLiteral("t")) {
+        check.problems << QStringLiteral("数据库用户没有权限：读取核销规则（程序将无法登记）");
+        return;
+    }
+    if (rights.text(0, 1) != QStringLiteral("t")) {
+        check.warnings << QStringLiteral(
+            "数据库用户没有权限：记录拒绝登记（发票报销_"
+            "记录拒绝），规则拒绝的发票不会记入操作记录");
+    }
+    QStringList set;
+    for (const auto& [key, value] : registryrules::read(connection)) {
+        set << key + u'=' + value;
+    }
+    check.passed << QStringLiteral("核销规则：") +
+                        (set.isEmpty() ? QStringLiteral("未设置") : set.join(QStringLiteral("，")));
+}
+
 }  // namespace
 
 RegistryCheck checkRegistry(const QString& conninfo, const QString& taxNumber) {
@@ -220,6 +257,7 @@ RegistryCheck checkRegistry(const QString& conninfo, const QString& taxNumber) {
         if (trail) {
             checkTrailRights(connection, check);
         }
+        checkRules(connection, check);
         if (check.usable()) {
             checkCount(connection, check);
         }

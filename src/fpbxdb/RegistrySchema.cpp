@@ -25,7 +25,11 @@ const char* const kStatements[] = {
         报销时间 timestamp(0),
         报销方式 integer,
         报销人 text,
+        核销提示 text,
         constraint 发票报销_发票 primary key (发票号码, 发票代码)))sql",
+    // What the office's rules said of an invoice when it was written off (a registry made before
+    // them gets the column).
+    "alter table 发票报销 add column if not exists 核销提示 text",
     "create index if not exists 发票报销_报销时间 on 发票报销 (报销时间)",
     // The records window: a row by its key, and a result's keys in the grid's order (newest
     // time first, rows without a time last, newest recorded first) without sorting.
@@ -92,7 +96,9 @@ const char* const kStatements[] = {
         用户 text,
         计算机 text,
         版本 text,
-        数据库用户 text not null default session_user))sql",
+        数据库用户 text not null default session_user,
+        核销提示 text))sql",
+    "alter table 发票报销_记录 add column if not exists 核销提示 text",
     "create index if not exists 发票报销_记录_发票 on 发票报销_记录 (发票号码, 发票代码)",
     // A day's lines in the order they were written, even when a migration wrote a million of
     // them in one second.
@@ -111,10 +117,10 @@ const char* const kStatements[] = {
         language plpgsql security definer set search_path from current as $$
         begin
             insert into 发票报销_记录 (操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码,
-                报销时间, 报销方式, 报销人, 用户, 计算机, 版本, 数据库用户)
+                报销时间, 报销方式, 报销人, 用户, 计算机, 版本, 数据库用户, 核销提示)
             select '登记', 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, 报销方式,
                 报销人, current_setting('fpbx.user', true), current_setting('fpbx.host', true),
-                current_setting('fpbx.version', true), session_user
+                current_setting('fpbx.version', true), session_user, 核销提示
             from 新行;
             return null;
         end $$)sql",
@@ -188,6 +194,28 @@ const char* const kStatements[] = {
                 session_user)
         $$)sql",
     "revoke all on function 发票报销_记录导入(text, bigint, bigint, bigint) from public",
+    // A registration the office's rules refused: nothing is stored but this line.
+    R"sql(create or replace function 发票报销_记录拒绝(p_发票代码 text, p_发票号码 text,
+            p_开票金额 numeric, p_开票日期 text, p_校验码 text, p_报销方式 integer, p_报销人 text,
+            p_核销提示 text)
+        returns void language sql security definer set search_path from current as $$
+            insert into 发票报销_记录 (操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码,
+                报销方式, 报销人, 核销提示, 用户, 计算机, 版本, 数据库用户)
+            values ('拒绝登记', p_发票代码, p_发票号码, p_开票金额, p_开票日期, p_校验码,
+                p_报销方式, p_报销人, nullif(p_核销提示, ''), current_setting('fpbx.user', true),
+                current_setting('fpbx.host', true), current_setting('fpbx.version', true),
+                session_user)
+        $$)sql",
+    "revoke all on function 发票报销_记录拒绝(text, text, numeric, text, text, integer, text, "
+    "text) from public",
+    // The office's rules, the same for every PC of the company (fpbxdb rules set): anyone who
+    // may use the registry may read them, only the owner may change them.
+    R"sql(create table if not exists 核销规则 (
+        规则 text primary key,
+        值 text not null,
+        设置时间 timestamp(0) not null default localtimestamp(0),
+        设置人 text not null default session_user))sql",
+    "grant select on 核销规则 to public",
     // Counted anew while no one registers, so that the count is exact after every run.
     "lock table 发票报销 in share mode",
     "delete from 发票报销_数量",

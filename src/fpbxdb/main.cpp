@@ -5,6 +5,7 @@
 
 #include "fpbxdb/Migration.h"
 #include "fpbxdb/RegistryCheck.h"
+#include "fpbxdb/RegistryRules.h"
 #include "fpbxdb/RegistrySchema.h"
 #include "store/PgConnection.h"
 #include "store/PgConnectionInfo.h"
@@ -23,6 +24,10 @@ int usage() {
               "  fpbxdb init <税号> \"<连接>\"                 创建本公司的登记表（可重复运行）\n"
               "  fpbxdb migrate <fpbx.mdb> <税号> \"<连接>\"   把本机数据库的发票复制到服务器\n"
               "  fpbxdb check <税号> \"<连接>\"                检查程序能否使用登记表\n"
+              "  fpbxdb rules show <税号> \"<连接>\"           列出本公司的核销规则\n"
+              "  fpbxdb rules set <税号> \"<连接>\" 规则=值 …  设置核销规则（值为空即关闭）\n"
+              "规则：最长天数=90  最早开票日期=2024-01-01  金额上限=10000.00  "
+              "红字发票=拒绝|提示  核对购买方=拒绝|提示\n"
               "<连接> 是 libpq 连接串，如 \"host=db1 dbname=fpbx user=fpbx_admin\"；"
               "密码请放在 ~/.pgpass 中。"));
     return 2;
@@ -61,6 +66,36 @@ int check(const QString& taxNumber, const QString& conninfo) {
     return result.usable() ? 0 : 1;
 }
 
+int showRules(PgConnection& connection) {
+    const QList<QPair<QString, QString>> set = registryrules::read(connection);
+    for (const auto& [key, value] : set) {
+        print(stdout, key + u'=' + value);
+    }
+    if (set.isEmpty()) {
+        print(stdout, QStringLiteral("未设置核销规则"));
+    }
+    return 0;
+}
+
+int rulesCommand(const QStringList& args) {
+    const QString& taxNumber = args[2];
+    PgConnection connection = PgConnection::open(args[3], pgregistry::schemaName(taxNumber));
+    if (args[1] == QStringLiteral("show") && args.size() == 4) {
+        return showRules(connection);
+    }
+    if (args[1] == QStringLiteral("set") && args.size() > 4) {
+        const QStringList problems = registryrules::set(connection, args.mid(4));
+        for (const QString& problem : problems) {
+            print(stderr, problem);
+        }
+        if (!problems.isEmpty()) {
+            return 2;
+        }
+        return showRules(connection);
+    }
+    return usage();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,6 +111,9 @@ int main(int argc, char** argv) {
         }
         if (command == QStringLiteral("check") && args.size() == 3) {
             return check(args[1], args[2]);
+        }
+        if (command == QStringLiteral("rules") && args.size() >= 4) {
+            return rulesCommand(args);
         }
     } catch (const PgError& error) {
         print(stderr, error.toStoreError().detail);

@@ -14,6 +14,7 @@
 #include "invoice/InvoiceColumns.h"
 #include "invoice/InvoiceIdentity.h"
 #include "reader/ReaderClient.h"
+#include "rules/CheckedRegistration.h"
 #include "store/InvoiceStore.h"
 #include "workbook/Sheet.h"
 
@@ -261,6 +262,8 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
         }
     };
 
+    // The office's rules: a refused row is told in the details like any other failure.
+    const rules::ImportScreen screen(store);
     // The first row is shown at once, then a batch at most every 50 ms, and the last row.
     QElapsedTimer gathering;
     for (const qsizetype r : dataRows) {
@@ -269,7 +272,11 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
             recordImport(true);
             return false;
         }
-        gathered << importedRow(sheet, r, *columns);
+        ImportedRow row = importedRow(sheet, r, *columns);
+        if (row.problem.isEmpty()) {
+            row.problem = screen(row.invoice);
+        }
+        gathered << row;
         gatheredRows << r;
         if (!gathering.isValid() || gathered.size() >= sheetimport::kBatchRows ||
             gathering.elapsed() >= sheetimport::kProgressIntervalMs) {

@@ -34,10 +34,21 @@ struct InvoiceFields {
     bool operator==(const InvoiceFields&) const = default;
 };
 
+// Who the invoice is between, as the file prints it; empty what it does not say.
+struct Parties {
+    QString buyerName;       // 购买方 名称
+    QString buyerTaxNumber;  // 购买方 纳税人识别号 (统一社会信用代码)
+    QString sellerName;      // 销售方
+    QString sellerTaxNumber;
+
+    bool operator==(const Parties&) const = default;
+};
+
 struct FileReading {
     Source source = Source::None;
     QString payload;
     InvoiceFields fields;
+    Parties parties;  // read beside the invoice, whatever its source
     Problem problem = Problem::None;
     QString origin;  // where the invoice was found, for the log: "PDF第2页二维码", "OFD自定义数据"
 

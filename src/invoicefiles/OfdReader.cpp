@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QSet>
+#include <tuple>
 
 #include "invoicefiles/FieldText.h"
 #include "invoicefiles/OfdDocument.h"
@@ -159,6 +160,82 @@ FileReading fromInvoiceTags(OfdDocument& ofd) {
     return failure(Problem::NoInvoiceFound);
 }
 
+// The invoice element of the tag file, or null.
+const XmlElement* invoiceTag(OfdDocument& ofd) {
+    const QString index = documentReference(ofd, QStringLiteral("CustomTags"));
+    const XmlElement* tags = index.isEmpty() ? nullptr : ofd.part(index);
+    if (!tags) {
+        return nullptr;
+    }
+    std::vector<const XmlElement*> files;
+    tags->findAll(QStringLiteral("FileLoc"), files);
+    for (const XmlElement* file : files) {
+        const XmlElement* tagFile = ofd.part(resolveEntry(index, file->text));
+        if (tagFile && tagFile->name == QLatin1String("eInvoice")) {
+            return tagFile;
+        }
+        if (const XmlElement* invoice =
+                tagFile ? tagFile->find(QStringLiteral("eInvoice")) : nullptr) {
+            return invoice;
+        }
+    }
+    return nullptr;
+}
+
+// A party's field: <Buyer><Name> … or <BuyerName> …, for the first of the names given.
+QString partyValue(OfdDocument& ofd, const XmlElement& invoice, const QString& role,
+                   std::initializer_list<const char*> names) {
+    const XmlElement* group = invoice.find(role);
+    for (const char* name : names) {
+        const QString field = QString::fromLatin1(name);
+        if (group && group->child(field)) {
+            if (QString value = tagValue(ofd, *group, field).trimmed(); !value.isEmpty()) {
+                return value;
+            }
+        }
+        if (QString value = tagValue(ofd, invoice, role + field).trimmed(); !value.isEmpty()) {
+            return value;
+        }
+    }
+    return {};
+}
+
+// The buyer and the seller from the invoice tag, or else from the document's custom data.
+Parties partiesOf(OfdDocument& ofd) {
+    Parties parties;
+    if (const XmlElement* invoice = invoiceTag(ofd)) {
+        for (const auto& [role, name, taxNumber] :
+             {std::tuple{QStringLiteral("Buyer"), &parties.buyerName, &parties.buyerTaxNumber},
+              std::tuple{QStringLiteral("Seller"), &parties.sellerName,
+                         &parties.sellerTaxNumber}}) {
+            *name = partyValue(ofd, *invoice, role, {"Name"});
+            *taxNumber = partyValue(ofd, *invoice, role, {"TaxID", "TaxpayerID", "TaxNo"});
+        }
+    }
+    const XmlElement* info =
+        ofd.docBody() ? ofd.docBody()->child(QStringLiteral("DocInfo")) : nullptr;
+    const XmlElement* list = info ? info->child(QStringLiteral("CustomDatas")) : nullptr;
+    if (!list) {
+        return parties;
+    }
+    QHash<QString, QString> data;
+    for (const XmlElement* item : list->childrenNamed(QStringLiteral("CustomData"))) {
+        data.insert(item->attribute(QStringLiteral("Name")).trimmed(), item->text.trimmed());
+    }
+    const auto fill = [&](QString& slot, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            if (slot.isEmpty()) {
+                slot = data.value(QString::fromUtf8(name));
+            }
+        }
+    };
+    fill(parties.buyerName, {"购买方名称"});
+    fill(parties.buyerTaxNumber, {"购买方纳税人识别号", "购买方税号"});
+    fill(parties.sellerName, {"销售方名称"});
+    fill(parties.sellerTaxNumber, {"销售方纳税人识别号", "销售方税号"});
+    return parties;
+}
+
 FileReading fromCustomData(OfdDocument& ofd) {
     const XmlElement* info = ofd.docBody()->child(QStringLiteral("DocInfo"));
     const XmlElement* list = info ? info->child(QStringLiteral("CustomDatas")) : nullptr;
@@ -197,8 +274,9 @@ FileReading readOfd(const QByteArray& bytes) {
     }
     for (const auto source :
          {fromQrPicture, fromBarcodeAnnotation, fromInvoiceTags, fromCustomData}) {
-        const FileReading reading = source(ofd);
+        FileReading reading = source(ofd);
         if (reading.hasInvoice()) {
+            reading.parties = partiesOf(ofd);
             return reading;
         }
         if (ofd.overLimits()) {

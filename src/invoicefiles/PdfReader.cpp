@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 
+#include "invoicefiles/InvoiceParties.h"
 #include "invoicefiles/QrDecoder.h"
 #include "invoicefiles/ReadingLimits.h"
 #include "invoicefiles/TextLayerFields.h"
@@ -61,15 +62,14 @@ public:
                 continue;
             }
             const QString origin = QStringLiteral("PDF第%1页二维码").arg(index + 1);
-            if (index == 0) {
-                const QString payload = decodeCorner(*page);
-                if (!payload.isEmpty()) {
-                    return fromPayload(payload, origin);
-                }
+            QString payload = index == 0 ? decodeCorner(*page) : QString();
+            if (payload.isEmpty()) {
+                payload = decodeWholePage(*page);
             }
-            const QString payload = decodeWholePage(*page);
             if (!payload.isEmpty()) {
-                return fromPayload(payload, origin);
+                FileReading reading = fromPayload(payload, origin);
+                reading.parties = partiesFromLines(textLines(textRuns(*page)));
+                return reading;
             }
         }
         return failure(Problem::NoInvoiceFound);
@@ -82,16 +82,11 @@ public:
             if (!page) {
                 continue;
             }
-            std::vector<TextRun> runs;
-            for (const auto& box : page->textList()) {
-                if (runs.size() >= limits::kMaxTextRunsPerPage) {
-                    break;
-                }
-                runs.push_back({box->text(), box->boundingBox()});
-            }
-            const FileReading reading = fromFields(fieldsFromTextRuns(std::move(runs)),
-                                                   QStringLiteral("PDF第%1页文字").arg(index + 1));
+            const std::vector<QString> lines = textLines(textRuns(*page));
+            FileReading reading =
+                fromFields(fieldsFromLines(lines), QStringLiteral("PDF第%1页文字").arg(index + 1));
             if (reading.hasInvoice()) {
+                reading.parties = partiesFromLines(lines);
                 return reading;
             }
         }
@@ -107,6 +102,17 @@ public:
     }
 
 private:
+    static std::vector<TextRun> textRuns(const Poppler::Page& page) {
+        std::vector<TextRun> runs;
+        for (const auto& box : page.textList()) {
+            if (runs.size() >= limits::kMaxTextRunsPerPage) {
+                break;
+            }
+            runs.push_back({box->text(), box->boundingBox()});
+        }
+        return runs;
+    }
+
     int searchedPages() const {
         return std::min(document_.numPages(), limits::kMaxPdfPagesSearched);
     }

@@ -15,14 +15,17 @@
 #include "base/TextFile.h"
 #include "fileimport/InvoiceFileImport.h"
 #include "fileimportwindow/FileImportWindow.h"
+#include "invoice/InvoiceFace.h"
 #include "invoice/InvoiceIdentity.h"
 #include "mainwindow/ClickableLabel.h"
+#include "mainwindow/InvoiceFaceView.h"
 #include "mainwindow/InvoiceFileDrop.h"
 #include "mainwindow/ReimburserList.h"
 #include "mainwindow/SystemColours.h"
 #include "prompts/ErrorDisplay.h"
 #include "prompts/Prompts.h"
 #include "recordswindow/RecordsWindow.h"
+#include "rules/OfficeRules.h"
 #include "scan/ManualEntry.h"
 #include "scan/ScanPayload.h"
 #include "scanner/InputDevices.h"
@@ -32,12 +35,26 @@
 
 namespace {
 
-const QRect kScanNumberBounds(149, 71, 257, 33);
-
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, colour);
     widget->setPalette(palette);
+}
+
+// A warning is written off all the same: amber, not the red of an invoice turned away.
+QColor warningColour() {
+    return QColor(190, 100, 0);
+}
+
+QList<QPair<QString, QString>> faceOf(const InvoiceRecord& invoice, const QString& kind) {
+    return invoice::faceItems({kind,
+                               invoice.code,
+                               invoice.number,
+                               invoice.invoiceDate,
+                               invoice.amount,
+                               invoice.checkCode,
+                               {},
+                               {}});
 }
 
 }  // namespace
@@ -63,6 +80,9 @@ MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
     }
     reimbursers_ = new ReimburserList(ComboBox1, ComboBox2, bxr, *capture_, this);
     reimbursers_->load();
+    // The office's rules are read (and logged) at the start; a registry out of reach is asked
+    // again at the first registration.
+    ruleProblems_ = rules::inForce(*store_).problems;
     wire();
     openRecords_ = [](QWidget* owner) {
         RecordsWindow records(owner);
@@ -104,6 +124,12 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::FormShow() {
     Image_smClick();
+    if (!ruleProblems_.isEmpty()) {
+        appprompts::get().message(
+            this, QStringLiteral("提示"),
+            QStringLiteral("核销规则设置有误，以下规则未生效：\n") + ruleProblems_.join(u'\n'),
+            MsgIcon::Warning);
+    }
 }
 
 void MainWindow::Image_smClick() {
@@ -215,7 +241,30 @@ void MainWindow::importFiles(const QStringList& paths) {
         const QString count = countText();
         Label_num->setText(count);
         Label_num1->setText(count);
+        showLastFile(window.outcomes());
     });
+}
+
+void MainWindow::showLastFile(const QList<fileimport::FileOutcome>& outcomes) {
+    // The last invoice the batch read stays on the scan panel a moment, as a scan's would.
+    using Kind = fileimport::FileOutcome::Kind;
+    for (auto it = outcomes.crbegin(); it != outcomes.crend(); ++it) {
+        if (it->face.isEmpty()) {
+            continue;
+        }
+        setScanFaceShown(true);
+        setScanNumberText(QStringLiteral("发票号码：") + it->number);
+        Panel_face_sm->setItems(it->face);
+        const QString message = it->kind == Kind::Registered ? QStringLiteral("报销成功!")
+                                : it->kind == Kind::AlreadyRecorded ? QStringLiteral("已报销!")
+                                : it->kind == Kind::Refused ? QStringLiteral("拒绝报销!")
+                                                            : QStringLiteral("登记失败!");
+        setScanMessage(message, it->kind != Kind::Registered);
+        setNote(Label_note_sm, it->note,
+                it->kind == Kind::Registered ? warningColour() : colours::red());
+        armWaiting();
+        return;
+    }
 }
 
 void MainWindow::DataEditChange() {
@@ -231,6 +280,7 @@ void MainWindow::DataEditChange() {
             return;
         case scan::Action::NotInvoice:
             sounds_.notAnInvoice();
+            setScanFaceShown(false);  // no invoice, no face
             setScanNumberText(QStringLiteral("您扫的不是发票信息！"));
             emptyScan();
             return;
@@ -244,6 +294,7 @@ void MainWindow::registerScan(const QString& text, const scan::InvoiceItems& ite
     runGuarded([&] {
         try {
             WriteLog(GetExeDir(), QStringLiteral("扫描结果：") + text);
+            setScanFaceShown(false);
             setScanNumberText(QStringLiteral("发票号码：") + items.number);
             InvoiceRecord invoice;
             invoice.code = items.code;
@@ -252,44 +303,103 @@ void MainWindow::registerScan(const QString& text, const scan::InvoiceItems& ite
             invoice.invoiceDate = items.date;
             invoice.checkCode = items.checkCode;
             invoice.reimburser = reimbursers_->current();
-            const Registration outcome = registerOrThrow(invoice, EntryMode::Scan);
-            switch (outcome.result) {
-                case Registration::Result::Registered:
-                    setScanMessage(QStringLiteral("报销成功!"), false);
-                    Label_num->setText(countText());
-                    break;
-                case Registration::Result::AlreadyRecorded:
-                    setScanMessage(QStringLiteral("已报销!"), true);
-                    break;
-                case Registration::Result::Failed:
-                    // Never "already reimbursed": the invoice was not recorded.
-                    setScanMessage(QStringLiteral("登记失败!"), true);
-                    setScanNumberText(outcome.error.reason());
-                    showStoreFailure(outcome.error);
-                    break;
-            }
+            const rules::Checked checked = registerOrThrow(invoice, EntryMode::Scan);
+            showScanOutcome(checked, faceOf(invoice, items.kind));
         } catch (...) {
             // The next scan starts from nothing whatever became of this one.
             emptyScan();
             throw;
         }
         emptyScan();
-        waiting_.arm();
-        // A running timer keeps its period, as the outcome's time counts from the first tick.
-        if (!Timer1->isActive()) {
-            Timer1->start();
-        }
+        armWaiting();
     });
 }
 
-Registration MainWindow::registerOrThrow(const InvoiceRecord& invoice, EntryMode mode) {
-    const Registration outcome = store_->registerInvoice(invoice, mode);
-    sounds_.registration(outcome.result);  // heard before any box the outcome brings
-    if (outcome.result == Registration::Result::Failed &&
-        outcome.error.kind == StoreError::Kind::InvalidValue) {
-        throw AppError(outcome.error.detail);
+void MainWindow::showScanOutcome(const rules::Checked& checked,
+                                 const QList<QPair<QString, QString>>& face) {
+    setScanFaceShown(true);
+    setScanNumberText(Label_fphm_sm->text());  // the line stands higher now
+    Panel_face_sm->setItems(face);
+    switch (checked.kind) {
+        case rules::Checked::Kind::Registered:
+            setScanMessage(QStringLiteral("报销成功!"), false);
+            setNote(
+                Label_note_sm,
+                checked.warning.isEmpty() ? QString() : QStringLiteral("提示：") + checked.warning,
+                warningColour());
+            Label_num->setText(countText());
+            break;
+        case rules::Checked::Kind::AlreadyRecorded:
+            setScanMessage(QStringLiteral("已报销!"), true);
+            setNote(Label_note_sm,
+                    invoice::firstReimbursed(checked.registration.earlierAt,
+                                             checked.registration.earlierReimburser),
+                    colours::red());
+            break;
+        case rules::Checked::Kind::Refused:
+            setScanMessage(QStringLiteral("拒绝报销!"), true);
+            setNote(Label_note_sm, checked.refusal, colours::red());
+            break;
+        case rules::Checked::Kind::Failed:
+            // Never "already reimbursed": the invoice was not recorded.
+            setScanMessage(QStringLiteral("登记失败!"), true);
+            setScanNumberText(checked.registration.error.reason());
+            setNote(Label_note_sm, QString(), colours::red());
+            showStoreFailure(checked.registration.error);
+            break;
     }
-    return outcome;
+}
+
+void MainWindow::armWaiting() {
+    waiting_.arm();
+    // A running timer keeps its period, as the outcome's time counts from the first tick.
+    if (!Timer1->isActive()) {
+        Timer1->start();
+    }
+}
+
+rules::Checked MainWindow::registerOrThrow(const InvoiceRecord& invoice, EntryMode mode) {
+    const rules::Checked checked =
+        rules::registerChecked(*store_, invoice, mode, std::nullopt,
+                               [this](const rules::Finding& f) { return confirmAmount(f); });
+    // Heard before any box the outcome brings; a refusal sounds as nothing recorded.
+    sounds_.registration(checked.kind == rules::Checked::Kind::Refused
+                             ? Registration::Result::Failed
+                             : checked.registration.result);
+    if (checked.kind == rules::Checked::Kind::Failed &&
+        checked.registration.error.kind == StoreError::Kind::InvalidValue) {
+        throw AppError(checked.registration.error.detail);
+    }
+    return checked;
+}
+
+bool MainWindow::confirmAmount(const rules::Finding& finding) {
+    // The clerk answers with the keyboard too: the capture lets go while the box is open.
+    const bool hooked = capture_->isHooked();
+    if (hooked) {
+        capture_->unhook();
+    }
+    const bool yes = appprompts::get().message(
+                         this, QStringLiteral("提示"), rules::confirmationQuestion(finding),
+                         MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Ok;
+    if (hooked) {
+        capture_->hook();
+    }
+    return yes;
+}
+
+void MainWindow::setNote(QLabel* label, const QString& text, const QColor& colour) {
+    setTextColour(label, colour);
+    // A long reason is drawn smaller before it is cut short; its whole text is in the tool tip.
+    QFont font = label->font();
+    font.setPixelSize(12);
+    if (QFontMetrics(font).horizontalAdvance(text) > label->width()) {
+        font.setPixelSize(11);
+    }
+    label->setFont(font);
+    const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, label->width());
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
 }
 
 void MainWindow::showStoreFailure(const StoreError& error) {
@@ -318,15 +428,18 @@ void MainWindow::Timer1Timer() {
     if (!waiting_.tick()) {
         return;
     }
+    setScanFaceShown(false);
     setScanNumberText(QString());
     setScanMessage(QStringLiteral("等待扫描"), false);
+    Panel_face_sm->clear();
+    Label_note_sm->clear();
     Timer1->stop();
 }
 
 void MainWindow::setScanNumberText(const QString& text) {
     // A fully digital invoice's number is longer than the line was drawn for: the line then
     // widens about its centre rather than cut the number off.
-    QRect bounds = kScanNumberBounds;
+    QRect bounds = scanNumberBounds_;
     const int needed = Label_fphm_sm->fontMetrics().horizontalAdvance(text) + 4;
     if (needed > bounds.width()) {
         const int width = qMin(needed, Panel_center1->width());
@@ -359,19 +472,37 @@ void MainWindow::Image_jcClick() {
         invoice.amount = QStringLiteral("0.00");
         invoice.invoiceDate = invoice::dateText(Date_kprq->date());
         invoice.reimburser = reimburser;
-        const Registration outcome = registerOrThrow(invoice, EntryMode::Manual);
-        switch (outcome.result) {
-            case Registration::Result::Registered:
+        const rules::Checked checked = registerOrThrow(invoice, EntryMode::Manual);
+        // Typed by hand: no kind, and no amount or check code that the invoice said.
+        InvoiceRecord typed = invoice;
+        typed.amount.clear();
+        Panel_face_sx->setItems(faceOf(typed, {}));
+        setNote(Label_note_sx, QString(), colours::red());
+        switch (checked.kind) {
+            case rules::Checked::Kind::Registered:
                 Label_msg1->setText(QStringLiteral("报销成功！"));
+                if (!checked.warning.isEmpty()) {
+                    setNote(Label_note_sx, QStringLiteral("提示：") + checked.warning,
+                            warningColour());
+                }
                 Label_num1->setText(countText());
                 break;
-            case Registration::Result::AlreadyRecorded:
+            case rules::Checked::Kind::AlreadyRecorded:
                 Label_msg1->setText(QStringLiteral("已报销！"));
+                setNote(Label_note_sx,
+                        invoice::firstReimbursed(checked.registration.earlierAt,
+                                                 checked.registration.earlierReimburser),
+                        colours::red());
                 break;
-            case Registration::Result::Failed:
+            case rules::Checked::Kind::Refused:
+                // Not recorded: it stays typed, to be corrected or put aside.
+                Label_msg1->setText(QStringLiteral("拒绝报销！"));
+                setNote(Label_note_sx, checked.refusal, colours::red());
+                return;
+            case rules::Checked::Kind::Failed:
                 // The invoice was not recorded: it stays typed for another try.
                 Label_msg1->setText(QStringLiteral("登记失败！"));
-                showStoreFailure(outcome.error);
+                showStoreFailure(checked.registration.error);
                 return;
         }
         Edit_fpdm->clear();

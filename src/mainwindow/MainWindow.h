@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include "fileimport/InvoiceFileImport.h"
+#include "rules/CheckedRegistration.h"
 #include "scan/ScanDecision.h"
 #include "scanner/InputDevices.h"
 #include "scanner/ScanBuffer.h"
@@ -13,6 +15,7 @@
 
 class ClickableLabel;
 class FileImportWindow;
+class InvoiceFaceView;
 class KeyboardCapture;
 class QComboBox;
 class QDateEdit;
@@ -86,6 +89,8 @@ public:
     QLabel* Label_smq;
     QLabel* Label_fphm_sm;
     QLabel* Label_msg;
+    QLabel* Label_note_sm;           // the rules' refusal or warning, or the earlier registration
+    InvoiceFaceView* Panel_face_sm;  // the invoice at a glance, below the outcome
     QLabel* Label5;
     QComboBox* ComboBox1;
     ClickableLabel* Label6;
@@ -105,6 +110,8 @@ public:
     QDateEdit* Date_kprq;
     ClickableLabel* Image_jc;
     QLabel* Label_msg1;
+    QLabel* Label_note_sx;  // as on the scan panel
+    InvoiceFaceView* Panel_face_sx;
     QTimer* Timer1;
 
 protected:
@@ -117,9 +124,19 @@ private:
     void enterScanMode();
     void enterManualMode();
     void registerScan(const QString& text, const scan::InvoiceItems& items);
-    // Registers the invoice. A value the store cannot take (an amount that is no number) is
-    // thrown to the error display, as it always has been; other outcomes are returned.
-    Registration registerOrThrow(const InvoiceRecord& invoice, EntryMode mode);
+    // Registers the invoice through the office's rules, asking the clerk what they want
+    // confirmed. A value the store cannot take (an amount that is no number) is thrown to the
+    // error display, as it always has been; other outcomes are returned.
+    rules::Checked registerOrThrow(const InvoiceRecord& invoice, EntryMode mode);
+    bool confirmAmount(const rules::Finding& finding);
+    // The outcome of a scan (or the last invoice file) on the scan panel: the message, and below
+    // it what the rules or the store said and the invoice's face.
+    void showScanOutcome(const rules::Checked& checked, const QList<QPair<QString, QString>>& face);
+    void showLastFile(const QList<fileimport::FileOutcome>& outcomes);
+    void armWaiting();
+    // The panel's lines move up to make room for the face while an outcome is shown.
+    void setScanFaceShown(bool shown);
+    static void setNote(QLabel* label, const QString& text, const QColor& colour);
     // The box of a registration the store could not make: what happened, what to do, and the
     // engine's own words.
     void showStoreFailure(const StoreError& error);
@@ -144,4 +161,6 @@ private:
     OpenRecords openRecords_;
     FileImportWindow* fileWindow_ = nullptr;  // while the file import window is open
     OutcomeSounds sounds_;
+    QRect scanNumberBounds_;    // where the invoice number line stands now
+    QStringList ruleProblems_;  // rules set wrongly, told once the window is shown
 };

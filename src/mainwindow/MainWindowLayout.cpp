@@ -11,6 +11,7 @@
 #include "invoice/InvoiceIdentity.h"
 #include "mainwindow/ClickableLabel.h"
 #include "mainwindow/CountLabel.h"
+#include "mainwindow/InvoiceFaceView.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/SystemColours.h"
 #include "scanner/ScanField.h"
@@ -23,6 +24,18 @@ constexpr int kTopHeight = 63;
 constexpr int kBottomHeight = 41;
 constexpr int kTileWidth = 115;
 constexpr int kTileHeight = 61;
+
+// The scan panel's number line and message at their design bounds, and moved up while an
+// invoice's face is shown below them, above the reimburser's row (at 186).
+const QRect kScanNumberBounds(149, 71, 257, 33);
+const QRect kScanMessageBounds(148, 92, 256, 65);
+const QRect kScanNumberWithFace(149, 50, 257, 26);
+const QRect kScanMessageWithFace(148, 74, 256, 50);
+const QRect kScanNoteBounds(10, 124, 547, 17);
+const QRect kScanFaceBounds(10, 141, 547, 3 * InvoiceFaceView::kRowHeight);
+// The manual panel: the face between the edits and the button, the note under the outcome.
+const QRect kManualFaceBounds(10, 135, 547, InvoiceFaceView::kRowHeight);
+const QRect kManualNoteBounds(10, 206, 547, 17);
 
 QFont yaHei(int px, bool bold = false, bool underline = false) {
     QFont font;
@@ -135,9 +148,19 @@ void MainWindow::buildLayout() {
     Label_fphm_sm = label(Panel_center1, {149, 71, 257, 33}, QString(), yaHei(20),
                           Qt::AlignHCenter | Qt::AlignTop);
     setTextColour(Label_fphm_sm, colours::darkShadow3D());
-    Label_msg = label(Panel_center1, {148, 92, 256, 65}, QStringLiteral("等待扫描"),
+    Label_msg = label(Panel_center1, kScanMessageBounds, QStringLiteral("等待扫描"),
                       yaHei(40, true), Qt::AlignCenter);
     setTextColour(Label_msg, colours::darkShadow3D());
+    scanNumberBounds_ = kScanNumberBounds;
+    Label_note_sm = label(Panel_center1, kScanNoteBounds, QString(), yaHei(12),
+                          Qt::AlignHCenter | Qt::AlignVCenter);
+    Label_note_sm->setObjectName(QStringLiteral("Label_note_sm"));
+    Label_note_sm->hide();
+    Panel_face_sm = new InvoiceFaceView(3, yaHei(12), Panel_center1);
+    Panel_face_sm->setObjectName(QStringLiteral("Panel_face_sm"));
+    Panel_face_sm->setGeometry(kScanFaceBounds);
+    setTextColour(Panel_face_sm, colours::darkShadow3D());
+    Panel_face_sm->hide();
     Label5 = label(Panel_center1, {189, 187, 51, 16}, QStringLiteral("报销人："), yaHei(13));
     setTextColour(Label5, colours::red());
     ComboBox1 = new QComboBox(Panel_center1);
@@ -188,8 +211,23 @@ void MainWindow::buildLayout() {
     Label_msg1 = label(Panel_center2, {105, 188, 345, 19}, QString(), yaHei(11),
                        Qt::AlignHCenter | Qt::AlignTop);
     setTextColour(Label_msg1, colours::red());
+    Label_note_sx = label(Panel_center2, kManualNoteBounds, QString(), yaHei(12),
+                          Qt::AlignHCenter | Qt::AlignVCenter);
+    Label_note_sx->setObjectName(QStringLiteral("Label_note_sx"));
+    Panel_face_sx = new InvoiceFaceView(3, yaHei(12), Panel_center2);
+    Panel_face_sx->setObjectName(QStringLiteral("Panel_face_sx"));
+    Panel_face_sx->setGeometry(kManualFaceBounds);
+    setTextColour(Panel_face_sx, colours::darkShadow3D());
     Panel_center2->hide();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
+}
+
+void MainWindow::setScanFaceShown(bool shown) {
+    scanNumberBounds_ = shown ? kScanNumberWithFace : kScanNumberBounds;
+    Label_fphm_sm->setGeometry(scanNumberBounds_);
+    Label_msg->setGeometry(shown ? kScanMessageWithFace : kScanMessageBounds);
+    Label_note_sm->setVisible(shown);
+    Panel_face_sm->setVisible(shown);
 }

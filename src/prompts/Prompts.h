@@ -13,8 +13,9 @@
 // script. Calls may come from any thread: an implementation shows its dialogs on the UI thread.
 
 enum class MsgIcon { None, Information, Warning, Question, Stop };
-// OkDetails: OK and a second button named by detailsCaption, answered Details.
-enum class MsgButtons { Ok, OkCancel, OkDetails };
+// OkDetails: OK and a second button named by detailsCaption, answered Details. YesNo: 是 answered
+// Ok and 否 answered Cancel, 否 the default, so that a stray Enter declines.
+enum class MsgButtons { Ok, OkCancel, OkDetails, YesNo };
 enum class MsgAnswer { Ok, Cancel, Details };
 
 struct FileFilter {

@@ -178,19 +178,24 @@ private:
 MsgAnswer QtPrompts::message(QObject* owner, const QString& caption, const QString& text,
                              MsgIcon icon, MsgButtons buttons, const QString& detailsCaption) {
     return onUiThread([&] {
-        QMessageBox box(boxIcon(icon), caption, text,
-                        buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                        : QMessageBox::Ok,
-                        ownerWidget(owner));
+        const QMessageBox::StandardButtons shown =
+            buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+            : buttons == MsgButtons::YesNo  ? QMessageBox::Yes | QMessageBox::No
+                                            : QMessageBox::Ok;
+        QMessageBox box(boxIcon(icon), caption, text, shown, ownerWidget(owner));
         QAbstractButton* details = nullptr;
         if (buttons == MsgButtons::OkDetails) {
             details = box.addButton(detailsCaption, QMessageBox::ActionRole);
+        }
+        if (buttons == MsgButtons::YesNo) {
+            box.setDefaultButton(QMessageBox::No);
         }
         const int answer = box.exec();
         if (details != nullptr && box.clickedButton() == details) {
             return MsgAnswer::Details;
         }
-        return answer == QMessageBox::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+        return answer == QMessageBox::Ok || answer == QMessageBox::Yes ? MsgAnswer::Ok
+                                                                       : MsgAnswer::Cancel;
     });
 }
 

@@ -83,8 +83,10 @@ void writeInvoice(QIODevice& out, const invoicefiles::FileReading& reading) {
     QByteArray body;
     QDataStream s(&body, QIODevice::WriteOnly);
     const invoicefiles::InvoiceFields& f = reading.fields;
+    const invoicefiles::Parties& p = reading.parties;
     s << quint8(reading.source) << quint8(reading.problem) << reading.payload << reading.origin
-      << f.code << f.number << f.date << f.amount << f.checkCode;
+      << f.code << f.number << f.date << f.amount << f.checkCode << p.buyerName << p.buyerTaxNumber
+      << p.sellerName << p.sellerTaxNumber;
     writeFrame(out, Frame::Invoice, body);
 }
 
@@ -180,8 +182,10 @@ bool InvoiceReceiver::handle(Frame type, QDataStream& s) {
     quint8 source = 0;
     quint8 problem = 0;
     invoicefiles::InvoiceFields& f = reading_.fields;
+    invoicefiles::Parties& p = reading_.parties;
     s >> source >> problem >> reading_.payload >> reading_.origin >> f.code >> f.number >> f.date >>
-        f.amount >> f.checkCode;
+        f.amount >> f.checkCode >> p.buyerName >> p.buyerTaxNumber >> p.sellerName >>
+        p.sellerTaxNumber;
     if (source > quint8(invoicefiles::Source::FileFields) ||
         problem > quint8(invoicefiles::Problem::NoInvoiceFound)) {
         return false;

@@ -123,17 +123,22 @@ std::optional<QString> firstMissingCriterion(const SearchForm& form) {
 
 namespace {
 
+// A-Z made small, and nothing else: the comparison the file's LIKE makes.
+QString asciiLower(QString text) {
+    for (QChar& c : text) {
+        if (c >= u'A' && c <= u'Z') {
+            c = QChar(c.unicode() + (u'a' - u'A'));
+        }
+    }
+    return text;
+}
+
 // 报销人 contains the text, letters compared whatever their case as the file's LIKE does (A-Z
 // only). On a server the text is looked for in the name with A-Z made small, the expression
 // the registry's trigram index is made on (fpbxdb init), when the server has pg_trgm.
 void addReimburserContains(Builder& b, const QString& text) {
     if (b.onServer()) {
-        QString lower = text;
-        for (QChar& c : lower) {
-            if (c >= u'A' && c <= u'Z') {
-                c = QChar(c.unicode() + (u'a' - u'A'));
-            }
-        }
+        const QString lower = asciiLower(text);
         b.add(QStringLiteral("translate(报销人, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
                              "'abcdefghijklmnopqrstuvwxyz') like ") +
               b.param(containsPattern(lower)) + QStringLiteral(" escape '\\'"));
@@ -148,6 +153,22 @@ void addReimburserContains(Builder& b, const QString& text) {
         b.param(containsPattern(text)) + QStringLiteral(" escape '\\')");
     b.add(names, u'+' + names);
     b.spec().byReimburser = true;
+    b.notTimeOrdered();
+}
+
+// The invoices the office's rules said something of when they were written off: any, or those
+// whose notes contain the text (A-Z whatever their case, as the reimburser search compares).
+void addRuleNotes(Builder& b, const QString& text) {
+    if (text.isEmpty()) {
+        b.add(QStringLiteral("核销提示 <> ''"));
+    } else if (b.onServer()) {
+        b.add(QStringLiteral("translate(核销提示, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
+                             "'abcdefghijklmnopqrstuvwxyz') like ") +
+              b.param(containsPattern(asciiLower(text))) + QStringLiteral(" escape '\\'"));
+    } else {
+        b.add(QStringLiteral("核销提示 like ") + b.param(containsPattern(text)) +
+              QStringLiteral(" escape '\\'"));
+    }
     b.notTimeOrdered();
 }
 
@@ -176,6 +197,9 @@ QuerySpec searchQuery(const SearchForm& form, Dialect dialect) {
         b.add(date + QStringLiteral(" >= ") + b.param(invoice::dateText(form.invoicedFrom)));
         b.add(date + QStringLiteral(" <= ") + b.param(invoice::dateText(form.invoicedTo)));
         b.notTimeOrdered();
+    }
+    if (form.byRuleNotes) {
+        addRuleNotes(b, form.ruleNotes);
     }
     if (b.spec().byReimburser && b.spec().params.size() == 1) {
         b.spec().counting = QuerySpec::Counting::ByReimburser;

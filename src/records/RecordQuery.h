@@ -30,6 +30,8 @@ struct SearchForm {
     QDate reimbursedFrom, reimbursedTo;
     bool byInvoiceDate = false;  // 开票日期
     QDate invoicedFrom, invoicedTo;
+    bool byRuleNotes = false;  // 核销提示: any when the text is empty, else those containing it
+    QString ruleNotes;
 };
 
 // The order of a result: by one of the grid's columns, ties by 报销时间 and then by the row's key

@@ -1,5 +1,6 @@
 #include "records/StoreUpgrade.h"
 
+#include "base/AppError.h"
 #include "base/LongTask.h"
 #include "prompts/Prompts.h"
 #include "records/RecordStore.h"
@@ -9,7 +10,19 @@ namespace records {
 
 void bringStoreUpToDate(RecordConnection& connection, QObject* owner) {
     Database* db = connection.sqliteDatabase();
-    if (db == nullptr || store::missingSchemaObjects(*db).isEmpty()) {
+    if (db == nullptr) {
+        return;
+    }
+    if (!store::missingColumns(*db).isEmpty()) {
+        // A column costs nothing to add. A store that may not be written keeps its old shape:
+        // only a search by 核销提示 then fails, and says why.
+        try {
+            Database writer = Database::open(connection.address().connection);
+            store::addMissingColumns(writer);
+        } catch (const AppError&) {
+        }
+    }
+    if (store::missingSchemaObjects(*db).isEmpty()) {
         return;
     }
     LongTask task({}, [file = connection.address().connection](TaskControl&) {

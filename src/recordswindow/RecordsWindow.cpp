@@ -98,7 +98,7 @@ RecordsWindow::~RecordsWindow() {
 
 void RecordsWindow::buildControls() {
     GroupBox1 = new QGroupBox(QStringLiteral("查询条件"), this);
-    GroupBox1->setGeometry(8, 4, 626, 108);
+    GroupBox1->setGeometry(8, 4, 626, 136);
     QWidget* g = GroupBox1;
 
     CheckBox_fpdm = checkBox(QStringLiteral("发票代码"), {12, 24, 80, 20}, g);
@@ -120,13 +120,20 @@ void RecordsWindow::buildControls() {
     label(QStringLiteral("至"), {452, 51, 24, 22}, g);
     Date_kprq_end = datePicker(QString::fromLatin1(invoice::kDatePattern), {476, 51, 120, 22}, g);
 
+    // The invoices the office's rules said something of: any, or those whose notes say this.
+    CheckBox_hxts = checkBox(QStringLiteral("核销提示"), {12, 108, 80, 20}, g);
+    CheckBox_hxts->setObjectName(QStringLiteral("CheckBox_hxts"));
+    Edit_hxts = edit({94, 107, 136, 22}, g);
+    Edit_hxts->setObjectName(QStringLiteral("Edit_hxts"));
+    Edit_hxts->setPlaceholderText(QStringLiteral("空：全部有提示的"));
+
     searchButton = button(QStringLiteral("查  询"), {250, 78, 80, 25}, g);
     resetButton = button(QStringLiteral("重  置"), {336, 78, 80, 25}, g);
     exportButton = button(QStringLiteral("导  出"), {422, 78, 80, 25}, g);
     importButton = button(QStringLiteral("导  入"), {508, 78, 80, 25}, g);
 
     DBGridEh1 = new RecordsGrid(this);
-    DBGridEh1->setGeometry(8, 118, 626, 278);
+    DBGridEh1->setGeometry(8, 146, 626, 250);
     Label1 = new QLabel(QStringLiteral("总共 0 条"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(10, 400, 300, 18);
@@ -141,6 +148,7 @@ void RecordsWindow::buildControls() {
     connect(CheckBox_bxr, &QCheckBox::toggled, this, &RecordsWindow::CheckBox_bxrClick);
     connect(CheckBox_bxsj, &QCheckBox::toggled, this, &RecordsWindow::CheckBox_bxsjClick);
     connect(CheckBox_kprq, &QCheckBox::toggled, this, &RecordsWindow::CheckBox_kprqClick);
+    connect(CheckBox_hxts, &QCheckBox::toggled, Edit_hxts, &QLineEdit::setEnabled);
     connect(searchButton, &QPushButton::clicked, this, &RecordsWindow::searchButtonClick);
     connect(resetButton, &QPushButton::clicked, this, &RecordsWindow::resetButtonClick);
     connect(exportButton, &QPushButton::clicked, this, &RecordsWindow::exportButtonClick);
@@ -177,6 +185,8 @@ records::SearchForm RecordsWindow::searchForm() const {
     form.byInvoiceDate = CheckBox_kprq->isChecked();
     form.invoicedFrom = Date_kprq_start->date();
     form.invoicedTo = Date_kprq_end->date();
+    form.byRuleNotes = CheckBox_hxts->isChecked();
+    form.ruleNotes = Edit_hxts->text().trimmed();
     return form;
 }
 
@@ -210,13 +220,14 @@ void RecordsWindow::searchButtonClick() {
 }
 
 void RecordsWindow::resetButtonClick() {
-    for (QCheckBox* box :
-         {CheckBox_fpdm, CheckBox_fphm, CheckBox_bxsj, CheckBox_bxr, CheckBox_kprq}) {
+    for (QCheckBox* box : {CheckBox_fpdm, CheckBox_fphm, CheckBox_bxsj, CheckBox_bxr, CheckBox_kprq,
+                           CheckBox_hxts}) {
         box->setChecked(false);
     }
     Edit_fpdm->clear();
     Edit_fphm->clear();
     Edit_bxr->clear();
+    Edit_hxts->clear();
 }
 
 void RecordsWindow::exportButtonClick() {

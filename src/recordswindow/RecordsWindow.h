@@ -56,6 +56,8 @@ public:
     QCheckBox* CheckBox_kprq;
     QDateEdit* Date_kprq_start;
     QDateEdit* Date_kprq_end;
+    QCheckBox* CheckBox_hxts;  // 核销提示
+    QLineEdit* Edit_hxts;
     QPushButton* searchButton;
     QPushButton* resetButton;
     QPushButton* exportButton;

@@ -17,7 +17,7 @@ Decision decide(const QStringList& items, bool scanComplete) {
         decision.action = Action::NotInvoice;
         return decision;
     }
-    decision.items = {items[2], items[3], items[4], items[5], items[6]};
+    decision.items = {items[2], items[3], items[4], items[5], items[6], items[1]};
     const InvoiceItems& i = decision.items;
     const bool incomplete =
         i.number.isEmpty() || (i.code.isEmpty() && !invoice::isFullyDigital(i.code, i.number));

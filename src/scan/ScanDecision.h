@@ -13,6 +13,7 @@ struct InvoiceItems {
     QString amount;     // item [4]
     QString date;       // item [5]
     QString checkCode;  // item [6]
+    QString kind;       // item [1]: 发票种类
 };
 
 enum class Action {

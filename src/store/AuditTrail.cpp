@@ -46,7 +46,13 @@ QString Entry::summary() const {
     const QString who = reimburser.isEmpty() ? QStringLiteral("（无）") : reimburser;
     if (action == QStringView(kRegistered)) {
         const QString mode = entryMode ? entrymode::displayText(*entryMode) : QString();
-        return QStringLiteral("%1 报销人 %2 金额 %3").arg(mode, who, amountText).trimmed();
+        const QString line = QStringLiteral("%1 报销人 %2 金额 %3").arg(mode, who, amountText);
+        return (ruleNotes.isEmpty() ? line : line + QStringLiteral(" 核销提示：") + ruleNotes)
+            .trimmed();
+    }
+    if (action == QStringView(kRefused)) {
+        return QStringLiteral("报销人 %1 金额 %2 不符合核销规则：%3")
+            .arg(who, amountText, ruleNotes);
     }
     if (action == QStringView(kCorrected)) {
         const QString old =
@@ -56,6 +62,9 @@ QString Entry::summary() const {
     if (action == QStringView(kUndone)) {
         return QStringLiteral("原因：%1（原报销人 %2，报销时间 %3，金额 %4）")
             .arg(reason, who, localefmt::dateTimeText(reimbursedAt), amountText);
+    }
+    if (action == QStringView(kRulesChanged)) {
+        return reason;
     }
     if (action == QStringView(kImported) || action == QStringView(kCleared)) {
         QString text = file;
@@ -77,7 +86,8 @@ QStringList csvHeadings() {
             QStringLiteral("录入方式"), QStringLiteral("报销人"),   QStringLiteral("原报销人"),
             QStringLiteral("原因"),     QStringLiteral("文件"),     QStringLiteral("总数"),
             QStringLiteral("成功"),     QStringLiteral("失败"),     QStringLiteral("用户"),
-            QStringLiteral("计算机"),   QStringLiteral("版本"),     QStringLiteral("数据库用户")};
+            QStringLiteral("计算机"),   QStringLiteral("版本"),     QStringLiteral("数据库用户"),
+            QStringLiteral("核销提示")};
 }
 
 QStringList csvFields(const Entry& e) {
@@ -101,7 +111,8 @@ QStringList csvFields(const Entry& e) {
             e.actor.user,
             e.actor.host,
             e.actor.version,
-            e.databaseUser};
+            e.databaseUser,
+            e.ruleNotes};
 }
 
 QByteArray csv(const QList<Entry>& entries) {

@@ -19,6 +19,9 @@ inline constexpr char16_t kRegistered[] = u"登记";
 inline constexpr char16_t kCorrected[] = u"修改报销人";
 inline constexpr char16_t kUndone[] = u"撤销报销";
 inline constexpr char16_t kImported[] = u"导入";
+inline constexpr char16_t kRefused[] = u"拒绝登记";  // the office's rules turned it away
+// Made on the server by the administrator's fpbxdb rules set: the rules changed, in 原因.
+inline constexpr char16_t kRulesChanged[] = u"修改核销规则";
 // Made on the server by an administrator's own statements, outside the program:
 inline constexpr char16_t kModified[] = u"修改";  // columns other than 报销人 changed
 inline constexpr char16_t kCleared[] = u"清空";   // the table emptied
@@ -54,6 +57,7 @@ struct Entry {
     QString reimburser;                 // 报销人: as stored, or the new one of a correction
     QString previousReimburser;         // 原报销人 of a correction
     QString reason;                     // 原因 of an undo
+    QString ruleNotes;                  // 核销提示 of a registration or a refusal
     // An import: the file (or folder) and its totals.
     QString file;
     std::optional<qint64> total, succeeded, failed;

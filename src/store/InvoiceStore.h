@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -19,6 +20,31 @@ struct InvoiceRecord {
     QString checkCode;       // 校验码
     QString reimburser;      // 报销人
     QDateTime reimbursedAt;  // 报销时间; invalid means the time of registration
+    // 核销提示: what the office's rules said of it ("规则：说明；…"), kept with the row and in its
+    // trail line; empty when they said nothing.
+    QString ruleNotes;
+};
+
+// The office's rules as a registry keeps them itself (a server's table 核销规则): key and value.
+struct RegistryRules {
+    bool kept = false;  // false: the registry keeps no rules (the file; config.ini has them)
+    QList<QPair<QString, QString>> values;
+    bool ok = true;
+    StoreError error;
+};
+
+// The trail's lines with rule notes (登记 with warnings, 拒绝登记) of a range, counted per month,
+// 操作 and 核销提示: what the rule statistics are made of.
+struct RuleNoteCount {
+    QString month;  // yyyy-MM
+    QString action;
+    QString notes;
+    qint64 lines = 0;
+};
+struct RuleNoteCounts {
+    QList<RuleNoteCount> rows;
+    bool ok = true;
+    StoreError error;
 };
 
 // What became of one registration.
@@ -76,6 +102,16 @@ public:
     // transaction.
     virtual ChangeOutcome undoRegistration(const trail::InvoiceKey& invoice,
                                            const QString& reason) = 0;
+
+    // The line of a registration the office's rules refused (拒绝登记): nothing else is stored;
+    // the line keeps the invoice and why (its ruleNotes).
+    virtual ChangeOutcome recordRefusal(const InvoiceRecord& invoice, EntryMode mode) = 0;
+
+    // The rules the registry sets for every PC that uses it.
+    virtual RegistryRules registryRules() = 0;
+
+    // The rule notes of the trail lines written on the days from..to: one query.
+    virtual RuleNoteCounts ruleNotes(const QDate& from, const QDate& to) = 0;
 
     // Appends the summary line of an import (its registrations have lines of their own).
     virtual ChangeOutcome recordImport(const trail::ImportSummary& summary) = 0;

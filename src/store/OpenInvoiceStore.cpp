@@ -32,6 +32,19 @@ public:
         return failed();
     }
     ChangeOutcome recordImport(const trail::ImportSummary&) override { return failed(); }
+    ChangeOutcome recordRefusal(const InvoiceRecord&, EntryMode) override { return failed(); }
+    RegistryRules registryRules() override {
+        RegistryRules rules;
+        rules.ok = false;
+        rules.error = error_;
+        return rules;
+    }
+    RuleNoteCounts ruleNotes(const QDate&, const QDate&) override {
+        RuleNoteCounts counts;
+        counts.ok = false;
+        counts.error = error_;
+        return counts;
+    }
     trail::Lines readTrail(const trail::Filter&, qsizetype) override {
         trail::Lines lines;
         lines.ok = false;

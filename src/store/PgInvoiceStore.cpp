@@ -33,12 +33,24 @@ QString valuesList(qsizetype rows, int columns) {
     return tuples.join(u',');
 }
 
-QString insertSql(qsizetype rows) {
+// With rule notes only where a row has some: a registry made before them (fpbxdb init not run
+// again since) still takes every invoice the rules said nothing of.
+QString insertSql(qsizetype rows, bool withNotes) {
     return QStringLiteral(
                "insert into 发票报销 (发票号码, 发票代码, 报销时间, 报销方式, 校验码, 开票日期, "
-               "开票金额, 报销人) values %1 on conflict (发票号码, 发票代码) do nothing "
+               "开票金额, 报销人%1) values %2 on conflict (发票号码, 发票代码) do nothing "
                "returning 发票号码, 发票代码")
-        .arg(valuesList(rows, 8));
+        .arg(withNotes ? QStringLiteral(", 核销提示") : QString(),
+             valuesList(rows, withNotes ? 9 : 8));
+}
+
+std::optional<QString> notesOrNull(const QString& notes) {
+    return notes.isEmpty() ? std::nullopt : std::optional<QString>(notes);
+}
+
+// A column or table the registry lacks: made by an earlier version of fpbxdb init.
+bool isMissingObject(const PgError& error) {
+    return error.sqlState() == QLatin1String("42703") || error.sqlState() == QLatin1String("42P01");
 }
 
 QString earlierSql(qsizetype keys) {
@@ -127,6 +139,10 @@ void PgInvoiceStore::insertAbsent(const QList<InvoiceRecord>& invoices, EntryMod
             QSet<Key> inserted;
             for (qsizetype first = 0; first < pending.size(); first += kRowsPerStatement) {
                 const qsizetype rows = std::min(kRowsPerStatement, pending.size() - first);
+                bool withNotes = false;
+                for (qsizetype k = first; k < first + rows; ++k) {
+                    withNotes = withNotes || !invoices[pending[k].index].ruleNotes.isEmpty();
+                }
                 PgParams params;
                 for (qsizetype k = first; k < first + rows; ++k) {
                     const InvoiceRecord& invoice = invoices[pending[k].index];
@@ -139,9 +155,13 @@ void PgInvoiceStore::insertAbsent(const QList<InvoiceRecord>& invoices, EntryMod
                         .text(invoice.invoiceDate)
                         .amountUnits(values.amountUnits)
                         .text(invoice.reimburser);
+                    if (withNotes) {
+                        params.text(notesOrNull(invoice.ruleNotes));
+                    }
                 }
-                const PgResult result = rows == 1 ? connection.execPrepared(insertSql(1), params)
-                                                  : connection.exec(insertSql(rows), params);
+                const QString sql = insertSql(rows, withNotes);
+                const PgResult result =
+                    rows == 1 ? connection.execPrepared(sql, params) : connection.exec(sql, params);
                 for (int r = 0; r < result.rows(); ++r) {
                     inserted.insert({result.text(r, 0), result.text(r, 1)});
                 }
@@ -312,6 +332,88 @@ ChangeOutcome PgInvoiceStore::undoRegistration(const trail::InvoiceKey& invoice,
     }
 }
 
+ChangeOutcome PgInvoiceStore::recordRefusal(const InvoiceRecord& invoice, EntryMode mode) {
+    if (!session_) {
+        return failedChange(unusable_);
+    }
+    std::optional<qint64> units;
+    try {
+        units = amount::fromText(invoice.amount, QStringLiteral("开票金额"));
+    } catch (const AppError&) {
+        // An amount that is no number is kept as none: the line is about why, not the sum.
+    }
+    try {
+        session_->connection().execPrepared(
+            QStringLiteral("select 发票报销_记录拒绝($1, $2, $3, $4, $5, $6::integer, $7, $8)"),
+            PgParams()
+                .text(invoice.code)
+                .text(invoice.number)
+                .amountUnits(units)
+                .text(invoice.invoiceDate)
+                .text(invoice.checkCode)
+                .int64(entrymode::storedValue(mode))
+                .text(invoice.reimburser)
+                .text(invoice.ruleNotes));
+        return doneChange();
+    } catch (const PgError& error) {
+        session_->failed(error);
+        return failedChange(error.toStoreError());
+    }
+}
+
+RegistryRules PgInvoiceStore::registryRules() {
+    RegistryRules rules;
+    rules.kept = true;
+    if (!session_) {
+        rules.ok = false;
+        rules.error = unusable_;
+        return rules;
+    }
+    try {
+        const PgResult rows = session_->connection().execPrepared(
+            QStringLiteral("select 规则, 值 from 核销规则 order by 规则"));
+        for (int r = 0; r < rows.rows(); ++r) {
+            rules.values.append({rows.text(r, 0), rows.text(r, 1)});
+        }
+    } catch (const PgError& error) {
+        session_->failed(error);
+        if (!isMissingObject(error)) {
+            rules.ok = false;
+            rules.error = error.toStoreError();
+        }
+        // A registry made before its rules has none.
+    }
+    return rules;
+}
+
+RuleNoteCounts PgInvoiceStore::ruleNotes(const QDate& from, const QDate& to) {
+    RuleNoteCounts result;
+    if (!session_) {
+        result.ok = false;
+        result.error = unusable_;
+        return result;
+    }
+    try {
+        const PgResult rows = session_->connection().execPrepared(
+            QStringLiteral(
+                "select to_char(时间, 'YYYY-MM'), 操作, 核销提示, count(*) "
+                "from 发票报销_记录 where 时间 >= $1 and 时间 < $2 and 核销提示 <> '' "
+                "group by 1, 2, 3 order by 1, 操作 collate \"C\", 核销提示 collate \"C\""),
+            PgParams().timestamp(dayStart(from)).timestamp(dayStart(to.addDays(1))));
+        for (int r = 0; r < rows.rows(); ++r) {
+            result.rows << RuleNoteCount{rows.text(r, 0), rows.text(r, 1), rows.text(r, 2),
+                                         rows.int64(r, 3)};
+        }
+    } catch (const PgError& error) {
+        session_->failed(error);
+        if (!isMissingObject(error)) {
+            result.ok = false;
+            result.error = error.toStoreError();
+        }
+    }
+    return result;
+}
+
 ChangeOutcome PgInvoiceStore::recordImport(const trail::ImportSummary& summary) {
     if (!session_) {
         return failedChange(unusable_);
@@ -341,21 +443,30 @@ trail::Lines PgInvoiceStore::readTrail(const trail::Filter& filter, qsizetype li
     const QString columns = QStringLiteral(
         "select 序号, to_char(时间, 'YYYY-MM-DD HH24:MI:SS'), 操作, 发票代码, 发票号码, "
         "开票金额::text, 开票日期, 校验码, to_char(报销时间, 'YYYY-MM-DD HH24:MI:SS'), 报销方式, "
-        "报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本, 数据库用户 "
+        "报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本, 数据库用户, %1 "
         "from 发票报销_记录 ");
     try {
         PgConnection& connection = session_->connection();
+        // A trail made before rule notes (fpbxdb init not run again since) has none.
+        const bool notesKept =
+            connection
+                .execPrepared(QStringLiteral(
+                    "select 1 from pg_attribute where attrelid = to_regclass('发票报销_记录') "
+                    "and attname = '核销提示' and not attisdropped"))
+                .rows() > 0;
         PgParams params;
         QString sql;
+        const QString selected =
+            columns.arg(notesKept ? QStringLiteral("核销提示") : QStringLiteral("null"));
         if (filter.invoice) {
-            sql = columns + QStringLiteral(
-                                "where 发票号码 = $1 and 发票代码 = $2 order by 序号 "
-                                "limit $3");
+            sql = selected + QStringLiteral(
+                                 "where 发票号码 = $1 and 发票代码 = $2 order by 序号 "
+                                 "limit $3");
             params.text(filter.invoice->number).text(filter.invoice->code);
         } else {
-            sql = columns + QStringLiteral(
-                                "where 时间 >= $1 and 时间 < $2 order by 时间, 序号 "
-                                "limit $3");
+            sql = selected + QStringLiteral(
+                                 "where 时间 >= $1 and 时间 < $2 order by 时间, 序号 "
+                                 "limit $3");
             params.timestamp(dayStart(filter.from)).timestamp(dayStart(filter.to.addDays(1)));
         }
         params.int64(qint64(limit) + 1);
@@ -394,6 +505,7 @@ trail::Lines PgInvoiceStore::readTrail(const trail::Filter& filter, qsizetype li
             e.failed = number(r, 16);
             e.actor = {result.text(r, 17), result.text(r, 18), result.text(r, 19)};
             e.databaseUser = result.text(r, 20);
+            e.ruleNotes = result.text(r, 21);
             lines.entries << e;
         }
     } catch (const PgError& error) {

@@ -11,7 +11,8 @@
 // lost server is back. Nothing is ever half-written: a registration is one statement, a batch
 // one transaction. The trail is written by the registry's own triggers, in the statement that
 // makes the change (fpbxdb's RegistrySchema); an undo and an import's summary go through the
-// registry's functions, so that the clerks need no right to delete invoices or write the trail.
+// registry's functions (and so does a refusal's line), so that the clerks need no right to delete
+// invoices or write the trail.
 class PgInvoiceStore final : public InvoiceStore {
 public:
     PgInvoiceStore(const QString& conninfo, const QString& taxNumber);
@@ -23,6 +24,9 @@ public:
     ChangeOutcome correctReimburser(const trail::InvoiceKey& invoice, const QString& name) override;
     ChangeOutcome undoRegistration(const trail::InvoiceKey& invoice,
                                    const QString& reason) override;
+    ChangeOutcome recordRefusal(const InvoiceRecord& invoice, EntryMode mode) override;
+    RegistryRules registryRules() override;
+    RuleNoteCounts ruleNotes(const QDate& from, const QDate& to) override;
     ChangeOutcome recordImport(const trail::ImportSummary& summary) override;
     trail::Lines readTrail(const trail::Filter& filter, qsizetype limit) override;
     ReimbursementFigures figures(const QDate& from, const QDate& to,

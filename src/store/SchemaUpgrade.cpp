@@ -139,4 +139,59 @@ bool addMissingTrail(Database& db) {
     return true;
 }
 
+namespace {
+
+struct AddedColumn {
+    const char16_t* table;
+    const char16_t* column;
+    const char16_t* type;
+};
+// Columns added to the schema's tables after stores were made without them, oldest first.
+constexpr AddedColumn kAddedColumns[] = {
+    {u"发票报销", u"核销提示", u"TEXT"},
+    {u"发票报销_记录", u"核销提示", u"TEXT"},
+};
+
+bool hasColumn(Database& db, const QString& table, const QString& column) {
+    Statement columns = db.prepare(QStringLiteral("select name from pragma_table_info(?1)"));
+    columns.bind(1, table);
+    while (columns.step()) {
+        if (columns.text(0) == column) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+QStringList missingColumns(Database& db) {
+    const QSet<QString> existing = existingObjects(db);
+    QStringList missing;
+    for (const AddedColumn& added : kAddedColumns) {
+        const QString table = QString::fromUtf16(added.table);
+        const QString column = QString::fromUtf16(added.column);
+        if (existing.contains(table) && !hasColumn(db, table, column)) {
+            missing << table + u'.' + column;
+        }
+    }
+    return missing;
+}
+
+void addMissingColumns(Database& db) {
+    if (missingColumns(db).isEmpty()) {
+        return;
+    }
+    Transaction transaction(db);
+    for (const AddedColumn& added : kAddedColumns) {
+        const QString table = QString::fromUtf16(added.table);
+        const QString column = QString::fromUtf16(added.column);
+        if (existingObjects(db).contains(table) && !hasColumn(db, table, column)) {
+            db.exec(QStringLiteral("alter table %1 add column %2 %3")
+                        .arg(table, column, QString::fromUtf16(added.type)));
+        }
+    }
+    transaction.commit();
+}
+
 }  // namespace store

@@ -22,4 +22,9 @@ void upgradeSchema(Database& db);
 // an earlier version lacks them. True when something was created. Throws AppError.
 bool addMissingTrail(Database& db);
 
+// Columns the schema has gained since (核销提示), as "table.column"; adding them costs nothing,
+// so the store adds them by itself before its first change. Throws AppError.
+QStringList missingColumns(Database& db);
+void addMissingColumns(Database& db);
+
 }  // namespace store

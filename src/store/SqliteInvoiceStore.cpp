@@ -25,9 +25,18 @@ bool isMissingTable(const AppError& error) {
 // The trail's columns in the order the insert binds them.
 const QString kTrailInsert = QStringLiteral(
     "insert into 发票报销_记录 (时间, 操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码, "
-    "报销时间, 报销方式, 报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本) "
-    "values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, "
-    "?19)");
+    "报销时间, 报销方式, 报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本, "
+    "核销提示) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
+    "?17, ?18, ?19, ?20)");
+
+const QString kInsert = QStringLiteral(
+    "insert into 发票报销 (发票号码, 发票代码, 报销时间, 报销方式, 校验码, 开票日期, 开票金额, "
+    "报销人, 核销提示) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+
+// Rule notes are null when the rules said nothing.
+std::optional<QString> notesOrNull(const QString& notes) {
+    return notes.isEmpty() ? std::nullopt : std::optional<QString>(notes);
+}
 
 // A trail line as it is bound: texts as stored.
 struct TrailLine {
@@ -39,6 +48,7 @@ struct TrailLine {
     std::optional<qint64> entryMode;
     std::optional<QString> reimburser, previousReimburser, reason, file;
     std::optional<qint64> total, succeeded, failed;
+    std::optional<QString> ruleNotes;
 
     static TrailLine of(const QString& time, const char16_t* action, const QString& code,
                         const QString& number) {
@@ -65,18 +75,15 @@ QString nowText() {
 struct SqliteInvoiceStore::Connection {
     Database db;
     Statement lookup;
-    Statement insert;
     Statement begin;
     Statement commit;
     std::optional<Statement> trailInsert;  // prepared before the first change
+    std::optional<Statement> insert;       // likewise
 
     explicit Connection(Database opened)
         : db(std::move(opened)),
           lookup(db.prepare(QStringLiteral(
               "select 报销时间, 报销人 from 发票报销 where 发票号码=?1 and 发票代码=?2"))),
-          insert(db.prepare(QStringLiteral("insert into 发票报销 (发票号码, 发票代码, 报销时间, "
-                                           "报销方式, 校验码, 开票日期, 开票金额, "
-                                           "报销人) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"))),
           begin(db.prepare(QStringLiteral("BEGIN IMMEDIATE"))),
           commit(db.prepare(QStringLiteral("COMMIT"))) {}
 
@@ -89,7 +96,8 @@ struct SqliteInvoiceStore::Connection {
         }
     }
 
-    // Outside any transaction: a store of an earlier version gets its trail table first.
+    // Outside any transaction: a store of an earlier version gets its trail table and its newer
+    // columns first.
     void prepareTrail() {
         if (trailInsert) {
             return;
@@ -101,8 +109,10 @@ struct SqliteInvoiceStore::Connection {
                 throw;
             }
             store::addMissingTrail(db);
-            trailInsert.emplace(db.prepare(kTrailInsert));
         }
+        store::addMissingColumns(db);
+        trailInsert.emplace(db.prepare(kTrailInsert));
+        insert.emplace(db.prepare(kInsert));
     }
 
     void appendTrail(const TrailLine& line) {
@@ -121,6 +131,7 @@ struct SqliteInvoiceStore::Connection {
         bindOptional(s, 13, line.file);
         s.bind(14, line.total).bind(15, line.succeeded).bind(16, line.failed);
         s.bind(17, actor.user).bind(18, actor.host).bind(19, actor.version);
+        bindOptional(s, 20, line.ruleNotes);
         s.execute();
     }
 };
@@ -238,8 +249,9 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                 c->prepareTrail();
                 c->beginWrite();
             }
-            c->insert.reset();
-            c->insert.bind(1, invoice.number)
+            Statement& insert = *c->insert;
+            insert.reset();
+            insert.bind(1, invoice.number)
                 .bind(2, invoice.code)
                 .bind(3, values.time)
                 .bind(4, entrymode::storedValue(mode))
@@ -247,8 +259,9 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                 .bind(6, invoice.invoiceDate)
                 .bind(7, values.amountUnits)
                 .bind(8, invoice.reimburser);
+            bindOptional(insert, 9, notesOrNull(invoice.ruleNotes));
             // False when another registration stored the invoice since the lookup.
-            inserted = c->insert.execute();
+            inserted = insert.execute();
             if (inserted) {
                 TrailLine line =
                     TrailLine::of(now, trail::kRegistered, invoice.code, invoice.number);
@@ -258,6 +271,7 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                 line.reimbursedAt = values.time;
                 line.entryMode = entrymode::storedValue(mode);
                 line.reimburser = invoice.reimburser;
+                line.ruleNotes = notesOrNull(invoice.ruleNotes);
                 c->appendTrail(line);
             }
             if (!batch) {
@@ -420,6 +434,30 @@ ChangeOutcome SqliteInvoiceStore::undoRegistration(const trail::InvoiceKey& invo
     });
 }
 
+ChangeOutcome SqliteInvoiceStore::recordRefusal(const InvoiceRecord& invoice, EntryMode mode) {
+    return change([&](Connection& c) {
+        TrailLine line = TrailLine::of(nowText(), trail::kRefused, invoice.code, invoice.number);
+        // An amount that is no number is kept as none: the line is about why, not the sum.
+        try {
+            line.amountUnits = amount::fromText(invoice.amount, QStringLiteral("开票金额"));
+        } catch (const AppError&) {
+        }
+        line.invoiceDate = invoice.invoiceDate;
+        line.checkCode = invoice.checkCode;
+        line.entryMode = entrymode::storedValue(mode);
+        line.reimburser = invoice.reimburser;
+        line.ruleNotes = invoice.ruleNotes;
+        c.appendTrail(line);
+        ChangeOutcome outcome;
+        outcome.result = ChangeOutcome::Result::Done;
+        return outcome;
+    });
+}
+
+RegistryRules SqliteInvoiceStore::registryRules() {
+    return {};  // the file keeps none: config.ini has the rules
+}
+
 ChangeOutcome SqliteInvoiceStore::recordImport(const trail::ImportSummary& summary) {
     return change([&](Connection& c) {
         TrailLine line = TrailLine::of(nowText(), trail::kImported, QString(), QString());
@@ -441,16 +479,25 @@ QString dayStart(const QDate& day) {
     return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
 }
 
+bool hasTrailNotes(Database& db) {
+    return !store::missingColumns(db).contains(QStringLiteral("发票报销_记录.核销提示"));
+}
+
 }  // namespace
 
 trail::Lines SqliteInvoiceStore::readTrail(const trail::Filter& filter, qsizetype limit) {
     trail::Lines lines;
-    const QString columns = QStringLiteral(
-        "select 序号, 时间, 操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, "
-        "报销方式, 报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本 "
-        "from 发票报销_记录 ");
     try {
         Database& db = connection().db;
+        // A trail of an earlier version, not changed since, has no rule notes yet.
+        const QString notes =
+            hasTrailNotes(db) ? QStringLiteral("核销提示") : QStringLiteral("null");
+        const QString columns = QStringLiteral(
+                                    "select 序号, 时间, 操作, 发票代码, 发票号码, 开票金额, "
+                                    "开票日期, 校验码, 报销时间, 报销方式, 报销人, 原报销人, 原因, "
+                                    "文件, 总数, 成功, 失败, 用户, 计算机, 版本, %1 "
+                                    "from 发票报销_记录 ")
+                                    .arg(notes);
         std::optional<Statement> select;
         try {
             if (filter.invoice) {
@@ -502,6 +549,7 @@ trail::Lines SqliteInvoiceStore::readTrail(const trail::Filter& filter, qsizetyp
             e.succeeded = number(15);
             e.failed = number(16);
             e.actor = {select->text(17), select->text(18), select->text(19)};
+            e.ruleNotes = select->text(20);
             lines.entries << e;
         }
     } catch (const AppError& error) {
@@ -511,6 +559,31 @@ trail::Lines SqliteInvoiceStore::readTrail(const trail::Filter& filter, qsizetyp
         lines.entries.clear();
     }
     return lines;
+}
+
+RuleNoteCounts SqliteInvoiceStore::ruleNotes(const QDate& from, const QDate& to) {
+    RuleNoteCounts result;
+    try {
+        Database& db = connection().db;
+        const QStringList missing = store::missingSchemaObjects(db);
+        if (missing.contains(QStringLiteral("发票报销_记录")) || !hasTrailNotes(db)) {
+            return result;  // an earlier version's store: no line has notes
+        }
+        Statement select = db.prepare(QStringLiteral(
+            "select substr(时间, 1, 7), 操作, 核销提示, count(*) from 发票报销_记录 "
+            "where 时间 >= ?1 and 时间 < ?2 and 核销提示 <> '' group by 1, 2, 3 order by 1, 2, 3"));
+        select.bind(1, dayStart(from)).bind(2, dayStart(to.addDays(1)));
+        while (select.step()) {
+            result.rows << RuleNoteCount{select.text(0), select.text(1), select.text(2),
+                                         select.int64(3)};
+        }
+    } catch (const AppError& error) {
+        dropConnection();
+        result.ok = false;
+        result.error = storeError(error);
+        result.rows.clear();
+    }
+    return result;
 }
 
 ReimbursementFigures SqliteInvoiceStore::figures(const QDate& from, const QDate& to,

@@ -23,6 +23,9 @@ public:
     ChangeOutcome correctReimburser(const trail::InvoiceKey& invoice, const QString& name) override;
     ChangeOutcome undoRegistration(const trail::InvoiceKey& invoice,
                                    const QString& reason) override;
+    ChangeOutcome recordRefusal(const InvoiceRecord& invoice, EntryMode mode) override;
+    RegistryRules registryRules() override;
+    RuleNoteCounts ruleNotes(const QDate& from, const QDate& to) override;
     ChangeOutcome recordImport(const trail::ImportSummary& summary) override;
     trail::Lines readTrail(const trail::Filter& filter, qsizetype limit) override;
     ReimbursementFigures figures(const QDate& from, const QDate& to,

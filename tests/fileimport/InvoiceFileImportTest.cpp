@@ -7,6 +7,7 @@
 #include "InvoiceFilePaths.h"
 #include "TempExeDir.h"
 #include "TestFiles.h"
+#include "base/IniFile.h"
 #include "fileimport/InvoiceFileImport.h"
 #include "invoice/EntryMode.h"
 #include "store/Database.h"
@@ -103,6 +104,33 @@ TEST_F(InvoiceFileImportTest, AFileWithoutAnInvoiceIsReportedAndNothingIsRegiste
     }
     EXPECT_TRUE(stored().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(dir.companyDir() + "/票据"));
+}
+
+TEST_F(InvoiceFileImportTest, TheBuyerOfAFileIsCheckedAndItsFaceNamesBothParties) {
+    IniFile(dir.file("config.ini")).writeString("核销规则", "核对购买方", "拒绝");
+    const fileimport::FileOutcome other = import(invoiceFile("pdf_qr_other_buyer.pdf"));
+    EXPECT_EQ(other.kind, fileimport::FileOutcome::Kind::Refused);
+    EXPECT_EQ(other.result,
+              "不符合核销规则：购买方税号91440300MA5ABCDE1Y与本单位税号91110108MA01ABCD2X不符");
+    EXPECT_TRUE(other.kept.isEmpty());
+
+    const fileimport::FileOutcome own = import(invoiceFile("pdf_qr_old.pdf"));
+    EXPECT_EQ(own.kind, fileimport::FileOutcome::Kind::Registered);
+    EXPECT_EQ(own.face, (QList<QPair<QString, QString>>{{"发票种类", "增值税电子普通发票"},
+                                                        {"发票代码", "044031900111"},
+                                                        {"发票号码", "12345678"},
+                                                        {"开票日期", "2020-01-01"},
+                                                        {"开票金额", "100.00"},
+                                                        {"校验码后六位", "567890"},
+                                                        {"购买方", "某某科技有限公司"},
+                                                        {"销售方", "某某商贸有限公司"}}));
+    // The buyer from an OFD's invoice tag (written with a blank) and from its custom data.
+    for (const char* file : {"ofd_tags.ofd", "ofd_qr.ofd"}) {
+        const fileimport::FileOutcome ofd = import(invoiceFile(file));
+        EXPECT_EQ(ofd.kind, fileimport::FileOutcome::Kind::Registered) << ofd.result.toStdString();
+        EXPECT_TRUE(ofd.face.contains({"购买方", "某某科技有限公司"})) << file;
+    }
+    EXPECT_EQ(stored().size(), 3);
 }
 
 TEST_F(InvoiceFileImportTest, AKeptOriginalIsNeverOverwritten) {

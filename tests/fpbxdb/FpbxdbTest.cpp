@@ -6,10 +6,15 @@
 #include "PgTestServer.h"
 #include "StoreFixtures.h"
 #include "TempExeDir.h"
+#include "base/DatabaseSettings.h"
+#include "base/IniFile.h"
 #include "base/Paths.h"
 #include "fpbxdb/Migration.h"
 #include "fpbxdb/RegistryCheck.h"
+#include "fpbxdb/RegistryRules.h"
 #include "fpbxdb/RegistrySchema.h"
+#include "rules/CheckedRegistration.h"
+#include "rules/OfficeRules.h"
 #include "store/DatabaseFile.h"
 #include "store/PgConnection.h"
 #include "store/SqliteInvoiceStore.h"
@@ -49,6 +54,8 @@ const QStringList kClerkGrants = {
     "grant select on SCHEMA_.发票报销_记录",
     "grant execute on function SCHEMA_.发票报销_记录导入(text, bigint, bigint, bigint)",
     "grant execute on function SCHEMA_.发票报销_撤销(text, text, text)",
+    "grant execute on function SCHEMA_.发票报销_记录拒绝(text, text, numeric, text, text, integer, "
+    "text, text)",
 };
 
 class FpbxdbTest : public ::testing::Test {
@@ -194,8 +201,10 @@ TEST_F(FpbxdbTest, CheckNamesWhatARoleLacksAndWhatItShouldNotHave) {
                            "数据库用户没有权限：记录导入（发票报销_记录导入）"}));
     EXPECT_EQ(
         check.warnings,
-        QStringList{
-            "数据库用户可以删除发票：程序不需要（撤销报销经由 发票报销_撤销，留痕），应收回"});
+        (QStringList{
+            "数据库用户可以删除发票：程序不需要（撤销报销经由 发票报销_撤销，留痕），应收回",
+            "数据库用户没有权限：记录拒绝登记（发票报销_记录拒绝），规则拒绝的发票不会记入操作"
+            "记录"}));
     EXPECT_TRUE(check.passed.contains("撤销报销：不允许（需要时授予 发票报销_撤销 的 EXECUTE）"));
 
     const Role writer(*registry, {"grant usage on schema SCHEMA_",
@@ -244,6 +253,47 @@ TEST_F(FpbxdbTest, TheProgramReportsAndNeverPrintsThePassword) {
     runFpbxdb({"check", taxNumber}, &code);
     EXPECT_EQ(code, 2);
     pgtest::Registry(registry->conninfo(), taxNumber);  // dropped again at once
+}
+
+TEST_F(FpbxdbTest, TheRegistrysRulesBindEveryPcAndAPcCannotLoosenThem) {
+    PgConnection admin = PgConnection::open(registry->conninfo(), registry->schema());
+    EXPECT_EQ(
+        registryrules::set(admin, {"最长天数=90", "金额上限=1万", "门槛=1"}),
+        (QStringList{"金额上限=1万：应为大于零的金额，如 10000.00", "门槛=1：没有这条核销规则"}));
+    EXPECT_TRUE(registryrules::read(admin).isEmpty());
+    EXPECT_EQ(registryrules::set(admin, {"红字发票=拒绝", "最长天数=90", "金额上限=10000"}),
+              QStringList{});
+    EXPECT_EQ(value("select string_agg(操作 || ' ' || 原因, ';') from 发票报销_记录"),
+              "修改核销规则 红字发票=拒绝，最长天数=90，金额上限=10000.00");
+
+    // A clerk's PC, on the README's role, whose config.ini would loosen them.
+    const Role clerk(*registry, kClerkGrants);
+    IniFile ini(dir.file("config.ini"));
+    ini.writeString("核销规则", "最长天数", "365");
+    ini.writeString("核销规则", "红字发票", "提示");
+    ini.writeString("核销规则", "核对购买方", "提示");
+    setDatabaseSettings({DatabaseSettings::Engine::Postgresql, "postgresql", clerk.conninfo()});
+    const std::unique_ptr<InvoiceStore> store = openInvoiceStore();
+    const rules::InForce inForce = rules::inForce(*store);
+    ASSERT_TRUE(inForce.settings);
+    EXPECT_EQ(rules::listedText(*inForce.settings),
+              "最长天数=90，金额上限=10000.00，红字发票=拒绝，核对购买方=提示");
+    const rules::Checked checked = rules::registerChecked(
+        *store, teststore::invoice().code("044031900111").number("1").amount("-1").date("20240101"),
+        EntryMode::Scan, std::nullopt, {});
+    EXPECT_EQ(checked.kind, rules::Checked::Kind::Refused);
+    EXPECT_EQ(checked.refusal, "不符合核销规则：红字发票（金额-1.00）");
+    EXPECT_EQ(value("select count(*) from 发票报销"), "0");
+    EXPECT_EQ(
+        value("select 核销提示 || '|' || (数据库用户 <> current_user)::text from 发票报销_记录 "
+              "where 操作 = '拒绝登记'"),
+        "红字发票：红字发票（金额-1.00）|true");
+
+    int code = -1;
+    EXPECT_EQ(runFpbxdb({"rules", "show", TaxNumber(), registry->conninfo()}, &code),
+              "最长天数=90\n金额上限=10000.00\n红字发票=拒绝\n");
+    runFpbxdb({"rules", "set", TaxNumber(), registry->conninfo(), "红字发票=也许"}, &code);
+    EXPECT_EQ(code, 2);
 }
 
 }  // namespace

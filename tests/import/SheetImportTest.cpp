@@ -10,6 +10,7 @@
 #include "TestFiles.h"
 #include "XlsxFixtures.h"
 #include "base/Clock.h"
+#include "base/IniFile.h"
 #include "base/TextCodec.h"
 #include "import/SheetImport.h"
 #include "store/InvoiceStore.h"
@@ -78,6 +79,33 @@ TEST_F(SheetImportTest, EachRowBecomesAnImportedInvoice) {
     ASSERT_GE(view.events.size(), 4);
     EXPECT_EQ(view.events.mid(0, 2), (QStringList{"loading on", "processed 1"}));
     EXPECT_EQ(view.events.mid(view.events.size() - 2), (QStringList{"processed 4", "loading off"}));
+}
+
+TEST_F(SheetImportTest, RowsTheOfficeRulesRefuseAreFailuresWithTheirReasons) {
+    IniFile ini(dir.file("config.ini"));
+    ini.writeString("核销规则", "最早开票日期", "2024-01-01");
+    ini.writeString("核销规则", "金额上限", "1000");
+    ini.writeString("核销规则", "红字发票", "提示");
+    const QString path = workbook(
+        "rules.xls", {fixtures::readHeadings(), Row{"044031900111", "1", "1", "20231231", "", "a"},
+                      Row{"044031900111", "2", "1000.00", "20240105", "", "a"},
+                      Row{"044031900111", "3", "-5", "20240105", "", "a"},
+                      Row{"044031900111", "4", "999.99", "20240105", "", "a"}});
+    EXPECT_TRUE(import(path));
+    EXPECT_EQ(messages(), QStringList{"导入完毕, 总共 4 条数据，成功 2 条，失败 2 条！"});
+    ASSERT_EQ(view.failures.size(), 2);
+    EXPECT_EQ(view.failures[0].row, 2);
+    EXPECT_EQ(view.failures[0].reason,
+              "不符合核销规则：开票日期2023-12-31早于最早开票日期2024-01-01");
+    EXPECT_EQ(view.failures[1].reason,
+              "不符合核销规则：金额1000.00达到上限1000.00，导入时无法逐张确认");
+    EXPECT_EQ(fixtures::storedRows(),
+              (QStringList{"044031900111|00000003|-50000|20240105||2024-03-05 09:07:30|2|a",
+                           "044031900111|00000004|9999900|20240105||2024-03-05 09:07:30|2|a"}));
+    const trail::Lines warned =
+        openInvoiceStore()->readTrail(trail::Filter::of({"044031900111", "00000003"}), 9);
+    ASSERT_EQ(warned.entries.size(), 1);
+    EXPECT_EQ(warned.entries[0].ruleNotes, "红字发票：红字发票（金额-5.00）");
 }
 
 TEST_F(SheetImportTest, TheSameSheetTwiceRegistersNothingTheSecondTime) {
@@ -375,6 +403,9 @@ public:
     }
     ChangeOutcome undoRegistration(const trail::InvoiceKey&, const QString&) override { return {}; }
     ChangeOutcome recordImport(const trail::ImportSummary&) override { return {}; }
+    ChangeOutcome recordRefusal(const InvoiceRecord&, EntryMode) override { return {}; }
+    RegistryRules registryRules() override { return {}; }
+    RuleNoteCounts ruleNotes(const QDate&, const QDate&) override { return {}; }
     trail::Lines readTrail(const trail::Filter&, qsizetype) override { return {}; }
     ReimbursementFigures figures(const QDate&, const QDate&, FigureGrouping) override { return {}; }
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "InvoiceFileTesting.h"
+#include "invoicefiles/InvoiceParties.h"
 #include "invoicefiles/TextLayerFields.h"
 
 using namespace invoicefiles;
@@ -61,4 +62,30 @@ TEST(TextLayerFieldsTest, ValuesMustHaveTheirFullLength) {
 TEST(TextLayerFieldsTest, NothingLabelledGivesEmptyFields) {
     EXPECT_EQ(fieldsFromLines({"会议通知", "联系电话：12345678", "合计三人"}), InvoiceFields());
     EXPECT_EQ(fieldsFromTextRuns({}), InvoiceFields());
+}
+
+// The buyer and the seller: named by 购买方 or 销售方 before them on their line, or else the
+// buyer first, as both layouts print it.
+TEST(TextLayerFieldsTest, PartiesAreTheBuyerFirstUnlessTheLineNamesThem) {
+    struct Case {
+        const char* name;
+        std::vector<QString> lines;
+        Parties parties;
+    };
+    for (const Case& c : {
+             Case{"side by side on one line",
+                  {"购买方信息 名称：甲公司 销售方信息 名称：乙公司",
+                   "统一社会信用代码/纳税人识别号：91110108MA01ABCD2X "
+                   "统一社会信用代码/纳税人识别号：91310115MA1K4ABC9X"},
+                  {"甲公司", "91110108MA01ABCD2X", "乙公司", "91310115MA1K4ABC9X"}},
+             Case{"one above the other, labels spread",
+                  {"名 称：甲公司", "纳 税 人 识 别 号：91110108MA01ABCD2X", "项目名称 金额",
+                   "名　称：乙公司"},
+                  {"甲公司", "91110108MA01ABCD2X", "乙公司", ""}},
+             Case{"the seller named although it comes first",
+                  {"销售方 名称：乙公司", "购买方 纳税人识别号：91110108MA01ABCD2X"},
+                  {"", "91110108MA01ABCD2X", "乙公司", ""}},
+         }) {
+        EXPECT_EQ(partiesFromLines(c.lines), c.parties) << c.name;
+    }
 }

@@ -93,6 +93,20 @@ TYPED_TEST(RecordsEnginesTest, NoCriteriaListsEveryRecordNewestFirstAndCountsThe
     EXPECT_EQ(this->countOf(Form()), 7);
 }
 
+TYPED_TEST(RecordsEnginesTest, RuleNotesFindTheInvoicesTheRulesSaidSomethingOf) {
+    recordstest::execute(
+        "update 发票报销 set 核销提示 = '红字发票：红字发票（金额-123.00）' where 发票号码 = '4'");
+    recordstest::execute(
+        "update 发票报销 set 核销提示 = '金额上限：金额1.00达到上限Limit，已确认' where 发票号码 = "
+        "'1'");
+    recordstest::execute("update 发票报销 set 核销提示 = '' where 发票号码 = '2'");
+    EXPECT_EQ(this->byForm(Form().withRuleNotes("")), (QStringList{"4", "1"}));
+    EXPECT_EQ(this->byForm(Form().withRuleNotes("红字")), QStringList{"4"});
+    EXPECT_EQ(this->byForm(Form().withRuleNotes("LIMIT")), QStringList{"1"});
+    EXPECT_EQ(this->byForm(Form().withRuleNotes("%")), QStringList{});
+    EXPECT_EQ(this->countOf(Form().withRuleNotes("")), 2);
+}
+
 TYPED_TEST(RecordsEnginesTest, CodeAndNumberAreExactAndAQuoteIsAnOrdinaryCharacter) {
     EXPECT_EQ(this->byForm(Form().withCode("044031900222")), (QStringList{"4", "3"}));
     EXPECT_EQ(this->byForm(Form().withCode("04403190022")), QStringList{});

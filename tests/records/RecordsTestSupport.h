@@ -44,6 +44,9 @@ struct Form : records::SearchForm {
     Form& invoicedBetween(const QDate& from, const QDate& to) {
         return byInvoiceDate = true, invoicedFrom = from, invoicedTo = to, *this;
     }
+    Form& withRuleNotes(const QString& value) {
+        return byRuleNotes = true, ruleNotes = value, *this;
+    }
 };
 
 // The rows go to the store config.ini's settings name: the test's SQLite file, or its registry

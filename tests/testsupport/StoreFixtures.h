@@ -14,6 +14,7 @@ public:
     InvoiceBuilder& checkCode(const QString& v) { return record_.checkCode = v, *this; }
     InvoiceBuilder& reimburser(const QString& v) { return record_.reimburser = v, *this; }
     InvoiceBuilder& at(const QDateTime& v) { return record_.reimbursedAt = v, *this; }
+    InvoiceBuilder& notes(const QString& v) { return record_.ruleNotes = v, *this; }
     operator InvoiceRecord() const { return record_; }
 
 private:

@@ -18,6 +18,7 @@ void printInvoiceText(PdfSheet& sheet, const PrintedFields& fields) {
     line(QStringLiteral("开票日期："), fields.date);
     line(QStringLiteral("校验码："), fields.checkCode);
     sheet.text(QStringLiteral("购买方 名称：某某科技有限公司"), {12, 42});
+    sheet.text(QStringLiteral("纳税人识别号：") + fields.buyerTaxNumber, {12, 48});
     sheet.text(QStringLiteral("项目名称  规格型号  单位  数量  单价  金额  税率  税额"), {12, 60});
     sheet.text(QStringLiteral("*办公用品*打印纸  A4  箱  1"), {12, 66});
     if (!fields.total.isEmpty()) {
@@ -31,6 +32,7 @@ void printInvoiceText(PdfSheet& sheet, const PrintedFields& fields) {
         sheet.text(QStringLiteral("（小写）") + fields.totalWithTax, {160, 100});
     }
     sheet.text(QStringLiteral("销售方 名称：某某商贸有限公司"), {12, 112});
+    sheet.text(QStringLiteral("销售方 纳税人识别号：") + fields.sellerTaxNumber, {12, 118});
 }
 
 void writeQrInvoicePdf(const QString& path, const QString& payload, const PrintedFields& fields) {

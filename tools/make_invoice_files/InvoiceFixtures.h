@@ -14,6 +14,9 @@ struct PrintedFields {
     QString total;         // the 合计 amount before tax, "¥100.00"
     QString tax;           // the 合计 tax amount
     QString totalWithTax;  // the 小写 amount of 价税合计, "¥113.00"
+    // 纳税人识别号 of the buyer (the tests' company) and the seller.
+    QString buyerTaxNumber = QStringLiteral("91110108MA01ABCD2X");
+    QString sellerTaxNumber = QStringLiteral("91310115MA1K4ABC9X");
 };
 
 class PdfSheet;

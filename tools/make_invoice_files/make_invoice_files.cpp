@@ -55,6 +55,17 @@ PrintedFields oldFields() {
 void writeQrPdfs() {
     writeQrInvoicePdf(at("pdf_qr_old.pdf"), kOldPayload, oldFields());
     {
+        // Addressed to another company: its buyer's tax number is not the tests' company's.
+        PrintedFields fields = oldFields();
+        fields.number = QStringLiteral("13572468");
+        fields.buyerTaxNumber = QStringLiteral("91440300MA5ABCDE1Y");
+        writeQrInvoicePdf(
+            at("pdf_qr_other_buyer.pdf"),
+            QStringLiteral(
+                "01,10,044031900111,13572468,100.00,20200101,12345678901234567890,ABCD,"),
+            fields);
+    }
+    {
         PdfSheet sheet(at("pdf_qr_digital_squares.pdf"));
         sheet.qrSquares(kDigitalPayload, QRectF(10, 6, 20, 20));
         printInvoiceText(sheet, {{},
@@ -219,7 +230,10 @@ QList<QPair<QString, QString>> customDataFields() {
             {QStringLiteral("开票日期"), QStringLiteral("2024年02月08日")},
             {QStringLiteral("合计金额"), QStringLiteral("235.85")},
             {QStringLiteral("合计税额"), QStringLiteral("14.15")},
-            {QStringLiteral("校验码"), QStringLiteral("59314 86720 13579 24680")}};
+            {QStringLiteral("校验码"), QStringLiteral("59314 86720 13579 24680")},
+            {QStringLiteral("购买方名称"), QStringLiteral("某某科技有限公司")},
+            {QStringLiteral("购买方纳税人识别号"), QStringLiteral("91110108MA01ABCD2X")},
+            {QStringLiteral("销售方名称"), QStringLiteral("某某商贸有限公司")}};
 }
 
 void writeOfds() {
@@ -238,7 +252,11 @@ void writeOfds() {
             {QStringLiteral("InvoiceCheckCode"), QStringLiteral("11111 22222 33333 44444")},
             {QStringLiteral("TaxExclusiveTotalAmount"), QStringLiteral("¥1,000.00")},
             {QStringLiteral("TaxTotalAmount"), QStringLiteral("¥130.00")},
-            {QStringLiteral("TaxInclusiveTotalAmount"), QStringLiteral("¥1,130.00")}};
+            {QStringLiteral("TaxInclusiveTotalAmount"), QStringLiteral("¥1,130.00")},
+            {QStringLiteral("BuyerName"), QStringLiteral("某某科技有限公司")},
+            {QStringLiteral("BuyerTaxID"), QStringLiteral("91110108 MA01ABCD2X")},
+            {QStringLiteral("SellerName"), QStringLiteral("某某商贸有限公司")},
+            {QStringLiteral("SellerTaxID"), QStringLiteral("91310115MA1K4ABC9X")}};
         layout.tagPrefix = QStringLiteral("fp");
         save("ofd_tags.ofd", ofdArchive(layout));
     }
