@@ -1,48 +1,23 @@
 #include "auditwindows/TrailDialog.h"
 
 #include <QDateEdit>
-#include <QGuiApplication>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
-
-#include <limits>
 
 #include "auditwindows/SaveAs.h"
 #include "base/AppError.h"
 #include "base/Clock.h"
 #include "base/LocaleFormats.h"
+#include "base/LongTask.h"
+#include "records/TrailPages.h"
 #include "store/InvoiceStore.h"
 
 namespace audit {
-
-namespace {
-
-const QStringList& listedHeadings() {
-    static const QStringList headings = {
-        QStringLiteral("时间"),     QStringLiteral("操作"), QStringLiteral("发票代码"),
-        QStringLiteral("发票号码"), QStringLiteral("内容"), QStringLiteral("用户"),
-        QStringLiteral("计算机"),   QStringLiteral("版本"), QStringLiteral("数据库用户")};
-    return headings;
-}
-constexpr int kDatabaseUserColumn = 8;
-
-QStringList listedTexts(const trail::Entry& e) {
-    return {localefmt::dateTimeText(e.at),
-            e.action,
-            e.code,
-            e.number,
-            e.summary(),
-            e.actor.user,
-            e.actor.host,
-            e.actor.version,
-            e.databaseUser};
-}
-
-}  // namespace
 
 TrailDialog::TrailDialog(const trail::InvoiceKey& invoice, QWidget* owner)
     : QDialog(owner), invoice_(invoice) {
@@ -57,6 +32,15 @@ TrailDialog::TrailDialog(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QStringLiteral("操作记录"));
     build();
     search();
+}
+
+TrailDialog::~TrailDialog() {
+    // The view lets go of the pages before they go.
+    table->setModel(nullptr);
+}
+
+const QList<trail::Entry>& TrailDialog::entries() const {
+    return pages_->entries();
 }
 
 void TrailDialog::build() {
@@ -91,9 +75,11 @@ void TrailDialog::build() {
         layout->addLayout(range);
         connect(searchButton, &QPushButton::clicked, this, &TrailDialog::search);
     }
-    table = new QTableWidget(0, int(listedHeadings().size()), this);
+    pages_ = new records::TrailPages(this);
+    connect(pages_, &records::TrailPages::pageRead, this, &TrailDialog::listed);
+    table = new QTableView(this);
     table->setObjectName(QStringLiteral("trailTable"));
-    table->setHorizontalHeaderLabels(listedHeadings());
+    table->setModel(pages_);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setWordWrap(false);
@@ -133,50 +119,41 @@ void TrailDialog::search() {
                                   MsgButtons::Ok);
         return;
     }
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const trail::Lines lines = openInvoiceStore()->readTrail(filter(), kListed);
-    QGuiApplication::restoreOverrideCursor();
-    list(lines);
-    if (!lines.ok) {
-        appprompts::get().message(this, windowTitle(),
-                                  QStringLiteral("无法读取操作记录：") + lines.error.reason() +
-                                      QStringLiteral("\n\n") + lines.error.detail,
-                                  MsgIcon::Stop, MsgButtons::Ok);
-    }
+    columnsFitted_ = false;
+    countLabel->setText(QStringLiteral("正在读取…"));
+    exportButton->setEnabled(false);
+    pages_->show(filter());
 }
 
-void TrailDialog::list(const trail::Lines& lines) {
-    entries_ = lines.entries;
-    table->setRowCount(0);
-    table->setRowCount(int(entries_.size()));
-    bool anyDatabaseUser = false;
-    for (int r = 0; r < entries_.size(); ++r) {
-        const QStringList texts = listedTexts(entries_[r]);
-        for (int c = 0; c < texts.size(); ++c) {
-            auto* item = new QTableWidgetItem(texts[c]);
-            item->setToolTip(c == 4 ? texts[c] : QString());
-            table->setItem(r, c, item);
-        }
-        anyDatabaseUser = anyDatabaseUser || !entries_[r].databaseUser.isEmpty();
-    }
+void TrailDialog::listed() {
     // The server's login is there on a server registry only.
-    table->setColumnHidden(kDatabaseUserColumn, !anyDatabaseUser);
-    table->resizeColumnsToContents();
-    // A long line (an undo's reason) is cut here; its tool tip and the export hold it whole.
-    if (table->columnWidth(4) > 340) {
-        table->setColumnWidth(4, 340);
+    table->setColumnHidden(records::TrailPages::kDatabaseUserColumn, !pages_->anyDatabaseUser());
+    if (!columnsFitted_ && !pages_->entries().isEmpty()) {
+        columnsFitted_ = true;
+        table->resizeColumnsToContents();
+        // A long line (an undo's reason) is cut here; its tool tip and the export hold it whole.
+        if (table->columnWidth(records::TrailPages::kContentColumn) > 340) {
+            table->setColumnWidth(records::TrailPages::kContentColumn, 340);
+        }
     }
-    if (!lines.ok) {
+    const qsizetype listed = pages_->entries().size();
+    if (pages_->failed()) {
         countLabel->clear();
-    } else if (entries_.isEmpty()) {
+        const trail::Lines& failure = pages_->failure();
+        appprompts::get().message(this, windowTitle(),
+                                  QStringLiteral("无法读取操作记录：") + failure.error.reason() +
+                                      QStringLiteral("\n\n") + failure.error.detail,
+                                  MsgIcon::Stop, MsgButtons::Ok);
+    } else if (listed == 0) {
         countLabel->setText(invoice_ ? QStringLiteral("没有此发票的操作记录")
                                      : QStringLiteral("没有操作记录"));
+    } else if (!pages_->complete()) {
+        countLabel->setText(
+            QStringLiteral("已列出 %1 条，向下滚动列出更多（导出包含全部）").arg(listed));
     } else {
-        countLabel->setText(lines.truncated
-                                ? QStringLiteral("列出前 %1 条（导出包含全部）").arg(kListed)
-                                : QStringLiteral("共 %1 条").arg(entries_.size()));
+        countLabel->setText(QStringLiteral("共 %1 条").arg(listed));
     }
-    exportButton->setEnabled(lines.ok && !entries_.isEmpty());
+    exportButton->setEnabled(!pages_->failed() && listed > 0);
 }
 
 void TrailDialog::exportCsv() {
@@ -188,15 +165,68 @@ void TrailDialog::exportCsv() {
     if (!choice) {
         return;
     }
-    writeAndTell(this, choice->path, [&] {
-        // Every line of the filter, not only those listed.
-        const trail::Lines all =
-            openInvoiceStore()->readTrail(filter(), std::numeric_limits<qsizetype>::max() / 2);
-        if (!all.ok) {
-            throw AppError(all.error.reason() + QStringLiteral("：") + all.error.detail);
+    writeAndTell(this, choice->path, [&] { writeAll(choice->path); });
+}
+
+// Every line of the filter, a page at a time, on a thread of its own; a cancel removes the file.
+void TrailDialog::writeAll(const QString& path) {
+    const trail::Filter first = filter();
+    LongTask task({}, [path, first](TaskControl& control) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(trail::csvHeadingLine()) < 0) {
+            throw AppError(
+                QStringLiteral("Cannot create file %1. %2").arg(path, file.errorString()));
         }
-        writeBytes(choice->path, trail::csv(all.entries));
+        const std::unique_ptr<InvoiceStore> store = openInvoiceStore();
+        trail::Filter next = first;
+        qint64 written = 0;
+        for (;;) {
+            control.checkCancelled();
+            const trail::Lines lines = store->readTrail(next, kExportPage);
+            if (!lines.ok) {
+                throw AppError(lines.error.reason() + QStringLiteral("：") + lines.error.detail);
+            }
+            if (file.write(trail::csvLines(lines.entries)) < 0) {
+                throw AppError(file.errorString());
+            }
+            written += lines.entries.size();
+            control.setDone(written);
+            if (!lines.truncated || lines.entries.isEmpty()) {
+                break;
+            }
+            next = first.following(lines.entries.constLast().position());
+        }
+        if (!file.flush()) {
+            throw AppError(file.errorString());
+        }
     });
+    ProgressRequest request;
+    request.owner = this;
+    request.caption = QStringLiteral("导出操作记录");
+    request.label = QStringLiteral("正在导出：0 条");
+    request.cancel = [&task] { task.cancel(); };
+    std::unique_ptr<ProgressWindow> window = appprompts::get().showProgress(request);
+    connect(&task, &LongTask::progressed, this, [&] {
+        if (window) {
+            const qint64 done = task.control().done();
+            window->setProgress(done, QStringLiteral("正在导出：%1 条").arg(done));
+        }
+    });
+    task.start();
+    LongTask::Outcome outcome = LongTask::Outcome::Running;
+    try {
+        outcome = task.wait();
+    } catch (...) {
+        window.reset();
+        QFile::remove(path);
+        throw;
+    }
+    window.reset();
+    if (outcome == LongTask::Outcome::Cancelled) {
+        QFile::remove(path);
+        throw AppError(QStringLiteral("已取消"));
+    }
 }
 
 }  // namespace audit

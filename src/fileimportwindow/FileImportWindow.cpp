@@ -17,6 +17,7 @@
 #include "base/Paths.h"
 #include "fileimport/FileImportJob.h"
 #include "invoice/InvoiceColumns.h"
+#include "invoice/InvoiceIdentity.h"
 #include "prompts/Prompts.h"
 
 namespace {
@@ -67,7 +68,10 @@ FileImportWindow::FileImportWindow(QString reimburser, QString companyDir, Outco
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setColumnWidth(kFile, 220);
     list->setColumnWidth(kCode, 100);
-    list->setColumnWidth(kNumber, 160);
+    // A fully digital invoice's 20 digits whole, inside the cell's margins.
+    list->setColumnWidth(
+        kNumber,
+        list->fontMetrics().horizontalAdvance(QString(invoice::kDigitalNumberLength, u'0')) + 16);
     list->setColumnWidth(kAmount, 70);
     list->horizontalHeader()->setStretchLastSection(true);
 

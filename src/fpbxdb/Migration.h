@@ -10,9 +10,15 @@ class PgConnection;
 struct MigrationCount {
     qint64 copied = 0;
     qint64 skipped = 0;
+    // Lines of the file's audit trail written into the registry's, and those already there.
+    qint64 trailCarried = 0;
+    qint64 trailSkipped = 0;
 };
 
+// The file's audit trail goes along, each line with its own time, user, computer and version
+// and an empty 数据库用户 (no server login made it); a line already carried is not carried
+// again. The registry's triggers add their own 登记 line for every invoice copied.
 // Throws AppError (PgError for the server) when the file cannot be read, the registry does not
-// exist, or a row holds a time that is no time.
+// exist, or a row or a trail line holds a time that is no time.
 MigrationCount migrateSqliteStore(const QString& databasePath, PgConnection& connection,
                                   const QString& taxNumber);

@@ -7,12 +7,6 @@ namespace registryschema {
 
 namespace {
 
-// Where the schema puts pg_trgm when the database has it nowhere yet.
-constexpr char kExtensionSchema[] = "fpbx_extensions";
-// 报销人 with A-Z made small, as the records window's search compares it.
-constexpr char kReimburserExpression[] =
-    "translate(报销人, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')";
-
 // Run with the registry's schema as the search path, which the counting functions keep.
 const char* const kStatements[] = {
     R"sql(create table if not exists 发票报销 (
@@ -37,6 +31,68 @@ const char* const kStatements[] = {
     "create index if not exists 发票报销_时间顺序 on 发票报销 (报销时间 desc nulls last, 序号 "
     "desc)",
     "create table if not exists 发票报销_数量 (槽 integer primary key, 数量 bigint not null)",
+    // Every reimburser with the number of invoices under the name, kept exact by the owner's
+    // triggers: the records window's 报销人 search tries its text on these few names, whatever
+    // its length (a trigram index cannot serve one or two characters), and takes their invoices
+    // from the index on (报销人, 报销时间). Anyone who may use the schema may read the names.
+    // An earlier version searched by a trigram index of this name: the table takes its place.
+    R"sql(do $$ begin
+        if (select relkind from pg_class where oid = to_regclass('发票报销_报销人')) = 'i' then
+            drop index 发票报销_报销人;
+        end if;
+    end $$)sql",
+    "create table if not exists 发票报销_报销人 (报销人 text primary key, 数量 bigint not null)",
+    "grant select on 发票报销_报销人 to public",
+    "create index if not exists 发票报销_报销人时间 on 发票报销 (报销人, 报销时间 desc nulls last, "
+    "序号 desc)",
+    R"sql(create or replace function 发票报销_报销人_加() returns trigger
+        language plpgsql security definer set search_path from current as $$
+        begin
+            insert into 发票报销_报销人 (报销人, 数量)
+                select 报销人, count(*) from 新行 where 报销人 is not null group by 报销人
+                order by 报销人
+                on conflict (报销人) do update set 数量 = 发票报销_报销人.数量 + excluded.数量;
+            return null;
+        end $$)sql",
+    R"sql(create or replace function 发票报销_报销人_减() returns trigger
+        language plpgsql security definer set search_path from current as $$
+        begin
+            update 发票报销_报销人 n set 数量 = n.数量 - o.数量
+                from (select 报销人, count(*) as 数量 from 旧行 where 报销人 is not null
+                      group by 报销人) o
+                where n.报销人 = o.报销人;
+            delete from 发票报销_报销人 where 数量 <= 0;
+            return null;
+        end $$)sql",
+    R"sql(create or replace function 发票报销_报销人_改() returns trigger
+        language plpgsql security definer set search_path from current as $$
+        begin
+            update 发票报销_报销人 n set 数量 = n.数量 - o.数量
+                from (select 报销人, count(*) as 数量 from 旧行 where 报销人 is not null
+                      group by 报销人) o
+                where n.报销人 = o.报销人;
+            insert into 发票报销_报销人 (报销人, 数量)
+                select 报销人, count(*) from 新行 where 报销人 is not null group by 报销人
+                order by 报销人
+                on conflict (报销人) do update set 数量 = 发票报销_报销人.数量 + excluded.数量;
+            delete from 发票报销_报销人 where 数量 <= 0;
+            return null;
+        end $$)sql",
+    R"sql(create or replace function 发票报销_报销人_清() returns trigger
+        language plpgsql security definer set search_path from current as $$
+        begin
+            delete from 发票报销_报销人;
+            return null;
+        end $$)sql",
+    R"sql(create or replace trigger 发票报销_报销人_加 after insert on 发票报销
+        referencing new table as 新行 for each statement execute function 发票报销_报销人_加())sql",
+    R"sql(create or replace trigger 发票报销_报销人_减 after delete on 发票报销
+        referencing old table as 旧行 for each statement execute function 发票报销_报销人_减())sql",
+    R"sql(create or replace trigger 发票报销_报销人_改 after update on 发票报销
+        referencing old table as 旧行 new table as 新行
+        for each statement execute function 发票报销_报销人_改())sql",
+    R"sql(create or replace trigger 发票报销_报销人_清 after truncate on 发票报销
+        for each statement execute function 发票报销_报销人_清())sql",
     // The counting runs with the owner's rights: the clerks may not change the count.
     R"sql(create or replace function 发票报销_数量_加() returns trigger
         language plpgsql security definer set search_path from current as $$
@@ -219,53 +275,12 @@ const char* const kStatements[] = {
     // Counted anew while no one registers, so that the count is exact after every run.
     "lock table 发票报销 in share mode",
     "delete from 发票报销_数量",
+    "delete from 发票报销_报销人",
+    "insert into 发票报销_报销人 (报销人, 数量) select 报销人, count(*) from 发票报销 where 报销人 "
+    "is not null group by 报销人",
 };
 
-// The records window's search for the reimbursers that contain a text: a trigram index (the
-// server's pg_trgm, in Debian's postgresql-15) on the name with A-Z made small, the expression
-// the search compares (records/RecordQuery). Where the extension cannot be had (not installed,
-// or the administrator may not create it), the search reads every row instead: the same
-// invoices, found more slowly.
-void createReimburserIndex(PgConnection& connection) {
-    connection.exec(QStringLiteral("savepoint 报销人索引"));
-    try {
-        // One extension per database, shared by every company's registry: made once.
-        connection.exec(QStringLiteral("select pg_advisory_xact_lock(hashtext('fpbx pg_trgm'))"));
-        const PgResult present = connection.exec(QStringLiteral(
-            "select n.nspname from pg_extension e join pg_namespace n on n.oid = e.extnamespace "
-            "where e.extname = 'pg_trgm'"));
-        QString schema;
-        if (present.rows() > 0) {
-            schema = present.text(0, 0);
-        } else {
-            schema = QString::fromLatin1(kExtensionSchema);
-            connection.exec(QStringLiteral("create schema if not exists ") +
-                            connection.quotedIdentifier(schema));
-            connection.exec(QStringLiteral("create extension if not exists pg_trgm schema ") +
-                            connection.quotedIdentifier(schema));
-        }
-        connection.exec(
-            QStringLiteral("create index if not exists 发票报销_报销人 on 发票报销 using "
-                           "gin ((") +
-            QString::fromUtf8(kReimburserExpression) + QStringLiteral(") ") +
-            connection.quotedIdentifier(schema) + QStringLiteral(".gin_trgm_ops)"));
-        connection.exec(QStringLiteral("release savepoint 报销人索引"));
-    } catch (const PgError& error) {
-        if (error.connectionLost()) {
-            throw;
-        }
-        connection.exec(QStringLiteral("rollback to savepoint 报销人索引"));
-    }
-}
-
 }  // namespace
-
-bool hasReimburserIndex(PgConnection& connection) {
-    return connection
-               .exec(QStringLiteral("select 1 from pg_indexes where schemaname = "
-                                    "current_schema() and indexname = '发票报销_报销人'"))
-               .rows() > 0;
-}
 
 void create(PgConnection& connection, const QString& taxNumber) {
     const QString schema = connection.quotedIdentifier(pgregistry::schemaName(taxNumber));
@@ -283,7 +298,6 @@ void create(PgConnection& connection, const QString& taxNumber) {
                                    "then (select count(*) from 发票报销) else 0 end "
                                    "from generate_series(0, $1 - 1) as s"),
                     PgParams().int64(kCountSlots));
-    createReimburserIndex(connection);
     transaction.commit();
 }
 

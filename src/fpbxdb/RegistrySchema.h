@@ -18,9 +18,4 @@ inline constexpr int kCountSlots = 8;
 // transaction, so that two administrators running it at once leave one registry.
 void create(PgConnection& connection, const QString& taxNumber);
 
-// Whether the registry (the connection's schema) has the trigram index that serves the records
-// window's search for a reimburser; without it (no pg_trgm on the server) that search reads
-// every row.
-bool hasReimburserIndex(PgConnection& connection);
-
 }  // namespace registryschema

@@ -22,7 +22,8 @@ int usage() {
           QStringLiteral(
               "用法:\n"
               "  fpbxdb init <税号> \"<连接>\"                 创建本公司的登记表（可重复运行）\n"
-              "  fpbxdb migrate <fpbx.mdb> <税号> \"<连接>\"   把本机数据库的发票复制到服务器\n"
+              "  fpbxdb migrate <fpbx.mdb> <税号> \"<连接>\"   "
+              "把本机数据库的发票和操作记录复制到服务器\n"
               "  fpbxdb check <税号> \"<连接>\"                检查程序能否使用登记表\n"
               "  fpbxdb rules show <税号> \"<连接>\"           列出本公司的核销规则\n"
               "  fpbxdb rules set <税号> \"<连接>\" 规则=值 …  设置核销规则（值为空即关闭）\n"
@@ -47,6 +48,9 @@ int migrate(const QString& path, const QString& taxNumber, const QString& connin
     print(stdout, QStringLiteral("复制 %1 条，跳过 %2 条（已在服务器上）")
                       .arg(count.copied)
                       .arg(count.skipped));
+    print(stdout, QStringLiteral("操作记录复制 %1 条，跳过 %2 条（已在服务器上）")
+                      .arg(count.trailCarried)
+                      .arg(count.trailSkipped));
     return 0;
 }
 

@@ -8,7 +8,10 @@
 // Every failure is an AppError in the store's own words (StoreError): "无法连接数据库服务器：…"
 // for a server that is down or went away; the next read connects again by itself.
 
+#include <libpq-fe.h>
+
 #include <QHash>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -150,11 +153,21 @@ public:
     explicit PgRecordConnection(const StoreAddress& address)
         : address_(address), session_(address.connection, address.schema) {
         // At once, so that a window on a server that is down says so before it shows.
-        connection();
+        PgConnection& c = connection();
+        run([&] {
+            names_ = c.exec(QStringLiteral("select to_regclass('发票报销_报销人') is not null"))
+                                 .text(0, 0) == QStringLiteral("t")
+                         ? ReimburserNames::Kept
+                         : ReimburserNames::Missing;
+        });
     }
-    ~PgRecordConnection() override { endRead(); }
+    ~PgRecordConnection() override {
+        endRead();
+        forgetCancel();
+    }
 
     const StoreAddress& address() const override { return address_; }
+    ReimburserNames reimburserNames() const override { return names_; }
     std::unique_ptr<Query> prepare(const QString& sql) override {
         return std::make_unique<PgQuery>(*this, sql);
     }
@@ -167,6 +180,10 @@ public:
         });
         read_ = &c;
         ++reads_;
+        const std::lock_guard<std::mutex> lock(cancelMutex_);
+        if (cancel_ == nullptr) {
+            cancel_ = PQgetCancel(c.handle());
+        }
     }
     void endRead() noexcept override {
         if (read_ == nullptr) {
@@ -174,6 +191,7 @@ public:
         }
         PgConnection* c = read_;
         read_ = nullptr;
+        forgetCancel();
         try {
             c->exec(QStringLiteral("commit"));
         } catch (const PgError& error) {
@@ -226,14 +244,33 @@ public:
         }
     }
 
+    void interrupt() noexcept override {
+        const std::lock_guard<std::mutex> lock(cancelMutex_);
+        if (cancel_ != nullptr) {
+            char error[256];
+            PQcancel(cancel_, error, int(sizeof error));
+        }
+    }
+
     QByteArray newCursorName() { return "fpbx_records_" + QByteArray::number(++cursors_); }
     bool reading() const { return read_ != nullptr; }
     qint64 readNumber() const { return reads_; }  // which read is under way
 
 private:
+    void forgetCancel() noexcept {
+        const std::lock_guard<std::mutex> lock(cancelMutex_);
+        if (cancel_ != nullptr) {
+            PQfreeCancel(cancel_);
+            cancel_ = nullptr;
+        }
+    }
+
     StoreAddress address_;
     PgSession session_;
     PgConnection* read_ = nullptr;  // the connection of the read under way
+    ReimburserNames names_ = ReimburserNames::Kept;
+    std::mutex cancelMutex_;
+    PGcancel* cancel_ = nullptr;  // the read's server process, to be stopped from any thread
     qint64 cursors_ = 0;
     qint64 reads_ = 0;
 };

@@ -133,25 +133,36 @@ QString asciiLower(QString text) {
     return text;
 }
 
+// 报销人 with A-Z made small on a server: the file's LIKE compares A-Z whatever their case.
+const char kSmallReimburser[] =
+    "translate(报销人, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')";
+
 // 报销人 contains the text, letters compared whatever their case as the file's LIKE does (A-Z
-// only). On a server the text is looked for in the name with A-Z made small, the expression
-// the registry's trigram index is made on (fpbxdb init), when the server has pg_trgm.
-void addReimburserContains(Builder& b, const QString& text) {
+// only). On a server the text is looked for in the name with A-Z made small: in the registry's
+// table of distinct names, or where it has none (a registry of an earlier version), in every
+// row.
+void addReimburserContains(Builder& b, const QString& text, ReimburserNames names) {
     if (b.onServer()) {
         const QString lower = asciiLower(text);
-        b.add(QStringLiteral("translate(报销人, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
-                             "'abcdefghijklmnopqrstuvwxyz') like ") +
-              b.param(containsPattern(lower)) + QStringLiteral(" escape '\\'"));
+        const QString like = QString::fromUtf8(kSmallReimburser) + QStringLiteral(" like ") +
+                             b.param(containsPattern(lower)) + QStringLiteral(" escape '\\'");
+        if (names == ReimburserNames::Kept) {
+            b.add(QStringLiteral("报销人 in (select 报销人 from 发票报销_报销人 where ") + like +
+                  u')');
+            b.spec().byReimburser = true;
+        } else {
+            b.add(like);
+        }
         b.notTimeOrdered();
         return;
     }
     // LIKE tried on the distinct names only: a row's reimburser contains the text exactly
     // when its name is one of the names that do. The unary + keeps a walk of 报销时间 from
     // turning to the reimburser index.
-    const QString names =
+    const QString inNames =
         QStringLiteral("报销人 in (select 报销人 from 发票报销_报销人 where 报销人 like ") +
         b.param(containsPattern(text)) + QStringLiteral(" escape '\\')");
-    b.add(names, u'+' + names);
+    b.add(inNames, u'+' + inNames);
     b.spec().byReimburser = true;
     b.notTimeOrdered();
 }
@@ -174,7 +185,7 @@ void addRuleNotes(Builder& b, const QString& text) {
 
 }  // namespace
 
-QuerySpec searchQuery(const SearchForm& form, Dialect dialect) {
+QuerySpec searchQuery(const SearchForm& form, Dialect dialect, ReimburserNames names) {
     Builder b(dialect);
     if (form.byCode) {
         b.add(QStringLiteral("发票代码 = ") + b.param(form.code));
@@ -185,7 +196,7 @@ QuerySpec searchQuery(const SearchForm& form, Dialect dialect) {
         b.notTimeOrdered();
     }
     if (form.byReimburser) {
-        addReimburserContains(b, form.reimburser);
+        addReimburserContains(b, form.reimburser, names);
     }
     if (form.byReimbursedDate) {
         addReimbursedBetween(b, form.reimbursedFrom, form.reimbursedTo);
@@ -282,6 +293,12 @@ QString countStatement(const QuerySpec& spec) {
         case QuerySpec::Counting::AllRows:
             return tableRowsStatement(spec.dialect);
         case QuerySpec::Counting::ByReimburser:
+            if (spec.dialect == Dialect::Postgresql) {
+                return QStringLiteral(
+                           "select coalesce(sum(数量), 0)::bigint from 发票报销_报销人 "
+                           "where ") +
+                       QString::fromUtf8(kSmallReimburser) + QStringLiteral(" like $1 escape '\\'");
+            }
             return QStringLiteral(
                 "select coalesce(sum(数量), 0) from 发票报销_报销人 where 报销人 like ?1 "
                 "escape '\\'");

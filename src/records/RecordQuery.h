@@ -71,7 +71,11 @@ struct QuerySpec {
 // number, reimburser; nothing when the form can be searched.
 std::optional<QString> firstMissingCriterion(const SearchForm& form);
 
-QuerySpec searchQuery(const SearchForm& form, Dialect dialect = Dialect::Sqlite);
+// The 报销人 criterion tries its text on the table of distinct names where the registry has it
+// (a server's made by an earlier version may not: its rows are then tried one by one).
+enum class ReimburserNames { Kept, Missing };
+QuerySpec searchQuery(const SearchForm& form, Dialect dialect = Dialect::Sqlite,
+                      ReimburserNames names = ReimburserNames::Kept);
 
 // The invoices reimbursed on the given day.
 QuerySpec dayQuery(const QDate& day, Dialect dialect = Dialect::Sqlite);

@@ -116,6 +116,21 @@ void RecordSource::run(const QuerySpec& spec) {
     }
 }
 
+void RecordSource::adopt(const QuerySpec& spec, std::vector<qint64> keys) {
+    clear();
+    spec_ = spec;
+    count_ = qint64(keys.size());
+    keys_ = std::make_shared<std::vector<qint64>>(std::move(keys));
+}
+
+std::vector<qint64> readAllKeys(RecordConnection& connection, const QuerySpec& spec) {
+    RecordSource source(connection);
+    source.run(spec);
+    source.finishKeys();
+    const KeyList keys = source.keys();
+    return keys ? *keys : std::vector<qint64>();
+}
+
 bool RecordSource::fetchKeys(qint64 max) {
     if (!keyStatement_) {
         return false;

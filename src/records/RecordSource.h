@@ -52,6 +52,9 @@ public:
 
     // Runs the search. On failure the source is left empty and the error is thrown.
     void run(const QuerySpec& spec);
+    // Takes a search whose keys were read elsewhere (readAllKeys on a worker's connection):
+    // its rows are read by key from now on.
+    void adopt(const QuerySpec& spec, std::vector<qint64> keys);
     void clear();
 
     qint64 rowCount() const { return count_; }
@@ -96,5 +99,9 @@ private:
     std::list<qint64> recent_;  // page numbers, most recently used first
     RecordRow missing_;
 };
+
+// Every key of a search in its order, count and keys from one read of the connection. Throws
+// AppError.
+std::vector<qint64> readAllKeys(RecordConnection& connection, const QuerySpec& spec);
 
 }  // namespace records

@@ -87,6 +87,7 @@ public:
             sqlite3_exec(db_.handle(), "rollback", nullptr, nullptr, nullptr);
         }
     }
+    void interrupt() noexcept override { sqlite3_interrupt(db_.handle()); }
     Database* sqliteDatabase() override { return &db_; }
     void saveReimburser(const QString& code, const QString& number, const QString& name) override {
         correction::saveReimburser(db_, code, number, name);

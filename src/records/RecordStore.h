@@ -7,6 +7,7 @@
 
 #include "records/Dialect.h"
 #include "records/RecordColumns.h"
+#include "records/RecordQuery.h"
 
 class Database;
 
@@ -69,6 +70,9 @@ public:
 
     virtual const StoreAddress& address() const = 0;
     Dialect dialect() const { return address().dialect; }
+    // Whether the registry keeps its table of distinct reimbursers (a file always does, once
+    // brought up to date; a server's registry once fpbxdb init has run on this version).
+    virtual ReimburserNames reimburserNames() const { return ReimburserNames::Kept; }
 
     virtual std::unique_ptr<Query> prepare(const QString& sql) = 0;
     virtual std::unique_ptr<RowLookup> rowLookup() = 0;
@@ -76,6 +80,10 @@ public:
     // A read whose statements all see one state of the registry, until endRead.
     virtual void beginRead() = 0;
     virtual void endRead() noexcept = 0;
+
+    // From any thread: the statement the connection's thread runs inside a read stops with an
+    // error (a search given up while the engine still sorts).
+    virtual void interrupt() noexcept = 0;
 
     // The embedded store's connection; nothing on a server.
     virtual Database* sqliteDatabase() { return nullptr; }

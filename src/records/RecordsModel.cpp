@@ -1,6 +1,9 @@
 #include "records/RecordsModel.h"
 
 #include <QElapsedTimer>
+#include <mutex>
+
+#include "base/LongTask.h"
 
 namespace records {
 
@@ -20,18 +23,66 @@ Qt::Alignment toQt(exportgrid::Alignment alignment) {
 
 }  // namespace
 
+// What a background search shares with its thread: the keys it found, and the connection it
+// reads on while it reads, so that a cancel can stop the engine.
+struct RecordsModel::Background {
+    QuerySpec spec;
+    std::vector<qint64> keys;
+    std::mutex mutex;
+    RecordConnection* reading = nullptr;
+    bool givenUp = false;
+};
+
 RecordsModel::RecordsModel(RecordConnection& connection, QObject* parent)
     : QAbstractTableModel(parent), source_(connection) {
     idle_.setInterval(0);
     connect(&idle_, &QTimer::timeout, this, &RecordsModel::readKeysWhileIdle);
 }
 
+RecordsModel::~RecordsModel() {
+    cancelSearch();
+}
+
 void RecordsModel::run(const QuerySpec& spec) {
+    cancelSearch();
+    failure_ = nullptr;
+    searched_ = true;
+    const QuerySpec wanted = sorted(spec, sort_);
+    if (!wanted.inTimeOrder()) {
+        auto background = std::make_shared<Background>();
+        background->spec = wanted;
+        const StoreAddress address = source_.connection().address();
+        task_ = std::make_unique<LongTask>(
+            LongTask::Slice(), [background, address](TaskControl& control) {
+                const std::unique_ptr<RecordConnection> connection = openRecordConnection(address);
+                {
+                    const std::lock_guard<std::mutex> lock(background->mutex);
+                    if (background->givenUp) {
+                        return;
+                    }
+                    background->reading = connection.get();
+                }
+                try {
+                    background->keys = readAllKeys(*connection, background->spec);
+                } catch (...) {
+                    const std::lock_guard<std::mutex> lock(background->mutex);
+                    background->reading = nullptr;
+                    control.checkCancelled();
+                    throw;
+                }
+                const std::lock_guard<std::mutex> lock(background->mutex);
+                background->reading = nullptr;
+            });
+        background_ = background;
+        connect(task_.get(), &LongTask::ended, this, &RecordsModel::showFound);
+        task_->start();
+        emit searchStarted();
+        return;
+    }
     idle_.stop();
     beginResetModel();
     try {
-        searched_ = true;
-        source_.run(sorted(spec, sort_));
+        source_.run(wanted);
     } catch (...) {
         endResetModel();
         throw;
@@ -39,6 +90,48 @@ void RecordsModel::run(const QuerySpec& spec) {
     endResetModel();
     if (!source_.allKeysKnown()) {
         idle_.start();
+    }
+    emit resultShown();
+}
+
+void RecordsModel::showFound() {
+    // The task is let go once its signal is over.
+    LongTask* task = task_.release();
+    task->deleteLater();
+    const std::shared_ptr<Background> background = std::move(background_);
+    if (task->outcome() == LongTask::Outcome::Failed) {
+        try {
+            task->wait();
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+        clear();
+    } else if (task->outcome() == LongTask::Outcome::Finished) {
+        idle_.stop();
+        beginResetModel();
+        source_.adopt(background->spec, std::move(background->keys));
+        endResetModel();
+    }
+    emit resultShown();
+}
+
+void RecordsModel::cancelSearch() {
+    if (!task_) {
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(background_->mutex);
+        background_->givenUp = true;
+        if (background_->reading != nullptr) {
+            background_->reading->interrupt();
+        }
+    }
+    task_->cancel();  // ends it as cancelled: showFound lets it go
+}
+
+void RecordsModel::rethrowFailure() {
+    if (failure_) {
+        std::rethrow_exception(std::exchange(failure_, nullptr));
     }
 }
 

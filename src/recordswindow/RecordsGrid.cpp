@@ -75,8 +75,13 @@ RecordsGrid::RecordsGrid(QWidget* parent) : QTableView(parent) {
     connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
             &RecordsGrid::sortChanged);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int logical) {
-        if (!sizingColumns_ && logical == records::kReimbursedAt) {
+        if (sizingColumns_) {
+            return;
+        }
+        if (logical == records::kReimbursedAt) {
             reimbursedAtSized_ = true;
+        } else if (logical == records::kNumber) {
+            numberSized_ = true;
         }
     });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &RecordsGrid::fitLater);
@@ -102,6 +107,16 @@ void RecordsGrid::setModel(QAbstractItemModel* model) {
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, verticalHeader()->viewport(),
             [this] { verticalHeader()->viewport()->update(); });
     connect(model, &QAbstractItemModel::modelReset, this, &RecordsGrid::fitLater);
+    if (auto* records = qobject_cast<records::RecordsModel*>(model)) {
+        // A result opens on its first record, in the column the clerk was in.
+        connect(records, &QAbstractItemModel::modelAboutToBeReset, this,
+                [this] { openColumn_ = std::max(0, currentIndex().column()); });
+        connect(records, &records::RecordsModel::resultShown, this, [this, records] {
+            if (records->rowCount() > 0) {
+                setCurrentIndex(records->index(0, openColumn_));
+            }
+        });
+    }
     // The titles do not show the selection. Left with the grid's own, the header would ask for
     // every title painted whether all rows of its column are selected, row by row: with the
     // million rows an export selects, a paint took a fifth of a second.
@@ -113,6 +128,7 @@ void RecordsGrid::resetColumns() {
     QHeaderView* header = horizontalHeader();
     const QScopedValueRollback<bool> sizing(sizingColumns_, true);
     reimbursedAtSized_ = false;
+    numberSized_ = false;
     const int digit = QFontMetrics(gridFont()).horizontalAdvance(u'0');
     for (int logical = 0; logical < records::kColumnCount && logical < header->count(); ++logical) {
         const int visual = header->visualIndex(logical);
@@ -142,39 +158,42 @@ void RecordsGrid::sortChanged(int logical, Qt::SortOrder order) {
     if (records == nullptr || records->sortOrder() == sort) {
         return;
     }
-    const int column = std::max(0, currentIndex().column());
-    // Errors of the database reach the top-level error display; the grid is then empty.
-    if (runGuarded([&] { records->sortBy(sort); }) && records->rowCount() > 0) {
-        // The result opens on its first record, as after a search.
-        setCurrentIndex(records->index(0, column));
-    }
+    // Errors of the database reach the top-level error display; the grid is then empty. A sort
+    // the engine takes long over goes on in the background (the window says so).
+    runGuarded([&] { records->sortBy(sort); });
 }
 
 void RecordsGrid::fitLater() {
-    QTimer::singleShot(0, this, &RecordsGrid::fitReimbursedAt);
+    QTimer::singleShot(0, this, &RecordsGrid::fitWideColumns);
 }
 
-void RecordsGrid::fitReimbursedAt() {
+void RecordsGrid::fitWideColumns() {
     const QAbstractItemModel* data = model();
-    if (data == nullptr || reimbursedAtSized_ || data->rowCount() == 0) {
+    if (data == nullptr || data->rowCount() == 0) {
         return;
     }
     const int first = std::max(0, rowAt(0));
     const int inView = viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize());
     const int last = std::min(data->rowCount() - 1, first + inView + 1);
     const QFontMetrics metrics(font());
-    int widest = 0;
-    for (int row = first; row <= last; ++row) {
-        const QString text = data->index(row, records::kReimbursedAt).data().toString();
-        widest = std::max(widest, metrics.horizontalAdvance(text));
-    }
     // The cell draws its text inside a margin on either side, and the grid line takes a pixel.
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    const int needed = widest + 2 * margin + (showGrid() ? 1 : 0);
     QHeaderView* header = horizontalHeader();
-    if (needed > header->sectionSize(records::kReimbursedAt)) {
-        const QScopedValueRollback<bool> sizing(sizingColumns_, true);
-        header->resizeSection(records::kReimbursedAt, needed);
+    for (const auto& [column, sized] : {std::pair{records::kNumber, numberSized_},
+                                        std::pair{records::kReimbursedAt, reimbursedAtSized_}}) {
+        if (sized) {
+            continue;
+        }
+        int widest = 0;
+        for (int row = first; row <= last; ++row) {
+            const QString text = data->index(row, column).data().toString();
+            widest = std::max(widest, metrics.horizontalAdvance(text));
+        }
+        const int needed = widest + 2 * margin + (showGrid() ? 1 : 0);
+        if (needed > header->sectionSize(column)) {
+            const QScopedValueRollback<bool> sizing(sizingColumns_, true);
+            header->resizeSection(column, needed);
+        }
     }
 }
 

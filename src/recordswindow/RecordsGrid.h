@@ -22,9 +22,10 @@ public:
     // The visible columns' model indexes in display order.
     QList<int> visibleColumns() const;
 
-    // Widens 报销时间 (never below its designed width) to the longest of its texts on the rows in
-    // view, unless the user has sized the column. Runs again as other rows come into view.
-    void fitReimbursedAt();
+    // Widens 发票号码 and 报销时间 (never below their designed widths) to the longest of their
+    // texts on the rows in view, so that a 20-digit number or a long time shows whole, unless
+    // the user has sized the column. Runs again as other rows come into view.
+    void fitWideColumns();
 
 signals:
     void findRequested();
@@ -38,5 +39,7 @@ private:
     void sortChanged(int logical, Qt::SortOrder order);
 
     bool sizingColumns_ = false;      // the grid itself is setting widths
+    int openColumn_ = 0;              // where a new result opens
+    bool numberSized_ = false;        // the user has sized 发票号码
     bool reimbursedAtSized_ = false;  // the user has sized 报销时间
 };

@@ -82,6 +82,11 @@ RecordsWindow::RecordsWindow(QWidget* owner)
 
     model_ = std::make_unique<records::RecordsModel>(*connection_);
     DBGridEh1->setModel(model_.get());
+    connect(model_.get(), &records::RecordsModel::searchStarted, this,
+            &RecordsWindow::searchStarted);
+    connect(model_.get(), &records::RecordsModel::resultShown, this, &RecordsWindow::resultShown);
+    sortProgressDelay_.setSingleShot(true);
+    connect(&sortProgressDelay_, &QTimer::timeout, this, &RecordsWindow::showSortProgress);
     exportGrid_ = std::make_unique<RecordsExportGrid>(DBGridEh1, model_.get());
 
     const QDate today = appclock::now().date();
@@ -92,6 +97,8 @@ RecordsWindow::RecordsWindow(QWidget* owner)
 }
 
 RecordsWindow::~RecordsWindow() {
+    // A sort under way ends while the window can still hear of it.
+    model_->cancelSearch();
     // The view lets go of the model before the model and its connection go.
     DBGridEh1->setModel(nullptr);
 }
@@ -191,14 +198,29 @@ records::SearchForm RecordsWindow::searchForm() const {
 }
 
 void RecordsWindow::runQuery(const records::QuerySpec& spec) {
-    const int column = std::max(0, DBGridEh1->currentIndex().column());
-    model_->run(spec);
-    if (model_->rowCount() > 0) {
-        // The result opens on its first record.
-        DBGridEh1->setCurrentIndex(model_->index(0, column));
-    }
-    DBGridEh1->fitReimbursedAt();
+    model_->run(spec);  // resultShown() shows the rest
+}
+
+void RecordsWindow::searchStarted() {
+    Label1->setText(QStringLiteral("正在排序…"));
+    sortProgressDelay_.start(kSortProgressDelayMs);
+}
+
+void RecordsWindow::showSortProgress() {
+    ProgressRequest request;
+    request.owner = this;
+    request.caption = windowTitle();
+    request.label = QStringLiteral("正在排序，请稍候…");
+    request.cancel = [this] { model_->cancelSearch(); };
+    sortProgress_ = appprompts::get().showProgress(request);
+}
+
+void RecordsWindow::resultShown() {
+    sortProgressDelay_.stop();
+    sortProgress_.reset();
+    DBGridEh1->fitWideColumns();
     showTotal();
+    runGuarded([this] { model_->rethrowFailure(); });
 }
 
 void RecordsWindow::showTotal() {
@@ -216,7 +238,10 @@ void RecordsWindow::searchButtonClick() {
         hint(*missing);
         return;
     }
-    runGuarded([&] { runQuery(records::searchQuery(form, connection_->dialect())); });
+    runGuarded([&] {
+        runQuery(
+            records::searchQuery(form, connection_->dialect(), connection_->reimburserNames()));
+    });
 }
 
 void RecordsWindow::resetButtonClick() {

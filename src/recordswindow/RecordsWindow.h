@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
 #include "records/RecordQuery.h"
 #include "records/RecordStore.h"
 
+class ProgressWindow;
 class QCheckBox;
 class QDateEdit;
 class QGroupBox;
@@ -96,6 +98,10 @@ public:
 private:
     void buildControls();
     void runQuery(const records::QuerySpec& spec);
+    // A sort in the background: said at once, shown with a cancel after a second.
+    void searchStarted();
+    void showSortProgress();
+    void resultShown();
     void showTotal();
     void hint(const QString& text, bool information = false);
     void showRowMenu(const QPoint& position);
@@ -107,4 +113,9 @@ private:
     std::unique_ptr<RecordsExportGrid> exportGrid_;
     std::function<bool(const QString& path)> openFile_;
     audit::RecordActions* recordActions_ = nullptr;
+    QTimer sortProgressDelay_;
+    std::unique_ptr<ProgressWindow> sortProgress_;
+
+public:
+    static constexpr int kSortProgressDelayMs = 1000;
 };

@@ -116,7 +116,15 @@ QStringList csvFields(const Entry& e) {
 }
 
 QByteArray csv(const QList<Entry>& entries) {
-    QString text = csvtext::line(csvHeadings());
+    return csvHeadingLine() + csvLines(entries);
+}
+
+QByteArray csvHeadingLine() {
+    return textcodec::toGbk(csvtext::line(csvHeadings()));
+}
+
+QByteArray csvLines(const QList<Entry>& entries) {
+    QString text;
     for (const Entry& entry : entries) {
         text += csvtext::line(csvFields(entry));
     }

@@ -41,6 +41,13 @@ struct InvoiceKey {
     QString number;  // 发票号码
 };
 
+// Where a line stands in the reading order (时间 of a range's lines, then 序号): a page of
+// lines ends at its last line's place, and the next page begins after it.
+struct Position {
+    QDateTime at;
+    qint64 serial = 0;
+};
+
 // One line of the trail.
 struct Entry {
     qint64 serial = 0;  // 序号: the order of writing
@@ -64,18 +71,29 @@ struct Entry {
     Actor actor;
     QString databaseUser;  // the server's login that made the change (server registry only)
 
+    Position position() const { return {at, serial}; }
+
     // The line in a few words for a list: "扫描 报销人 张三 金额 100.00", "张三 → 李四", …
     QString summary() const;
 };
 
-// Which lines to read: those of one invoice, or those written on the days from..to.
+// Which lines to read: those of one invoice, or those written on the days from..to; with after,
+// only those that come after that place.
 struct Filter {
     std::optional<InvoiceKey> invoice;
     QDate from;
     QDate to;
+    std::optional<Position> after;
 
-    static Filter of(const InvoiceKey& key) { return {key, {}, {}}; }
-    static Filter between(const QDate& from, const QDate& to) { return {std::nullopt, from, to}; }
+    static Filter of(const InvoiceKey& key) { return {key, {}, {}, std::nullopt}; }
+    static Filter between(const QDate& from, const QDate& to) {
+        return {std::nullopt, from, to, std::nullopt};
+    }
+    Filter following(const Position& place) const {
+        Filter next = *this;
+        next.after = place;
+        return next;
+    }
 };
 
 // Lines in the order they were written (oldest first), at most limit of them.
@@ -96,6 +114,9 @@ struct ImportSummary {
 
 // The CSV of lines (GBK, CR LF), every field in a column of its own: what an auditor keeps.
 QByteArray csv(const QList<Entry>& entries);
+// The same in parts, for a file written a page at a time: the headings, then lines.
+QByteArray csvHeadingLine();
+QByteArray csvLines(const QList<Entry>& entries);
 QStringList csvHeadings();
 QStringList csvFields(const Entry& entry);
 

@@ -96,6 +96,9 @@ QList<Registration> PgInvoiceStore::registerInvoices(const QList<InvoiceRecord>&
         }
     }
     if (pending.isEmpty()) {
+        if (session_) {
+            readEarlier(invoices, outcomes);
+        }
         return outcomes;
     }
     if (!session_) {
@@ -197,9 +200,13 @@ void PgInvoiceStore::insertAbsent(const QList<InvoiceRecord>& invoices, EntryMod
 
 void PgInvoiceStore::readEarlier(const QList<InvoiceRecord>& invoices,
                                  QList<Registration>& outcomes) {
+    // An invoice whose values cannot be stored is refused only when it is not there: one that
+    // is, is already reimbursed, as on the file.
     QList<qsizetype> found;
     for (qsizetype i = 0; i < outcomes.size(); ++i) {
-        if (outcomes[i].result == Registration::Result::AlreadyRecorded) {
+        if (outcomes[i].result == Registration::Result::AlreadyRecorded ||
+            (outcomes[i].result == Registration::Result::Failed &&
+             outcomes[i].error.kind == StoreError::Kind::InvalidValue)) {
             found << i;
         }
     }
@@ -226,6 +233,8 @@ void PgInvoiceStore::readEarlier(const QList<InvoiceRecord>& invoices,
         for (const qsizetype i : found) {
             const auto at = earlier.constFind({invoices[i].number, invoices[i].code});
             if (at != earlier.cend()) {
+                outcomes[i] = Registration();
+                outcomes[i].result = Registration::Result::AlreadyRecorded;
                 outcomes[i].earlierAt = at->first;
                 outcomes[i].earlierReimburser = at->second;
             }
@@ -460,9 +469,15 @@ trail::Lines PgInvoiceStore::readTrail(const trail::Filter& filter, qsizetype li
             columns.arg(notesKept ? QStringLiteral("核销提示") : QStringLiteral("null"));
         if (filter.invoice) {
             sql = selected + QStringLiteral(
-                                 "where 发票号码 = $1 and 发票代码 = $2 order by 序号 "
+                                 "where 发票号码 = $1 and 发票代码 = $2 and 序号 > $4 order by 序号 "
                                  "limit $3");
             params.text(filter.invoice->number).text(filter.invoice->code);
+        } else if (filter.after) {
+            // The index on (时间, 序号) starts at the last line read.
+            sql = selected + QStringLiteral(
+                                 "where 时间 >= $1 and 时间 < $2 and (时间, 序号) > ($4, $5) "
+                                "order by 时间, 序号 limit $3");
+            params.timestamp(dayStart(filter.from)).timestamp(dayStart(filter.to.addDays(1)));
         } else {
             sql = selected + QStringLiteral(
                                  "where 时间 >= $1 and 时间 < $2 order by 时间, 序号 "
@@ -470,6 +485,11 @@ trail::Lines PgInvoiceStore::readTrail(const trail::Filter& filter, qsizetype li
             params.timestamp(dayStart(filter.from)).timestamp(dayStart(filter.to.addDays(1)));
         }
         params.int64(qint64(limit) + 1);
+        if (filter.invoice) {
+            params.int64(filter.after ? filter.after->serial : qint64(0));
+        } else if (filter.after) {
+            params.timestamp(localefmt::storageText(filter.after->at)).int64(filter.after->serial);
+        }
         const PgResult result = connection.exec(sql, params);
         const auto number = [&](int row, int column) {
             return result.isNull(row, column) ? std::nullopt

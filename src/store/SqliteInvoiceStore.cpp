@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <array>
+
 #include "base/AppError.h"
 #include "base/Clock.h"
 #include "base/DailyLog.h"
@@ -79,6 +81,10 @@ struct SqliteInvoiceStore::Connection {
     Statement commit;
     std::optional<Statement> trailInsert;  // prepared before the first change
     std::optional<Statement> insert;       // likewise
+    // Who acts, as every trail line binds it.
+    const std::array<QByteArray, 3> actor{trail::currentActor().user.toUtf8(),
+                                          trail::currentActor().host.toUtf8(),
+                                          trail::currentActor().version.toUtf8()};
 
     explicit Connection(Database opened)
         : db(std::move(opened)),
@@ -116,7 +122,6 @@ struct SqliteInvoiceStore::Connection {
     }
 
     void appendTrail(const TrailLine& line) {
-        const trail::Actor& actor = trail::currentActor();
         Statement& s = *trailInsert;
         s.reset();
         s.bind(1, line.time).bind(2, line.action).bind(3, line.code).bind(4, line.number);
@@ -130,7 +135,7 @@ struct SqliteInvoiceStore::Connection {
         bindOptional(s, 12, line.reason);
         bindOptional(s, 13, line.file);
         s.bind(14, line.total).bind(15, line.succeeded).bind(16, line.failed);
-        s.bind(17, actor.user).bind(18, actor.host).bind(19, actor.version);
+        s.bindUtf8(17, actor[0]).bindUtf8(18, actor[1]).bindUtf8(19, actor[2]);
         bindOptional(s, 20, line.ruleNotes);
         s.execute();
     }
@@ -203,9 +208,9 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
         }
     };
 
-    for (const InvoiceRecord& invoice : invoices) {
-        Registration outcome;
-        bool looked = false;
+    // Looks an invoice up: true with outcome AlreadyRecorded (and the earlier registration) when
+    // it is there, true and unchanged when it is not, false with the failure.
+    const auto lookUp = [&](const InvoiceRecord& invoice, Registration& outcome) {
         try {
             c->lookup.reset();
             c->lookup.bind(1, invoice.number).bind(2, invoice.code);
@@ -216,30 +221,47 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                 outcome.earlierReimburser = c->lookup.text(1);
             }
             c->lookup.reset();
-            looked = true;
+            return true;
         } catch (const AppError& error) {
             c->lookup.reset();
             outcome = failedRegistration(Registration::Stage::Lookup, storeError(error));
+            return false;
         }
-        if (!looked) {
-            outcomes << outcome;
-            if (batch && !c->inTransaction()) {
-                loseBatch(outcome.error);
-                break;
+    };
+
+    for (const InvoiceRecord& invoice : invoices) {
+        Registration outcome;
+        // A batch holds the write lock already: an invoice is inserted at once, and looked up
+        // only when it turns out to be there (for its earlier registration). One alone, or one
+        // whose values cannot be stored (refused only when it is not there), is looked up
+        // first.
+        std::optional<RegistrationValues> values;
+        if (batch) {
+            try {
+                values = RegistrationValues::of(invoice);
+            } catch (const AppError&) {
             }
-            continue;
         }
-        if (outcome.result == Registration::Result::AlreadyRecorded) {
-            outcomes << outcome;
-            continue;
-        }
-        RegistrationValues values;
-        try {
-            values = RegistrationValues::of(invoice);
-        } catch (const AppError& error) {
-            outcomes << failedRegistration(Registration::Stage::Append,
-                                           storeError(error, StoreError::Kind::InvalidValue));
-            continue;
+        if (!values) {
+            if (!lookUp(invoice, outcome)) {
+                outcomes << outcome;
+                if (batch && !c->inTransaction()) {
+                    loseBatch(outcome.error);
+                    break;
+                }
+                continue;
+            }
+            if (outcome.result == Registration::Result::AlreadyRecorded) {
+                outcomes << outcome;
+                continue;
+            }
+            try {
+                values = RegistrationValues::of(invoice);
+            } catch (const AppError& error) {
+                outcomes << failedRegistration(Registration::Stage::Append,
+                                               storeError(error, StoreError::Kind::InvalidValue));
+                continue;
+            }
         }
         bool inserted = false;
         try {
@@ -253,22 +275,23 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
             insert.reset();
             insert.bind(1, invoice.number)
                 .bind(2, invoice.code)
-                .bind(3, values.time)
+                .bind(3, values->time)
                 .bind(4, entrymode::storedValue(mode))
                 .bind(5, invoice.checkCode)
                 .bind(6, invoice.invoiceDate)
-                .bind(7, values.amountUnits)
+                .bind(7, values->amountUnits)
                 .bind(8, invoice.reimburser);
             bindOptional(insert, 9, notesOrNull(invoice.ruleNotes));
-            // False when another registration stored the invoice since the lookup.
+            // False when the invoice is there: stored by another registration since the
+            // lookup, or, in a batch, before it.
             inserted = insert.execute();
             if (inserted) {
                 TrailLine line =
                     TrailLine::of(now, trail::kRegistered, invoice.code, invoice.number);
-                line.amountUnits = values.amountUnits;
+                line.amountUnits = values->amountUnits;
                 line.invoiceDate = invoice.invoiceDate;
                 line.checkCode = invoice.checkCode;
-                line.reimbursedAt = values.time;
+                line.reimbursedAt = values->time;
                 line.entryMode = entrymode::storedValue(mode);
                 line.reimburser = invoice.reimburser;
                 line.ruleNotes = notesOrNull(invoice.ruleNotes);
@@ -286,6 +309,9 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                 c->rollbackIfOpen();
             }
             outcome = failedRegistration(Registration::Stage::Append, storeError(error));
+        }
+        if (batch && !inserted && outcome.result == Registration::Result::AlreadyRecorded) {
+            lookUp(invoice, outcome);  // the earlier registration, for the clerk
         }
         outcomes << outcome;
         if (batch && !c->inTransaction()) {
@@ -502,9 +528,20 @@ trail::Lines SqliteInvoiceStore::readTrail(const trail::Filter& filter, qsizetyp
         try {
             if (filter.invoice) {
                 select.emplace(db.prepare(
-                    columns + QStringLiteral("where 发票号码=?1 and 发票代码=?2 order by 序号 "
-                                             "limit ?3")));
+                    columns + QStringLiteral("where 发票号码=?1 and 发票代码=?2 and 序号 > ?4 "
+                                             "order by 序号 limit ?3")));
                 select->bind(1, filter.invoice->number).bind(2, filter.invoice->code);
+                select->bind(4, filter.after ? filter.after->serial : qint64(0));
+            } else if (filter.after) {
+                // From the second of the last line read on: the index on 时间 holds 序号 after it.
+                select.emplace(db.prepare(
+                    columns + QStringLiteral("where 时间 >= ?1 and 时间 < ?2 and (时间 > ?4 or "
+                                             "序号 > ?5) order by 时间, 序号 limit ?3")));
+                const QString last = localefmt::storageText(filter.after->at);
+                select->bind(1, std::max(dayStart(filter.from), last))
+                    .bind(2, dayStart(filter.to.addDays(1)))
+                    .bind(4, last)
+                    .bind(5, filter.after->serial);
             } else {
                 select.emplace(db.prepare(
                     columns + QStringLiteral("where 时间 >= ?1 and 时间 < ?2 order by 时间, 序号 "

@@ -17,6 +17,7 @@
 #include "auditwindows/RecordActions.h"
 #include "auditwindows/StatisticsDialog.h"
 #include "auditwindows/TrailDialog.h"
+#include "records/TrailPages.h"
 #include "recordswindow/RecordsGrid.h"
 #include "recordswindow/RecordsWindow.h"
 #include "store/InvoiceStore.h"
@@ -38,6 +39,21 @@ QStringList column(const QTableWidget* table, int c) {
     QStringList texts;
     for (int r = 0; r < table->rowCount(); ++r) {
         texts << table->item(r, c)->text();
+    }
+    return texts;
+}
+
+// The trail window's lines once the page it is reading has come.
+const QAbstractItemModel& listed(const audit::TrailDialog& dialog) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.pages().reading(); }, 20000));
+    return *dialog.table->model();
+}
+
+QStringList column(const audit::TrailDialog& dialog, int c) {
+    const QAbstractItemModel& model = listed(dialog);
+    QStringList texts;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        texts << model.index(r, c).data().toString();
     }
     return texts;
 }
@@ -150,8 +166,8 @@ TEST_F(AuditWindowTest, AnUndoAsksAReasonAndConfirmationThenTheGridAndCountFollo
 
     // The trail of the invoice, as 查看记录历史 shows it.
     audit::TrailDialog history({"044031900111", "00000012"}, &form);
-    EXPECT_EQ(column(history.table, 1), (QStringList{"登记", "撤销报销"}));
-    EXPECT_TRUE(history.table->item(1, 4)->text().startsWith("原因：扫错了"));
+    EXPECT_EQ(column(history, 1), (QStringList{"登记", "撤销报销"}));
+    EXPECT_TRUE(history.table->model()->index(1, 4).data().toString().startsWith("原因：扫错了"));
     EXPECT_EQ(history.countLabel->text(), "共 2 条");
 
     // Scanned again, it is a new registration.
@@ -165,7 +181,7 @@ TEST_F(AuditWindowTest, TheWholeTrailOfADayExportsAsCsv) {
     RecordsWindow form(nullptr);
     audit::TrailDialog trailWindow(&form);
     EXPECT_EQ(trailWindow.fromDate->date(), QDate(2024, 3, 5));
-    EXPECT_EQ(trailWindow.table->rowCount(), 4);  // today's four registrations
+    EXPECT_EQ(listed(trailWindow).rowCount(), 4);  // today's four registrations
     const QString chosen = dir.file("trail");
     prompts.answerFile(FileDialogResult{chosen, 1});
     trailWindow.exportCsv();
@@ -173,6 +189,38 @@ TEST_F(AuditWindowTest, TheWholeTrailOfADayExportsAsCsv) {
     const QString csv = testfiles::readGbk(chosen + ".csv");
     EXPECT_EQ(csv.count("\r\n"), 5);
     EXPECT_TRUE(csv.contains(",登记,044031900111,00000014,1000,"));
+}
+
+TEST_F(AuditWindowTest, TheTrailWindowPagesBeyondFiveThousandLinesAndTheExportHoldsThemAll) {
+    QList<InvoiceRecord> many;
+    for (int i = 0; i < 5200; ++i) {
+        many << invoice(QString::number(20000000 + i), "赵六", "1", QDateTime());
+    }
+    openInvoiceStore()->registerInvoices(many, EntryMode::Import);
+    RecordsWindow form(nullptr);
+    audit::TrailDialog trailWindow(&form);
+    trailWindow.show();
+    EXPECT_EQ(listed(trailWindow).rowCount(), 500);  // the first page
+    EXPECT_EQ(trailWindow.countLabel->text(), "已列出 500 条，向下滚动列出更多（导出包含全部）");
+    // Scrolled to the end again and again, every line comes, in the order written.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            trailWindow.table->scrollToBottom();
+            return trailWindow.pages().complete() && !trailWindow.pages().reading();
+        },
+        60000));
+    const QStringList numbers = column(trailWindow, 3);
+    ASSERT_EQ(numbers.size(), 5204);
+    EXPECT_EQ(numbers.mid(4, 2), (QStringList{"20000000", "20000001"}));
+    EXPECT_EQ(numbers.last(), "20005199");
+    EXPECT_EQ(trailWindow.countLabel->text(), "共 5204 条");
+
+    const QString chosen = dir.file("all");
+    prompts.answerFile(FileDialogResult{chosen, 1});
+    trailWindow.exportCsv();
+    const QString csv = testfiles::readGbk(chosen + ".csv");
+    EXPECT_EQ(csv.count("\r\n"), 5205);
+    EXPECT_EQ(csv.count(",20005199,"), 1);
 }
 
 TEST_F(AuditWindowTest, StatisticsShowTablesAndChartsAndExportThem) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -80,6 +81,9 @@ TEST_F(FileImportWindowTest, FilesAddedWhileABatchRunsJoinItAndAllRegisteredEnds
     EXPECT_EQ(finished.count(), 1);
     EXPECT_EQ(window.list->rowCount(), 2);
     EXPECT_EQ(row(1)[2], "23442000000014209621");
+    // Shown whole, inside the cell's margins.
+    EXPECT_GT(window.list->columnWidth(2),
+              window.list->fontMetrics().horizontalAdvance("23442000000014209621") + 8);
     EXPECT_EQ(window.totals().registered, 2);
     EXPECT_EQ(sounds.played, (QList<SoundKind>{SoundKind::Registered}));
 }

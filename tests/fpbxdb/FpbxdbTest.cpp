@@ -115,6 +115,28 @@ TEST_F(FpbxdbTest, InitIsIdempotentAndCountsTheRowsAnew) {
     EXPECT_EQ(value("select sum(数量) from 发票报销_数量"), "0");
 }
 
+TEST_F(FpbxdbTest, TheReimbursersTableKeepsEachNamesCountThroughEveryChange) {
+    const auto names = [&] {
+        return value(
+            "select coalesce(string_agg(报销人 || ':' || 数量, ';' order by 报销人 "
+            "collate \"C\"), '') from 发票报销_报销人");
+    };
+    registry->exec(
+        "insert into 发票报销 (发票号码, 发票代码, 报销人) values ('1', 'a', '张三'), "
+        "('2', 'a', '张三'), ('3', 'a', '李四'), ('4', 'a', null)");
+    EXPECT_EQ(names(), "张三:2;李四:1");
+    registry->exec("update 发票报销 set 报销人 = '王五' where 发票号码 in ('1', '3')");
+    EXPECT_EQ(names(), "张三:1;王五:2");
+    registry->exec("delete from 发票报销 where 发票号码 = '2'");
+    EXPECT_EQ(names(), "王五:2");
+    registry->exec("update 发票报销_报销人 set 数量 = 7");  // a count gone wrong
+    PgConnection admin = PgConnection::open(registry->conninfo());
+    registryschema::create(admin, TaxNumber());
+    EXPECT_EQ(names(), "王五:2");
+    registry->exec("truncate 发票报销");
+    EXPECT_EQ(names(), "");
+}
+
 TEST_F(FpbxdbTest, MigrateCopiesEachInvoiceOnceWithItsValues) {
     fillLocalStore();
     registry->exec(
@@ -133,6 +155,32 @@ TEST_F(FpbxdbTest, MigrateCopiesEachInvoiceOnceWithItsValues) {
               "044031900111|00000001|100.5000|20240101|2024-03-01 09:30:00|1|张三;"
               "|24312000000000000003|0.0100|20240103|2024-03-01 09:30:00|1|");
     EXPECT_EQ(value("select sum(数量) from 发票报销_数量"), "3");
+}
+
+TEST_F(FpbxdbTest, MigrateCarriesTheTrailOnceWithItsOwnTimesAndActors) {
+    fillLocalStore();
+    SqliteInvoiceStore local(GetConnectionString());
+    clock.set(QDateTime(QDate(2024, 3, 2), QTime(10, 0, 0)));
+    ASSERT_TRUE(local.correctReimburser({"044031900111", "00000001"}, "王五").done());
+    ASSERT_TRUE(local.recordImport({"/home/clerk/三月.xls", 3, 3, 0}).done());
+    PgConnection admin = PgConnection::open(registry->conninfo());
+    const MigrationCount first = migrateSqliteStore(dir.databasePath(), admin, TaxNumber());
+    EXPECT_EQ(first.trailCarried, 5);
+    const MigrationCount second = migrateSqliteStore(dir.databasePath(), admin, TaxNumber());
+    EXPECT_EQ(second.trailCarried, 0);
+    EXPECT_EQ(second.trailSkipped, 5);
+    const QString actor = trail::currentActor().user + '|' + trail::currentActor().host;
+    EXPECT_EQ(value("select string_agg(concat_ws('|', 时间, 操作, 发票号码, 开票金额, 报销人, "
+                    "原报销人, 文件, 总数, 用户, 计算机), ';' order by 序号) from 发票报销_记录 "
+                    "where 数据库用户 = ''"),
+              "2024-03-01 09:30:00|登记|00000001|100.5000|张三|" + actor +
+                  ";2024-03-01 09:30:00|登记|00000002|李四|" + actor +
+                  ";2024-03-01 09:30:00|登记|24312000000000000003|0.0100||" + actor +
+                  ";2024-03-02 10:00:00|修改报销人|00000001|王五|张三|" + actor +
+                  ";2024-03-02 10:00:00|导入||/home/clerk/三月.xls|3|" + actor);
+    // The copy itself is on the trail too, under the administrator's login.
+    EXPECT_EQ(value("select count(*) from 发票报销_记录 where 操作 = '登记' and 数据库用户 <> ''"),
+              "3");
 }
 
 TEST_F(FpbxdbTest, MigrateCopiesNothingWhenOneTimeIsNoTime) {
@@ -240,10 +288,12 @@ TEST_F(FpbxdbTest, TheProgramReportsAndNeverPrintsThePassword) {
     EXPECT_EQ(code, 0) << init.toStdString();
     EXPECT_TRUE(init.startsWith("登记表 fpbx_" + taxNumber + " 已就绪")) << init.toStdString();
     EXPECT_TRUE(init.contains("password=***"));
-    EXPECT_EQ(runFpbxdb({"migrate", dir.databasePath(), taxNumber, conninfo}, &code),
-              "复制 3 条，跳过 0 条（已在服务器上）\n");
-    EXPECT_EQ(runFpbxdb({"migrate", dir.databasePath(), taxNumber, conninfo}, &code),
-              "复制 0 条，跳过 3 条（已在服务器上）\n");
+    EXPECT_EQ(
+        runFpbxdb({"migrate", dir.databasePath(), taxNumber, conninfo}, &code),
+        "复制 3 条，跳过 0 条（已在服务器上）\n操作记录复制 3 条，跳过 0 条（已在服务器上）\n");
+    EXPECT_EQ(
+        runFpbxdb({"migrate", dir.databasePath(), taxNumber, conninfo}, &code),
+        "复制 0 条，跳过 3 条（已在服务器上）\n操作记录复制 0 条，跳过 3 条（已在服务器上）\n");
     const QString check = runFpbxdb({"check", taxNumber, conninfo}, &code);
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(check.endsWith("程序可以使用此登记表\n")) << check.toStdString();

@@ -89,6 +89,8 @@ TEST_F(FindDialogTest, ControlsAndTheirInitialState) {
 TEST_F(FindDialogTest, TheWalkFollowsTheShownOrder) {
     // A click on 报销人's title: Alice, alice, 李四, 财务部 (as their bytes sort).
     grid->horizontalHeader()->setSortIndicator(5, Qt::AscendingOrder);
+    const auto* model = qobject_cast<records::RecordsModel*>(grid->model());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->searching(); }, 20000));  // sorted apart
     setCurrent(0, 0);
     FindDialog dialog(grid);
     dialog.scopeBox()->setCurrentIndex(5);

@@ -137,10 +137,12 @@ TEST_F(ListFormServerTest, OpensSearchesFindsAndExportsOnTheServer) {
     EXPECT_FALSE(QFile::exists(dir.databasePath() + "-wal"));
 }
 
+// A click on a column title, and the sort it starts in the background done.
 void clickTitle(RecordsWindow& form, int column) {
     QHeaderView* header = form.DBGridEh1->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.model()->searching(); }, 20000));
 }
 
 TEST_F(ListFormServerTest, AColumnTitleSortsTheRowsOnTheServer) {
@@ -163,6 +165,7 @@ TEST_F(ListFormServerTest, AColumnTitleSortsTheRowsOnTheServer) {
     form.Date_bxsj_start->setDate(QDate(2024, 3, 1));
     form.Date_bxsj_end->setDate(QDate(2024, 3, 4));
     form.searchButton->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.model()->searching(); }, 20000));
     EXPECT_EQ(shownNumbers(form), (QStringList{"11", "12345678901234567890"}));
     EXPECT_TRUE(prompts.calls().isEmpty());
 }

@@ -135,10 +135,12 @@ TEST_F(ListFormTest, AColumnTitleSortsTheRowsAndTheExportFollows) {
     form.show();
     form.searchButton->click();
     QHeaderView* header = form.DBGridEh1->horizontalHeader();
+    const auto* model = qobject_cast<records::RecordsModel*>(form.DBGridEh1->model());
     const auto click = [&](int column) {
         QTest::mouseClick(
             header->viewport(), Qt::LeftButton, {},
             QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !model->searching(); }, 20000));
     };
     EXPECT_EQ(header->sortIndicatorSection(), 4);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
@@ -301,6 +303,30 @@ TEST_F(ListFormTest, TheRowIndicatorMarksTheCurrentRecord) {
     EXPECT_GT(darkPixels(1), 4);
 }
 
+TEST_F(ListFormTest, ATitleClickSortsInTheBackgroundAndACancelKeepsTheRowsShown) {
+    RecordsWindow form(nullptr);
+    form.show();
+    auto* model = qobject_cast<records::RecordsModel*>(form.DBGridEh1->model());
+    QHeaderView* titles = form.DBGridEh1->horizontalHeader();
+    form.DBGridEh1->setCurrentIndex(model->index(1, 5));
+    // 报销人 upwards: 张三 (E5 BC A0) before 点击修改 (E7 82 B9) by their bytes.
+    titles->setSortIndicator(5, Qt::AscendingOrder);
+    EXPECT_TRUE(model->searching());
+    EXPECT_EQ(form.Label1->text(), "正在排序…");
+    EXPECT_EQ(shownNumbers(form), (QStringList{"13", "12"}));  // meanwhile the rows stay
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->searching(); }, 20000));
+    EXPECT_EQ(shownNumbers(form), (QStringList{"12", "13"}));
+    EXPECT_EQ(form.Label1->text(), "总共 2 条");
+    EXPECT_EQ(form.DBGridEh1->currentIndex(), model->index(0, 5));
+
+    titles->setSortIndicator(5, Qt::DescendingOrder);
+    model->cancelSearch();
+    EXPECT_FALSE(model->searching());
+    EXPECT_EQ(shownNumbers(form), (QStringList{"12", "13"}));
+    EXPECT_EQ(form.Label1->text(), "总共 2 条");
+    EXPECT_TRUE(prompts.calls().isEmpty());
+}
+
 TEST_F(ListFormTest, CtrlFInTheGridOpensTheFindDialog) {
     RecordsWindow form(nullptr);
     QStringList opened;
@@ -343,21 +369,29 @@ TEST_F(ListFormTest, AStoreOfAnEarlierVersionIsBroughtUpToDateBeforeTheWindowOpe
     EXPECT_EQ(prompts.progressWindows().size(), 1);
 }
 
-TEST_F(ListFormTest, TheTimeColumnWidensToItsLongestTimeButNeverBelowItsDesign) {
+TEST_F(ListFormTest, WideColumnsShowTheirLongestTextWholeUnlessTheUserSizedThem) {
     clock.set(QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59)));
-    insert(Invoice::of("21", "2024-12-31 23:59:59"));
-    RecordsWindow form(nullptr);
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    RecordsGrid* grid = form.DBGridEh1;
-    const QString longest = grid->model()->index(0, 4).data().toString();
-    EXPECT_EQ(longest, "2024/12/31 23:59:59");
-    const int textWidth = QFontMetrics(grid->font()).horizontalAdvance(longest);
-    EXPECT_GT(grid->columnWidth(4), 101);
-    EXPECT_GT(grid->columnWidth(4), textWidth + 2);  // inside the cell's margins
-    // A width the user gives it stays.
-    grid->horizontalHeader()->resizeSection(4, 90);
-    form.searchButton->click();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(grid->columnWidth(4), 90);
+    insert(Invoice::of("24312000000000000021", "2024-12-31 23:59:59"));
+    struct Case {
+        int column;
+        int designed;
+        QString longest;
+    };
+    for (const Case& c :
+         {Case{1, 80, "24312000000000000021"}, Case{4, 101, "2024/12/31 23:59:59"}}) {
+        RecordsWindow form(nullptr);
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        RecordsGrid* grid = form.DBGridEh1;
+        QCoreApplication::processEvents();
+        EXPECT_EQ(grid->model()->index(0, c.column).data().toString(), c.longest);
+        const int textWidth = QFontMetrics(grid->font()).horizontalAdvance(c.longest);
+        EXPECT_GT(grid->columnWidth(c.column), c.designed) << c.column;
+        EXPECT_GT(grid->columnWidth(c.column), textWidth + 2) << c.column;  // inside the margins
+        // A width the user gives it stays.
+        grid->horizontalHeader()->resizeSection(c.column, 60);
+        form.searchButton->click();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(grid->columnWidth(c.column), 60) << c.column;
+    }
 }

@@ -191,6 +191,17 @@ TYPED_TEST(AuditTrailTest, AnImportHasItsSummaryLineAndTheRangeReadsEveryLineOfI
     const trail::Lines limited = this->store->readTrail(trail::Filter::between(day, day), 2);
     EXPECT_EQ(limited.entries.size(), 2);
     EXPECT_TRUE(limited.truncated);
+    // The next page begins after the last line read, of a range and of an invoice alike.
+    const trail::Filter range = trail::Filter::between(day, day);
+    const trail::Lines next =
+        this->store->readTrail(range.following(limited.entries[1].position()), 2);
+    EXPECT_EQ(this->actions(next.entries), (QStringList{"导入"}));
+    EXPECT_FALSE(next.truncated);
+    const trail::Filter one = trail::Filter::of({"044031900111", "00000002"});
+    const trail::Lines itsLines = this->store->readTrail(one, 10);
+    ASSERT_EQ(itsLines.entries.size(), 1);
+    EXPECT_TRUE(this->store->readTrail(one.following(itsLines.entries[0].position()), 10)
+                    .entries.isEmpty());
     EXPECT_TRUE(this->store->readTrail(trail::Filter::between(day.addDays(1), day.addDays(9)), 100)
                     .entries.isEmpty());
 

@@ -134,6 +134,41 @@ TYPED_TEST(RegisterInvoiceTest, ImportedInvoicesKeepTheirTimeAndReimburserAndLog
               QStringList{"导入报销成功发票信息：044031900111-00000123"});
 }
 
+TYPED_TEST(RegisterInvoiceTest, ABatchKeepsEachRowsOutcomeWithTheEarlierRegistration) {
+    InvoiceRecord earlier = invoice("044031900111", "00000200", "5");
+    earlier.reimburser = "王五";
+    earlier.reimbursedAt = QDateTime(QDate(2023, 5, 6), QTime(7, 8, 9));
+    ASSERT_EQ(this->registered(earlier), Result::Registered);
+    InvoiceRecord fresh = invoice("044031900111", "00000201", "1");
+    fresh.reimburser = "李四";
+    // New; there before; new twice in the batch; refused and not there; refused but there.
+    const QList<Registration> outcomes = this->store->registerInvoices(
+        {fresh, earlier, fresh, invoice("044031900111", "00000202", "x"),
+         invoice("044031900111", "00000200", "x")},
+        EntryMode::Import);
+    struct Expected {
+        Result result;
+        QString earlierReimburser;
+        QDateTime earlierAt;
+    };
+    const QDateTime now(QDate(2024, 1, 31), QTime(13, 5, 9));
+    const QDateTime before(QDate(2023, 5, 6), QTime(7, 8, 9));
+    const Expected expected[] = {{Result::Registered, "", {}},
+                                 {Result::AlreadyRecorded, "王五", before},
+                                 {Result::AlreadyRecorded, "李四", now},
+                                 {Result::Failed, "", {}},
+                                 {Result::AlreadyRecorded, "王五", before}};
+    ASSERT_EQ(outcomes.size(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(outcomes[i].result, expected[i].result) << i;
+        EXPECT_EQ(outcomes[i].earlierReimburser, expected[i].earlierReimburser) << i;
+        EXPECT_EQ(outcomes[i].earlierAt, expected[i].earlierAt) << i;
+    }
+    EXPECT_EQ(outcomes[3].error.kind, StoreError::Kind::InvalidValue);
+    EXPECT_EQ(this->rows().size(), 2);
+    EXPECT_EQ(testfiles::logMessages(this->dir.logPath()).size(), 2);  // one line per row stored
+}
+
 TYPED_TEST(RegisterInvoiceTest, EmptyTableCountsZero) {
     EXPECT_EQ(this->count(), 0);
 }

@@ -94,7 +94,14 @@ KeySym keysymOf(char c) {
 }  // namespace
 
 VirtualDisplay::VirtualDisplay() {
-    for (int n = 70; n < 120; ++n) {
+    // A shared machine may give a run its own displays: FPBX_XVFB_DISPLAYS=150-159.
+    int first = 70, last = 119;
+    const QList<QByteArray> range = qgetenv("FPBX_XVFB_DISPLAYS").split('-');
+    if (range.size() == 2 && range[0].toInt() > 0 && range[1].toInt() >= range[0].toInt()) {
+        first = range[0].toInt();
+        last = range[1].toInt();
+    }
+    for (int n = first; n <= last; ++n) {
         const QString name = QStringLiteral(":%1").arg(n);
         if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) || displayAnswers(name)) {
             continue;

@@ -9,7 +9,8 @@ struct _XDisplay;
 // display, and keys sent through XTest in the order a USB scanner's reports give them.
 namespace xscan {
 
-// Xvfb on the first free display from :70 on; stopped when this goes.
+// Xvfb on the first free display from :70 on (or of FPBX_XVFB_DISPLAYS, "150-159"); stopped
+// when this goes.
 class VirtualDisplay {
 public:
     VirtualDisplay();
