@@ -68,9 +68,9 @@ struct PgInvoiceStore::Pending {
     RegistrationValues values;
 };
 
-PgInvoiceStore::PgInvoiceStore(const QString& conninfo, const QString& taxNumber) {
+PgInvoiceStore::PgInvoiceStore(const QString& conninfo, const QString& taxNumber, PgWork work) {
     try {
-        session_.emplace(conninfo, pgregistry::schemaName(taxNumber));
+        session_.emplace(conninfo, pgregistry::schemaName(taxNumber), work);
     } catch (const AppError& error) {
         unusable_.kind = StoreError::Kind::Misconfigured;
         unusable_.detail = error.message();
@@ -468,15 +468,16 @@ trail::Lines PgInvoiceStore::readTrail(const trail::Filter& filter, qsizetype li
         const QString selected =
             columns.arg(notesKept ? QStringLiteral("核销提示") : QStringLiteral("null"));
         if (filter.invoice) {
-            sql = selected + QStringLiteral(
-                                 "where 发票号码 = $1 and 发票代码 = $2 and 序号 > $4 order by 序号 "
-                                 "limit $3");
+            sql =
+                selected + QStringLiteral(
+                               "where 发票号码 = $1 and 发票代码 = $2 and 序号 > $4 order by 序号 "
+                               "limit $3");
             params.text(filter.invoice->number).text(filter.invoice->code);
         } else if (filter.after) {
             // The index on (时间, 序号) starts at the last line read.
             sql = selected + QStringLiteral(
                                  "where 时间 >= $1 and 时间 < $2 and (时间, 序号) > ($4, $5) "
-                                "order by 时间, 序号 limit $3");
+                                 "order by 时间, 序号 limit $3");
             params.timestamp(dayStart(filter.from)).timestamp(dayStart(filter.to.addDays(1)));
         } else {
             sql = selected + QStringLiteral(

@@ -149,7 +149,7 @@ TEST_F(PgInvoiceStoreTest, ARegistryNeverMadeIsSaidSoAndNotCreated) {
     const Registration outcome = store->registerInvoice(invoice("12345678"), EntryMode::Scan);
     EXPECT_EQ(outcome.result, Result::Failed);
     EXPECT_EQ(outcome.error.kind, Kind::NoRegistry);
-    EXPECT_EQ(outcome.error.reason(), "服务器上没有本公司的登记表");
+    EXPECT_EQ(outcome.error.reason(), "本税号的登记表尚未建立");
     EXPECT_EQ(store->countInvoices().error.kind, Kind::NoRegistry);
     EXPECT_EQ(
         registry->value(QStringLiteral("select count(*) from pg_namespace where nspname = 'fpbx_") +
