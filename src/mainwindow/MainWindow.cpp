@@ -10,6 +10,7 @@
 
 #include "base/AppError.h"
 #include "base/Clock.h"
+#include "base/DatabaseSettings.h"
 #include "base/DailyLog.h"
 #include "base/Paths.h"
 #include "base/TextFile.h"
@@ -57,17 +58,25 @@ QList<QPair<QString, QString>> faceOf(const InvoiceRecord& invoice, const QStrin
                                {}});
 }
 
+// A registry that cannot be used is asked again this often while the window waits for scans.
+constexpr int kRegistryRetryMs = 10000;
+
 }  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
                        std::unique_ptr<InvoiceStore> store, QWidget* parent)
-    : QWidget(parent), deviceSource_(std::move(devices)), store_(std::move(store)) {
+    : QWidget(parent), deviceSource_(std::move(devices)) {
     if (!deviceSource_) {
         deviceSource_ = std::make_unique<ProcInputDevices>();
     }
-    if (!store_) {
-        store_ = openInvoiceStore();
+    if (!store) {
+        store = openInvoiceStore();
     }
+    const bool server =
+        currentDatabaseSettings().engine == DatabaseSettings::Engine::Postgresql;
+    runner_ = new StoreRunner(std::move(store),
+                              server ? StoreRunner::Mode::OwnThread : StoreRunner::Mode::OnCaller,
+                              this);
     buildLayout();
     Image_sm->hide();
     Image_sx1->hide();
@@ -80,10 +89,14 @@ MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
     }
     reimbursers_ = new ReimburserList(ComboBox1, ComboBox2, bxr, *capture_, this);
     reimbursers_->load();
-    // The office's rules are read (and logged) at the start; a registry out of reach is asked
-    // again at the first registration.
-    ruleProblems_ = rules::inForce(*store_).problems;
     wire();
+    // The office's rules are read (and logged) at the start; a registry out of reach is asked
+    // again at the first registration. From a server they come once the window is up.
+    if (server) {
+        Label_num->setText(QStringLiteral("—"));
+        Label_num1->setText(QStringLiteral("—"));
+    }
+    runner_->readRules();
     openRecords_ = [](QWidget* owner) {
         RecordsWindow records(owner);
         records.exec();
@@ -110,6 +123,25 @@ void MainWindow::wire() {
     connect(Label7, &ClickableLabel::clicked, reimbursers_, &ReimburserList::Label7Click);
     connect(DataEdit, &ScanField::textChanged, this, &MainWindow::DataEditChange);
     connect(Timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    runner_->setConfirm([this](const rules::Finding& f) { return confirmAmount(f); });
+    connect(runner_, &StoreRunner::registered, this, &MainWindow::showRegistration);
+    connect(runner_, &StoreRunner::counted, this, &MainWindow::showCount);
+    connect(runner_, &StoreRunner::rulesRead, this, [this](const rules::InForce& rules) {
+        if (!rules.settings) {
+            showRegistryState(rules.error);
+        }
+        ruleProblems_ = rules.problems;
+        if (shown_) {
+            tellRuleProblems();  // read after the window came up: told now
+        }
+    });
+    registryRetry_ = new QTimer(this);
+    registryRetry_->setInterval(kRegistryRetryMs);
+    connect(registryRetry_, &QTimer::timeout, this, [this] {
+        if (runner_->pending() == 0) {
+            refreshCount();
+        }
+    });
     Edit_fpdm->installEventFilter(this);
     Edit_fphm->installEventFilter(this);
 }
@@ -124,11 +156,16 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::FormShow() {
     Image_smClick();
+    tellRuleProblems();
+}
+
+void MainWindow::tellRuleProblems() {
     if (!ruleProblems_.isEmpty()) {
         appprompts::get().message(
             this, QStringLiteral("提示"),
             QStringLiteral("核销规则设置有误，以下规则未生效：\n") + ruleProblems_.join(u'\n'),
             MsgIcon::Warning);
+        ruleProblems_.clear();  // told once
     }
 }
 
@@ -154,7 +191,7 @@ void MainWindow::enterScanMode() {
     capture_->hook();
     modeFlag_ = 1;
     WriteLog(GetExeDir(), QStringLiteral("扫描录入"));
-    Label_num->setText(countText());
+    refreshCount();
     reimbursers_->selectCurrent(2);
 }
 
@@ -170,7 +207,7 @@ void MainWindow::enterManualMode() {
     devices_.clear();
     modeFlag_ = 0;
     WriteLog(GetExeDir(), QStringLiteral("手动录入"));
-    Label_num1->setText(countText());
+    refreshCount();
     reimbursers_->selectCurrent(1);
 }
 
@@ -184,9 +221,7 @@ void MainWindow::Label_resultClick() {
     if (modeFlag_ == 1) {
         capture_->hook();
     }
-    const QString count = countText();  // one query for both labels
-    Label_num->setText(count);
-    Label_num1->setText(count);
+    refreshCount();
 }
 
 void MainWindow::Label_filesClick() {
@@ -238,9 +273,7 @@ void MainWindow::importFiles(const QStringList& paths) {
         if (modeFlag_ == 1) {
             capture_->hook();
         }
-        const QString count = countText();
-        Label_num->setText(count);
-        Label_num1->setText(count);
+        refreshCount();
         showLastFile(window.outcomes());
     });
 }
@@ -292,25 +325,56 @@ void MainWindow::DataEditChange() {
 
 void MainWindow::registerScan(const QString& text, const scan::InvoiceItems& items) {
     runGuarded([&] {
-        try {
-            WriteLog(GetExeDir(), QStringLiteral("扫描结果：") + text);
-            setScanFaceShown(false);
-            setScanNumberText(QStringLiteral("发票号码：") + items.number);
-            InvoiceRecord invoice;
-            invoice.code = items.code;
-            invoice.number = items.number;
-            invoice.amount = items.amount;
-            invoice.invoiceDate = items.date;
-            invoice.checkCode = items.checkCode;
-            invoice.reimburser = reimbursers_->current();
-            const rules::Checked checked = registerOrThrow(invoice, EntryMode::Scan);
-            showScanOutcome(checked, faceOf(invoice, items.kind));
-        } catch (...) {
-            // The next scan starts from nothing whatever became of this one.
-            emptyScan();
-            throw;
-        }
+        // The next scan starts from nothing whatever becomes of this one.
         emptyScan();
+        WriteLog(GetExeDir(), QStringLiteral("扫描结果：") + text);
+        setScanFaceShown(false);
+        setScanNumberText(QStringLiteral("发票号码：") + items.number);
+        InvoiceRecord invoice;
+        invoice.code = items.code;
+        invoice.number = items.number;
+        invoice.amount = items.amount;
+        invoice.invoiceDate = items.date;
+        invoice.checkCode = items.checkCode;
+        invoice.reimburser = reimbursers_->current();
+        scanKinds_ << items.kind;
+        if (runner_->mode() == StoreRunner::Mode::OwnThread) {
+            setScanMessage(QStringLiteral("正在登记…"), false);
+            setNote(Label_note_sm, QString(), colours::red());
+        }
+        runner_->registerInvoice(invoice, EntryMode::Scan);
+    });
+}
+
+void MainWindow::showRegistration(const StoreRunner::Outcome& outcome) {
+    const rules::Checked& checked = outcome.checked;
+    // Heard before any box the outcome brings; a refusal sounds as nothing recorded.
+    sounds_.registration(checked.kind == rules::Checked::Kind::Refused
+                             ? Registration::Result::Failed
+                             : checked.registration.result);
+    const QString kind = outcome.mode == EntryMode::Scan && !scanKinds_.isEmpty()
+                             ? scanKinds_.takeFirst()
+                             : QString();
+    if (checked.kind != rules::Checked::Kind::Failed) {
+        showRegistryState(std::nullopt);
+    } else if (checked.registration.error.kind != StoreError::Kind::InvalidValue &&
+               runner_->mode() == StoreRunner::Mode::OwnThread) {
+        // The outcome says it now; once it has gone, the panel says it again until the registry
+        // answers.
+        registryAway_ = false;
+        registryRetry_->start();
+    }
+    runGuarded([&] {
+        if (checked.kind == rules::Checked::Kind::Failed &&
+            checked.registration.error.kind == StoreError::Kind::InvalidValue) {
+            throw AppError(checked.registration.error.detail);
+        }
+        if (outcome.mode == EntryMode::Manual) {
+            showManualOutcome(outcome);
+            return;
+        }
+        setScanNumberText(QStringLiteral("发票号码：") + outcome.invoice.number);
+        showScanOutcome(checked, faceOf(outcome.invoice, kind));
         armWaiting();
     });
 }
@@ -327,7 +391,6 @@ void MainWindow::showScanOutcome(const rules::Checked& checked,
                 Label_note_sm,
                 checked.warning.isEmpty() ? QString() : QStringLiteral("提示：") + checked.warning,
                 warningColour());
-            Label_num->setText(countText());
             break;
         case rules::Checked::Kind::AlreadyRecorded:
             setScanMessage(QStringLiteral("已报销!"), true);
@@ -344,7 +407,7 @@ void MainWindow::showScanOutcome(const rules::Checked& checked,
             // Never "already reimbursed": the invoice was not recorded.
             setScanMessage(QStringLiteral("登记失败!"), true);
             setScanNumberText(checked.registration.error.reason());
-            setNote(Label_note_sm, QString(), colours::red());
+            setNote(Label_note_sm, checked.registration.error.panelText(), colours::red());
             showStoreFailure(checked.registration.error);
             break;
     }
@@ -356,21 +419,6 @@ void MainWindow::armWaiting() {
     if (!Timer1->isActive()) {
         Timer1->start();
     }
-}
-
-rules::Checked MainWindow::registerOrThrow(const InvoiceRecord& invoice, EntryMode mode) {
-    const rules::Checked checked =
-        rules::registerChecked(*store_, invoice, mode, std::nullopt,
-                               [this](const rules::Finding& f) { return confirmAmount(f); });
-    // Heard before any box the outcome brings; a refusal sounds as nothing recorded.
-    sounds_.registration(checked.kind == rules::Checked::Kind::Refused
-                             ? Registration::Result::Failed
-                             : checked.registration.result);
-    if (checked.kind == rules::Checked::Kind::Failed &&
-        checked.registration.error.kind == StoreError::Kind::InvalidValue) {
-        throw AppError(checked.registration.error.detail);
-    }
-    return checked;
 }
 
 bool MainWindow::confirmAmount(const rules::Finding& finding) {
@@ -407,15 +455,53 @@ void MainWindow::showStoreFailure(const StoreError& error) {
                               MsgIcon::Warning);
 }
 
-QString MainWindow::countText() {
-    const InvoiceCount result = store_->countInvoices();
+void MainWindow::refreshCount() {
+    runner_->count();
+}
+
+void MainWindow::showCount(const InvoiceCount& result) {
     if (result.count) {
-        return QString::number(*result.count);
+        showRegistryState(std::nullopt);
+        Label_num->setText(QString::number(*result.count));
+        Label_num1->setText(QString::number(*result.count));
+        return;
     }
-    appprompts::get().message(this, QStringLiteral("出现异常"), result.error.detail,
-                              MsgIcon::Information);
     WriteLog(GetExeDir(), QStringLiteral("获取扫描总数异常：") + result.error.detail);
-    return QStringLiteral("0");
+    if (runner_->mode() == StoreRunner::Mode::OwnThread) {
+        // Not 0: nothing is known of the registry's invoices until it answers.
+        Label_num->setText(QStringLiteral("—"));
+        Label_num1->setText(QStringLiteral("—"));
+        showRegistryState(result.error);
+        return;
+    }
+    appprompts::get().message(this, QStringLiteral("出现异常"), result.error.panelText(),
+                              MsgIcon::Information);
+    Label_num->setText(QStringLiteral("0"));
+    Label_num1->setText(QStringLiteral("0"));
+}
+
+void MainWindow::showRegistryState(const std::optional<StoreError>& error) {
+    if (!error) {
+        if (registryAway_) {
+            registryAway_ = false;
+            registryRetry_->stop();
+            setScanMessage(QStringLiteral("等待扫描"), false);
+            setScanNumberText(QString());
+            Label_note_sm->clear();
+        }
+        return;
+    }
+    // Said in the clerk's words while no outcome is on the panel; asked again now and then.
+    if (!Timer1->isActive() && !registryAway_) {
+        registryAway_ = true;
+        setScanFaceShown(false);
+        setScanMessage(error->reason(), true);
+        setScanNumberText(QString());
+        setNote(Label_note_sm, error->panelText(), colours::red());
+    }
+    if (!registryRetry_->isActive()) {
+        registryRetry_->start();
+    }
 }
 
 void MainWindow::emptyScan() {
@@ -472,42 +558,53 @@ void MainWindow::Image_jcClick() {
         invoice.amount = QStringLiteral("0.00");
         invoice.invoiceDate = invoice::dateText(Date_kprq->date());
         invoice.reimburser = reimburser;
-        const rules::Checked checked = registerOrThrow(invoice, EntryMode::Manual);
-        // Typed by hand: no kind, and no amount or check code that the invoice said.
-        InvoiceRecord typed = invoice;
-        typed.amount.clear();
-        Panel_face_sx->setItems(faceOf(typed, {}));
-        setNote(Label_note_sx, QString(), colours::red());
-        switch (checked.kind) {
-            case rules::Checked::Kind::Registered:
-                Label_msg1->setText(QStringLiteral("报销成功！"));
-                if (!checked.warning.isEmpty()) {
-                    setNote(Label_note_sx, QStringLiteral("提示：") + checked.warning,
-                            warningColour());
-                }
-                Label_num1->setText(countText());
-                break;
-            case rules::Checked::Kind::AlreadyRecorded:
-                Label_msg1->setText(QStringLiteral("已报销！"));
-                setNote(Label_note_sx,
-                        invoice::firstReimbursed(checked.registration.earlierAt,
-                                                 checked.registration.earlierReimburser),
-                        colours::red());
-                break;
-            case rules::Checked::Kind::Refused:
-                // Not recorded: it stays typed, to be corrected or put aside.
-                Label_msg1->setText(QStringLiteral("拒绝报销！"));
-                setNote(Label_note_sx, checked.refusal, colours::red());
-                return;
-            case rules::Checked::Kind::Failed:
-                // The invoice was not recorded: it stays typed for another try.
-                Label_msg1->setText(QStringLiteral("登记失败！"));
-                showStoreFailure(checked.registration.error);
-                return;
+        if (runner_->mode() == StoreRunner::Mode::OwnThread) {
+            Label_msg1->setText(QStringLiteral("正在登记…"));
         }
+        runner_->registerInvoice(invoice, EntryMode::Manual);
+    });
+}
+
+void MainWindow::showManualOutcome(const StoreRunner::Outcome& outcome) {
+    const rules::Checked& checked = outcome.checked;
+    // Typed by hand: no kind, and no amount or check code that the invoice said.
+    InvoiceRecord typed = outcome.invoice;
+    typed.amount.clear();
+    Panel_face_sx->setItems(faceOf(typed, {}));
+    setNote(Label_note_sx, QString(), colours::red());
+    switch (checked.kind) {
+        case rules::Checked::Kind::Registered:
+            Label_msg1->setText(QStringLiteral("报销成功！"));
+            if (!checked.warning.isEmpty()) {
+                setNote(Label_note_sx, QStringLiteral("提示：") + checked.warning,
+                        warningColour());
+            }
+            break;
+        case rules::Checked::Kind::AlreadyRecorded:
+            Label_msg1->setText(QStringLiteral("已报销！"));
+            setNote(Label_note_sx,
+                    invoice::firstReimbursed(checked.registration.earlierAt,
+                                             checked.registration.earlierReimburser),
+                    colours::red());
+            break;
+        case rules::Checked::Kind::Refused:
+            // Not recorded: it stays typed, to be corrected or put aside.
+            Label_msg1->setText(QStringLiteral("拒绝报销！"));
+            setNote(Label_note_sx, checked.refusal, colours::red());
+            return;
+        case rules::Checked::Kind::Failed:
+            // The invoice was not recorded: it stays typed for another try, and the clerk is
+            // told why as a scan is.
+            Label_msg1->setText(QStringLiteral("登记失败！"));
+            setNote(Label_note_sx, checked.registration.error.panelText(), colours::red());
+            showStoreFailure(checked.registration.error);
+            return;
+    }
+    // Cleared for the next invoice unless the clerk has typed another meanwhile.
+    if (Edit_fpdm->text() == outcome.invoice.code && Edit_fphm->text() == outcome.invoice.number) {
         Edit_fpdm->clear();
         Edit_fphm->clear();
-    });
+    }
 }
 
 bool MainWindow::manualKeyPasses(const QKeyEvent& event) const {

@@ -1,0 +1,114 @@
+#include "registration/StoreRunner.h"
+
+#include <QPointer>
+#include <chrono>
+#include <future>
+
+StoreRunner::StoreRunner(std::unique_ptr<InvoiceStore> store, Mode mode, QObject* parent)
+    : QObject(parent), mode_(mode), store_(std::move(store)) {
+    if (mode_ == Mode::OwnThread) {
+        worker_ = new QObject;
+        worker_->moveToThread(&thread_);
+        connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+        thread_.start();
+    }
+}
+
+StoreRunner::~StoreRunner() {
+    if (mode_ == Mode::OwnThread) {
+        // Queued behind the requests already asked for: each of them still runs.
+        stopping_->store(true);
+        QMetaObject::invokeMethod(worker_, [thread = &thread_] { thread->quit(); },
+                                  Qt::QueuedConnection);
+        thread_.wait();
+    }
+}
+
+template <typename Result>
+void StoreRunner::run(std::function<Result(InvoiceStore&)> work,
+                      std::function<void(const Result&)> done) {
+    ++pending_;
+    if (mode_ == Mode::OnCaller) {
+        const Result result = work(*store_);
+        --pending_;
+        done(result);
+        return;
+    }
+    QPointer<StoreRunner> self(this);
+    QMetaObject::invokeMethod(
+        worker_,
+        [self, store = store_, work = std::move(work), done = std::move(done)] {
+            auto result = std::make_shared<Result>(work(*store));
+            // Answered on the asking thread, in order; nothing when the runner has gone.
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, result, done] {
+                    if (self) {
+                        --self->pending_;
+                        done(*result);
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+bool StoreRunner::confirmHere(const rules::Finding& finding) {
+    if (mode_ == Mode::OnCaller) {
+        return confirm_ && confirm_(finding);
+    }
+    // Asked on the window's thread; the store's thread waits for the answer, or gives up with a
+    // refusal when the window closes first.
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> answered = answer->get_future();
+    QMetaObject::invokeMethod(
+        this, [this, answer, finding] { answer->set_value(confirm_ && confirm_(finding)); },
+        Qt::QueuedConnection);
+    while (answered.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        if (stopping_->load()) {
+            return false;
+        }
+    }
+    return answered.get();
+}
+
+void StoreRunner::readRules() {
+    run<rules::InForce>([](InvoiceStore& store) { return rules::inForce(store); },
+                        [this](const rules::InForce& rules) { emit rulesRead(rules); });
+}
+
+void StoreRunner::count() {
+    run<InvoiceCount>([](InvoiceStore& store) { return store.countInvoices(); },
+                      [this](const InvoiceCount& count) { emit counted(count); });
+}
+
+void StoreRunner::registerInvoice(const InvoiceRecord& invoice, EntryMode mode) {
+    struct Done {
+        Outcome outcome;
+        std::optional<InvoiceCount> count;
+    };
+    // The count goes along with a registration: one trip to the store's thread, not two.
+    const bool countHere = mode_ == Mode::OnCaller;
+    run<Done>(
+        [this, invoice, mode, countHere](InvoiceStore& store) {
+            Done done;
+            done.outcome.invoice = invoice;
+            done.outcome.mode = mode;
+            done.outcome.checked = rules::registerChecked(
+                store, invoice, mode, std::nullopt,
+                [this](const rules::Finding& f) { return confirmHere(f); });
+            if (!countHere && done.outcome.checked.kind == rules::Checked::Kind::Registered) {
+                done.count = store.countInvoices();
+            }
+            return done;
+        },
+        [this, countHere](const Done& done) {
+            emit registered(done.outcome);
+            if (done.count) {
+                emit counted(*done.count);
+            } else if (countHere &&
+                       done.outcome.checked.kind == rules::Checked::Kind::Registered) {
+                count();
+            }
+        });
+}

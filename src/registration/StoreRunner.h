@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QThread>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "rules/CheckedRegistration.h"
+#include "rules/OfficeRules.h"
+#include "store/InvoiceStore.h"
+
+// The clerk's store, worked either on the asking thread (the file: each operation takes
+// milliseconds, and a scan's outcome is there when the call returns) or on a thread of its own
+// (a server, whose every wait is bounded by seconds but never spent on the window's thread).
+// Either way each request is answered by a signal on the asking thread, in the order asked:
+// a registration is made once, never lost and never overtaken by a later one.
+class StoreRunner final : public QObject {
+    Q_OBJECT
+public:
+    enum class Mode { OnCaller, OwnThread };
+
+    // A registration as asked and as it ended.
+    struct Outcome {
+        InvoiceRecord invoice;
+        EntryMode mode = EntryMode::Scan;
+        rules::Checked checked;
+    };
+
+    StoreRunner(std::unique_ptr<InvoiceStore> store, Mode mode, QObject* parent = nullptr);
+    // Requests already asked for still run (each is bounded); then the thread ends.
+    ~StoreRunner() override;
+
+    Mode mode() const { return mode_; }
+    // Requests asked for and not yet answered.
+    int pending() const { return pending_; }
+
+    // Asked, on the asking thread, when the amount reaches the office's limit: true writes the
+    // invoice off. Without it such an invoice is refused.
+    void setConfirm(rules::Confirm confirm) { confirm_ = std::move(confirm); }
+
+    // The office's rules in force (read once, then from memory): answered by rulesRead.
+    void readRules();
+    // The number of invoices: answered by counted.
+    void count();
+    // Through the office's rules into the store: answered by registered, then counted when the
+    // invoice was registered.
+    void registerInvoice(const InvoiceRecord& invoice, EntryMode mode);
+
+signals:
+    void rulesRead(const rules::InForce& rules);
+    void counted(const InvoiceCount& count);
+    void registered(const StoreRunner::Outcome& outcome);
+
+private:
+    // Runs work with the store on the store's thread, then done with its result here.
+    template <typename Result>
+    void run(std::function<Result(InvoiceStore&)> work, std::function<void(const Result&)> done);
+    bool confirmHere(const rules::Finding& finding);
+
+    Mode mode_;
+    std::shared_ptr<InvoiceStore> store_;
+    QThread thread_;
+    QObject* worker_ = nullptr;  // lives on thread_
+    rules::Confirm confirm_;
+    int pending_ = 0;
+    std::shared_ptr<std::atomic<bool>> stopping_ = std::make_shared<std::atomic<bool>>(false);
+};
+
+Q_DECLARE_METATYPE(StoreRunner::Outcome)
