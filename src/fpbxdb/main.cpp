@@ -1,4 +1,6 @@
 // fpbxdb: the administrator's program for a company's registry on a PostgreSQL server.
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
@@ -45,12 +47,12 @@ int init(const QString& taxNumber, const QString& conninfo) {
 
 int migrate(const QString& path, const QString& taxNumber, const QString& conninfo) {
     PgConnection connection = PgConnection::open(conninfo, {}, PgWork::Bulk);
-    // A large store takes minutes: a line every tenth of the way, on the error stream.
-    qint64 told = -1;
+    // A large store takes minutes: a line every tenth of the way, for whoever watches.
+    qint64 told = isatty(fileno(stderr)) ? -1 : 10;
     const MigrationCount count =
         migrateSqliteStore(path, connection, taxNumber, [&told](qint64 done, qint64 total) {
             const qint64 tenth = total > 0 ? done * 10 / total : 10;
-            if (tenth != told) {
+            if (told < 10 && tenth != told) {
                 told = tenth;
                 print(stderr, QStringLiteral("已处理 %1 / %2 张发票").arg(done).arg(total));
             }

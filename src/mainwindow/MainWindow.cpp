@@ -10,8 +10,8 @@
 
 #include "base/AppError.h"
 #include "base/Clock.h"
-#include "base/DatabaseSettings.h"
 #include "base/DailyLog.h"
+#include "base/DatabaseSettings.h"
 #include "base/Paths.h"
 #include "base/TextFile.h"
 #include "fileimport/InvoiceFileImport.h"
@@ -59,7 +59,7 @@ QList<QPair<QString, QString>> faceOf(const InvoiceRecord& invoice, const QStrin
 }
 
 // A registry that cannot be used is asked again this often while the window waits for scans.
-constexpr int kRegistryRetryMs = 10000;
+constexpr int kRegistryRetryMs = 20000;
 
 }  // namespace
 
@@ -72,11 +72,10 @@ MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
     if (!store) {
         store = openInvoiceStore();
     }
-    const bool server =
-        currentDatabaseSettings().engine == DatabaseSettings::Engine::Postgresql;
-    runner_ = new StoreRunner(std::move(store),
-                              server ? StoreRunner::Mode::OwnThread : StoreRunner::Mode::OnCaller,
-                              this);
+    const bool server = currentDatabaseSettings().engine == DatabaseSettings::Engine::Postgresql;
+    runner_ =
+        new StoreRunner(std::move(store),
+                        server ? StoreRunner::Mode::OwnThread : StoreRunner::Mode::OnCaller, this);
     buildLayout();
     Image_sm->hide();
     Image_sx1->hide();
@@ -96,7 +95,7 @@ MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
         Label_num->setText(QStringLiteral("—"));
         Label_num1->setText(QStringLiteral("—"));
     }
-    runner_->readRules();
+    runner_->start();
     openRecords_ = [](QWidget* owner) {
         RecordsWindow records(owner);
         records.exec();
@@ -576,8 +575,7 @@ void MainWindow::showManualOutcome(const StoreRunner::Outcome& outcome) {
         case rules::Checked::Kind::Registered:
             Label_msg1->setText(QStringLiteral("报销成功！"));
             if (!checked.warning.isEmpty()) {
-                setNote(Label_note_sx, QStringLiteral("提示：") + checked.warning,
-                        warningColour());
+                setNote(Label_note_sx, QStringLiteral("提示：") + checked.warning, warningColour());
             }
             break;
         case rules::Checked::Kind::AlreadyRecorded:

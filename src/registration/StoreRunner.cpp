@@ -18,8 +18,8 @@ StoreRunner::~StoreRunner() {
     if (mode_ == Mode::OwnThread) {
         // Queued behind the requests already asked for: each of them still runs.
         stopping_->store(true);
-        QMetaObject::invokeMethod(worker_, [thread = &thread_] { thread->quit(); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            worker_, [thread = &thread_] { thread->quit(); }, Qt::QueuedConnection);
         thread_.wait();
     }
 }
@@ -72,14 +72,40 @@ bool StoreRunner::confirmHere(const rules::Finding& finding) {
     return answered.get();
 }
 
-void StoreRunner::readRules() {
-    run<rules::InForce>([](InvoiceStore& store) { return rules::inForce(store); },
-                        [this](const rules::InForce& rules) { emit rulesRead(rules); });
+void StoreRunner::start() {
+    struct Started {
+        rules::InForce rules;
+        InvoiceCount count;
+    };
+    ++counting_;
+    run<Started>(
+        [](InvoiceStore& store) {
+            Started started;
+            started.rules = rules::inForce(store);
+            if (started.rules.settings) {
+                started.count = store.countInvoices();
+            } else {
+                started.count.error = started.rules.error;
+            }
+            return started;
+        },
+        [this](const Started& started) {
+            --counting_;
+            emit rulesRead(started.rules);
+            emit counted(started.count);
+        });
 }
 
 void StoreRunner::count() {
+    if (counting_ > 0) {
+        return;
+    }
+    ++counting_;
     run<InvoiceCount>([](InvoiceStore& store) { return store.countInvoices(); },
-                      [this](const InvoiceCount& count) { emit counted(count); });
+                      [this](const InvoiceCount& count) {
+                          --counting_;
+                          emit counted(count);
+                      });
 }
 
 void StoreRunner::registerInvoice(const InvoiceRecord& invoice, EntryMode mode) {
@@ -94,9 +120,9 @@ void StoreRunner::registerInvoice(const InvoiceRecord& invoice, EntryMode mode) 
             Done done;
             done.outcome.invoice = invoice;
             done.outcome.mode = mode;
-            done.outcome.checked = rules::registerChecked(
-                store, invoice, mode, std::nullopt,
-                [this](const rules::Finding& f) { return confirmHere(f); });
+            done.outcome.checked =
+                rules::registerChecked(store, invoice, mode, std::nullopt,
+                                       [this](const rules::Finding& f) { return confirmHere(f); });
             if (!countHere && done.outcome.checked.kind == rules::Checked::Kind::Registered) {
                 done.count = store.countInvoices();
             }
@@ -106,8 +132,7 @@ void StoreRunner::registerInvoice(const InvoiceRecord& invoice, EntryMode mode) 
             emit registered(done.outcome);
             if (done.count) {
                 emit counted(*done.count);
-            } else if (countHere &&
-                       done.outcome.checked.kind == rules::Checked::Kind::Registered) {
+            } else if (countHere && done.outcome.checked.kind == rules::Checked::Kind::Registered) {
                 count();
             }
         });

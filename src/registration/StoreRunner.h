@@ -39,9 +39,12 @@ public:
     // invoice off. Without it such an invoice is refused.
     void setConfirm(rules::Confirm confirm) { confirm_ = std::move(confirm); }
 
-    // The office's rules in force (read once, then from memory): answered by rulesRead.
-    void readRules();
-    // The number of invoices: answered by counted.
+    // The office's rules in force (read once, then from memory), then the number of invoices:
+    // answered by rulesRead, then counted (with the rules' error when they could not be read:
+    // a registry out of reach is waited for once, not twice).
+    void start();
+    // The number of invoices: answered by counted. Asked while a count is on its way, it is
+    // answered by that one.
     void count();
     // Through the office's rules into the store: answered by registered, then counted when the
     // invoice was registered.
@@ -64,6 +67,7 @@ private:
     QObject* worker_ = nullptr;  // lives on thread_
     rules::Confirm confirm_;
     int pending_ = 0;
+    int counting_ = 0;  // counts asked for on the store's thread and not yet answered
     std::shared_ptr<std::atomic<bool>> stopping_ = std::make_shared<std::atomic<bool>>(false);
 };
 
