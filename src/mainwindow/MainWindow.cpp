@@ -498,7 +498,7 @@ void MainWindow::showRegistryState(const std::optional<StoreError>& error) {
         setScanNumberText(QString());
         setNote(Label_note_sm, error->panelText(), colours::red());
     }
-    if (!registryRetry_->isActive()) {
+    if (runner_->mode() == StoreRunner::Mode::OwnThread && !registryRetry_->isActive()) {
         registryRetry_->start();
     }
 }

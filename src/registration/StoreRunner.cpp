@@ -1,8 +1,31 @@
 #include "registration/StoreRunner.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <chrono>
 #include <future>
+
+#include "base/AppError.h"
+
+namespace {
+
+// An error thrown by the store (none is expected: it reports) as the store's own error, so that
+// an answer comes whatever happened.
+StoreError thrownError() {
+    StoreError error;
+    try {
+        throw;
+    } catch (const AppError& e) {
+        error.detail = e.message();
+    } catch (const std::exception& e) {
+        error.detail = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        error.detail = QStringLiteral("未知错误");
+    }
+    return error;
+}
+
+}  // namespace
 
 StoreRunner::StoreRunner(std::unique_ptr<InvoiceStore> store, Mode mode, QObject* parent)
     : QObject(parent), mode_(mode), store_(std::move(store)) {
@@ -29,9 +52,12 @@ void StoreRunner::run(std::function<Result(InvoiceStore&)> work,
                       std::function<void(const Result&)> done) {
     ++pending_;
     if (mode_ == Mode::OnCaller) {
-        const Result result = work(*store_);
-        --pending_;
-        done(result);
+        std::optional<Result> result;
+        {
+            const auto answered = qScopeGuard([this] { --pending_; });
+            result.emplace(work(*store_));
+        }
+        done(*result);
         return;
     }
     QPointer<StoreRunner> self(this);
@@ -77,22 +103,30 @@ void StoreRunner::start() {
         rules::InForce rules;
         InvoiceCount count;
     };
-    ++counting_;
+    // On the caller a count is quick and asked for where it is shown: only the rules here.
+    const bool withCount = mode_ == Mode::OwnThread;
+    counting_ += withCount ? 1 : 0;
     run<Started>(
-        [](InvoiceStore& store) {
+        [withCount](InvoiceStore& store) {
             Started started;
-            started.rules = rules::inForce(store);
-            if (started.rules.settings) {
-                started.count = store.countInvoices();
-            } else {
-                started.count.error = started.rules.error;
+            try {
+                started.rules = rules::inForce(store);
+                if (withCount && started.rules.settings) {
+                    started.count = store.countInvoices();
+                } else {
+                    started.count.error = started.rules.error;
+                }
+            } catch (...) {
+                started.count.error = started.rules.error = thrownError();
             }
             return started;
         },
-        [this](const Started& started) {
-            --counting_;
+        [this, withCount](const Started& started) {
             emit rulesRead(started.rules);
-            emit counted(started.count);
+            if (withCount) {
+                --counting_;
+                emit counted(started.count);
+            }
         });
 }
 
@@ -101,11 +135,18 @@ void StoreRunner::count() {
         return;
     }
     ++counting_;
-    run<InvoiceCount>([](InvoiceStore& store) { return store.countInvoices(); },
-                      [this](const InvoiceCount& count) {
-                          --counting_;
-                          emit counted(count);
-                      });
+    run<InvoiceCount>(
+        [](InvoiceStore& store) {
+            try {
+                return store.countInvoices();
+            } catch (...) {
+                return InvoiceCount{std::nullopt, thrownError()};
+            }
+        },
+        [this](const InvoiceCount& count) {
+            --counting_;
+            emit counted(count);
+        });
 }
 
 void StoreRunner::registerInvoice(const InvoiceRecord& invoice, EntryMode mode) {
@@ -120,9 +161,14 @@ void StoreRunner::registerInvoice(const InvoiceRecord& invoice, EntryMode mode) 
             Done done;
             done.outcome.invoice = invoice;
             done.outcome.mode = mode;
-            done.outcome.checked =
-                rules::registerChecked(store, invoice, mode, std::nullopt,
-                                       [this](const rules::Finding& f) { return confirmHere(f); });
+            try {
+                done.outcome.checked = rules::registerChecked(
+                    store, invoice, mode, std::nullopt,
+                    [this](const rules::Finding& f) { return confirmHere(f); });
+            } catch (...) {
+                done.outcome.checked = rules::Checked();
+                done.outcome.checked.registration.error = thrownError();
+            }
             if (!countHere && done.outcome.checked.kind == rules::Checked::Kind::Registered) {
                 done.count = store.countInvoices();
             }

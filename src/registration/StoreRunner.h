@@ -39,9 +39,10 @@ public:
     // invoice off. Without it such an invoice is refused.
     void setConfirm(rules::Confirm confirm) { confirm_ = std::move(confirm); }
 
-    // The office's rules in force (read once, then from memory), then the number of invoices:
-    // answered by rulesRead, then counted (with the rules' error when they could not be read:
-    // a registry out of reach is waited for once, not twice).
+    // The office's rules in force (read once, then from memory): answered by rulesRead. On a
+    // thread of its own the number of invoices comes with them, answered by counted (with the
+    // rules' error when they could not be read: a registry out of reach is waited for once, not
+    // twice); on the caller a count is quick and left to count().
     void start();
     // The number of invoices: answered by counted. Asked while a count is on its way, it is
     // answered by that one.
