@@ -180,7 +180,10 @@ int runProgram(int& argc, char** argv, ProgramSeams seams) {
     SingleInstance instance(title);
     if (!instance.acquire(files)) {
         // The running instance comes forward; nothing else is touched, but the refusal is said.
-        tellRefused(seams, commandLine.refused);
+        if (!commandLine.refused.isEmpty()) {
+            const QtChineseTexts chineseTexts;
+            tellRefused(seams, commandLine.refused);
+        }
         return 0;
     }
     QCoreApplication::setApplicationName(appinfo::title());

@@ -42,26 +42,15 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
-// A warning is written off all the same: amber, not the red of an invoice turned away.
-QColor warningColour() {
-    return QColor(190, 100, 0);
-}
-
-QList<QPair<QString, QString>> faceOf(const InvoiceRecord& invoice, const QString& kind) {
-    return invoice::faceItems({kind,
-                               invoice.code,
-                               invoice.number,
-                               invoice.invoiceDate,
-                               invoice.amount,
-                               invoice.checkCode,
-                               {},
-                               {}});
-}
-
 // A registry that cannot be used is asked again this often while the window waits for scans.
 constexpr int kRegistryRetryMs = 20000;
 
 }  // namespace
+
+// A warning is written off all the same: amber, not the red of an invoice turned away.
+QColor MainWindow::warningColour() {
+    return QColor(190, 100, 0);
+}
 
 MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
                        std::unique_ptr<InvoiceStore> store, QWidget* parent)
@@ -77,6 +66,7 @@ MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
         new StoreRunner(std::move(store),
                         server ? StoreRunner::Mode::OwnThread : StoreRunner::Mode::OnCaller, this);
     buildLayout();
+    messagePx_ = Label_msg->font().pixelSize();
     Image_sm->hide();
     Image_sx1->hide();
     Label_fphm_sm->clear();
@@ -345,39 +335,6 @@ void MainWindow::registerScan(const QString& text, const scan::InvoiceItems& ite
     });
 }
 
-void MainWindow::showRegistration(const StoreRunner::Outcome& outcome) {
-    const rules::Checked& checked = outcome.checked;
-    // Heard before any box the outcome brings; a refusal sounds as nothing recorded.
-    sounds_.registration(checked.kind == rules::Checked::Kind::Refused
-                             ? Registration::Result::Failed
-                             : checked.registration.result);
-    const QString kind = outcome.mode == EntryMode::Scan && !scanKinds_.isEmpty()
-                             ? scanKinds_.takeFirst()
-                             : QString();
-    if (checked.kind != rules::Checked::Kind::Failed) {
-        showRegistryState(std::nullopt);
-    } else if (checked.registration.error.kind != StoreError::Kind::InvalidValue &&
-               runner_->mode() == StoreRunner::Mode::OwnThread) {
-        // The outcome says it now; once it has gone, the panel says it again until the registry
-        // answers.
-        registryAway_ = false;
-        registryRetry_->start();
-    }
-    runGuarded([&] {
-        if (checked.kind == rules::Checked::Kind::Failed &&
-            checked.registration.error.kind == StoreError::Kind::InvalidValue) {
-            throw AppError(checked.registration.error.detail);
-        }
-        if (outcome.mode == EntryMode::Manual) {
-            showManualOutcome(outcome);
-            return;
-        }
-        setScanNumberText(QStringLiteral("发票号码：") + outcome.invoice.number);
-        showScanOutcome(checked, faceOf(outcome.invoice, kind));
-        armWaiting();
-    });
-}
-
 void MainWindow::showScanOutcome(const rules::Checked& checked,
                                  const QList<QPair<QString, QString>>& face) {
     setScanFaceShown(true);
@@ -454,55 +411,6 @@ void MainWindow::showStoreFailure(const StoreError& error) {
                               MsgIcon::Warning);
 }
 
-void MainWindow::refreshCount() {
-    runner_->count();
-}
-
-void MainWindow::showCount(const InvoiceCount& result) {
-    if (result.count) {
-        showRegistryState(std::nullopt);
-        Label_num->setText(QString::number(*result.count));
-        Label_num1->setText(QString::number(*result.count));
-        return;
-    }
-    WriteLog(GetExeDir(), QStringLiteral("获取扫描总数异常：") + result.error.detail);
-    if (runner_->mode() == StoreRunner::Mode::OwnThread) {
-        // Not 0: nothing is known of the registry's invoices until it answers.
-        Label_num->setText(QStringLiteral("—"));
-        Label_num1->setText(QStringLiteral("—"));
-        showRegistryState(result.error);
-        return;
-    }
-    appprompts::get().message(this, QStringLiteral("出现异常"), result.error.panelText(),
-                              MsgIcon::Information);
-    Label_num->setText(QStringLiteral("0"));
-    Label_num1->setText(QStringLiteral("0"));
-}
-
-void MainWindow::showRegistryState(const std::optional<StoreError>& error) {
-    if (!error) {
-        if (registryAway_) {
-            registryAway_ = false;
-            registryRetry_->stop();
-            setScanMessage(QStringLiteral("等待扫描"), false);
-            setScanNumberText(QString());
-            Label_note_sm->clear();
-        }
-        return;
-    }
-    // Said in the clerk's words while no outcome is on the panel; asked again now and then.
-    if (!Timer1->isActive() && !registryAway_) {
-        registryAway_ = true;
-        setScanFaceShown(false);
-        setScanMessage(error->reason(), true);
-        setScanNumberText(QString());
-        setNote(Label_note_sm, error->panelText(), colours::red());
-    }
-    if (runner_->mode() == StoreRunner::Mode::OwnThread && !registryRetry_->isActive()) {
-        registryRetry_->start();
-    }
-}
-
 void MainWindow::emptyScan() {
     // The buffer first, so that the change of emptying the field finds no complete scan.
     buffer_.clear();
@@ -537,6 +445,14 @@ void MainWindow::setScanNumberText(const QString& text) {
 
 void MainWindow::setScanMessage(const QString& text, bool red) {
     setTextColour(Label_msg, red ? colours::red() : colours::darkShadow3D());
+    // A longer message (a reason of the registry) is drawn smaller rather than cut off.
+    QFont font = Label_msg->font();
+    font.setPixelSize(messagePx_);
+    while (font.pixelSize() > 14 &&
+           QFontMetrics(font).horizontalAdvance(text) > Label_msg->width()) {
+        font.setPixelSize(font.pixelSize() - 2);
+    }
+    Label_msg->setFont(font);
     Label_msg->setText(text);
 }
 
@@ -562,47 +478,6 @@ void MainWindow::Image_jcClick() {
         }
         runner_->registerInvoice(invoice, EntryMode::Manual);
     });
-}
-
-void MainWindow::showManualOutcome(const StoreRunner::Outcome& outcome) {
-    const rules::Checked& checked = outcome.checked;
-    // Typed by hand: no kind, and no amount or check code that the invoice said.
-    InvoiceRecord typed = outcome.invoice;
-    typed.amount.clear();
-    Panel_face_sx->setItems(faceOf(typed, {}));
-    setNote(Label_note_sx, QString(), colours::red());
-    switch (checked.kind) {
-        case rules::Checked::Kind::Registered:
-            Label_msg1->setText(QStringLiteral("报销成功！"));
-            if (!checked.warning.isEmpty()) {
-                setNote(Label_note_sx, QStringLiteral("提示：") + checked.warning, warningColour());
-            }
-            break;
-        case rules::Checked::Kind::AlreadyRecorded:
-            Label_msg1->setText(QStringLiteral("已报销！"));
-            setNote(Label_note_sx,
-                    invoice::firstReimbursed(checked.registration.earlierAt,
-                                             checked.registration.earlierReimburser),
-                    colours::red());
-            break;
-        case rules::Checked::Kind::Refused:
-            // Not recorded: it stays typed, to be corrected or put aside.
-            Label_msg1->setText(QStringLiteral("拒绝报销！"));
-            setNote(Label_note_sx, checked.refusal, colours::red());
-            return;
-        case rules::Checked::Kind::Failed:
-            // The invoice was not recorded: it stays typed for another try, and the clerk is
-            // told why as a scan is.
-            Label_msg1->setText(QStringLiteral("登记失败！"));
-            setNote(Label_note_sx, checked.registration.error.panelText(), colours::red());
-            showStoreFailure(checked.registration.error);
-            return;
-    }
-    // Cleared for the next invoice unless the clerk has typed another meanwhile.
-    if (Edit_fpdm->text() == outcome.invoice.code && Edit_fphm->text() == outcome.invoice.number) {
-        Edit_fpdm->clear();
-        Edit_fphm->clear();
-    }
 }
 
 bool MainWindow::manualKeyPasses(const QKeyEvent& event) const {

@@ -142,6 +142,7 @@ private:
     // The panel's lines move up to make room for the face while an outcome is shown.
     void setScanFaceShown(bool shown);
     static void setNote(QLabel* label, const QString& text, const QColor& colour);
+    static QColor warningColour();
     // The box of a registration the store could not make: what happened, what to do, and the
     // engine's own words.
     void showStoreFailure(const StoreError& error);
@@ -159,8 +160,8 @@ private:
 
     std::unique_ptr<KeyboardDeviceSource> deviceSource_;
     StoreRunner* runner_ = nullptr;
-    QStringList scanKinds_;           // the kinds of the scans asked for, oldest first
-    bool registryAway_ = false;       // the scan panel says why the registry cannot be used
+    QStringList scanKinds_;            // the kinds of the scans asked for, oldest first
+    bool registryAway_ = false;        // the scan panel says why the registry cannot be used
     QTimer* registryRetry_ = nullptr;  // asks an absent registry again now and then
     ScanBuffer buffer_;
     QStringList devices_;
@@ -174,5 +175,6 @@ private:
     FileImportWindow* fileWindow_ = nullptr;  // while the file import window is open
     OutcomeSounds sounds_;
     QRect scanNumberBounds_;    // where the invoice number line stands now
+    int messagePx_ = 0;         // the outcome message's size as designed
     QStringList ruleProblems_;  // rules set wrongly, told once the window is shown
 };
