@@ -114,7 +114,8 @@ TEST_F(MainWindowServerTest, ATaxNumberWithoutARegistryIsNamedAndNeverMade) {
     EXPECT_EQ(form->Label_msg->text(), "登记失败!");
     EXPECT_EQ(form->Label_fphm_sm->text(), "本税号的登记表尚未建立");
     ASSERT_EQ(prompts.messages().size(), 1);
-    EXPECT_TRUE(prompts.messages()[0].text.startsWith("本税号的登记表尚未建立，请先运行 fpbxdb init"));
+    EXPECT_TRUE(
+        prompts.messages()[0].text.startsWith("本税号的登记表尚未建立，请先运行 fpbxdb init"));
     PgConnection admin = PgConnection::open(*pgtest::conninfo());
     EXPECT_EQ(admin
                   .exec("select count(*) from pg_namespace where nspname = $1",

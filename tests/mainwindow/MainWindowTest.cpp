@@ -229,8 +229,9 @@ TEST_F(MainWindowTest, AStartWithTheServerDownShowsTheWindowAndSaysSo) {
     EXPECT_EQ(form->Label_num1->text(), "—");
     EXPECT_EQ(form->Label_msg->text(), "无法连接数据库服务器");
     const QString note = form->Label_note_sm->toolTip().isEmpty() ? form->Label_note_sm->text()
-                                                                   : form->Label_note_sm->toolTip();
-    EXPECT_TRUE(note.startsWith("无法连接数据库服务器：connection to server")) << note.toStdString();
+                                                                  : form->Label_note_sm->toolTip();
+    EXPECT_TRUE(note.startsWith("无法连接数据库服务器：connection to server"))
+        << note.toStdString();
     EXPECT_TRUE(prompts.messages().isEmpty());
 
     type("01,10,044031900111,12345678,100.00,20200101,12345678901234567890,ABCD");
