@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QThread>
 
 #include "MainWindowFixture.h"
 #include "PgTestServer.h"
@@ -144,6 +145,31 @@ TEST_F(MainWindowServerTest, AServerBackAfterAStartWithoutItTakesTheNextScan) {
     EXPECT_EQ(form->Label_num->text(), "1");
     EXPECT_EQ(registry.value("select 报销人 from 发票报销 where 发票号码 = '12345678'"), "Ann");
     EXPECT_TRUE(prompts.messages().isEmpty());
+}
+
+// On a server the registration runs off the window's thread, yet the clerk is asked there, and
+// the answer decides.
+TEST_F(MainWindowServerTest, AnAmountAtTheLimitIsConfirmedOnTheWindowsThread) {
+    REQUIRE_PG_SERVER();
+    pgtest::Registry registry(*pgtest::conninfo(), TaxNumber());
+    registry.exec("insert into 核销规则 (规则, 值) values ('金额上限', '100.00')");
+    useServer(*pgtest::conninfo());
+    open();
+    waitForTheStore();
+    bool askedOnTheWindowsThread = false;
+    prompts.onCall = [&](const FakePrompts::Call&) {
+        askedOnTheWindowsThread = QThread::currentThread() == form->thread();
+    };
+    prompts.answerMessage(MsgAnswer::Ok);
+    scan(kPayload);
+    waitForTheStore();
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].buttons, MsgButtons::YesNo);
+    EXPECT_TRUE(askedOnTheWindowsThread);
+    EXPECT_EQ(form->Label_msg->text(), "报销成功!");
+    EXPECT_EQ(form->Label_num->text(), "1");
+    EXPECT_EQ(registry.value("select 核销提示 from 发票报销 where 发票号码 = '12345678'"),
+              "金额上限：金额100.00达到上限100.00，已确认");
 }
 
 }  // namespace
