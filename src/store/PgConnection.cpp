@@ -3,6 +3,9 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <algorithm>
+#include <cerrno>
+
 #include <QDateTime>
 
 #include "invoice/Amount.h"
@@ -125,6 +128,16 @@ PgResult& PgResult::operator=(PgResult&& other) noexcept {
 
 PgResult::~PgResult() {
     PQclear(result_);
+}
+
+pg_result* PgResult::release() {
+    pg_result* result = result_;
+    result_ = nullptr;
+    return result;
+}
+
+int PgResult::status() const {
+    return PQresultStatus(result_);
 }
 
 int PgResult::rows() const {
@@ -283,29 +296,27 @@ PgResult PgConnection::answer(int sent) {
             failWithoutResult();
         }
     }
-    pg_result* kept = nullptr;
+    PgResult kept(nullptr);  // freed whatever ends the wait
+    bool failed = false;
     for (;;) {
         while (PQisBusy(conn_) != 0) {
             waitFor(POLLIN, deadline, "等待语句结果");
             if (PQconsumeInput(conn_) == 0) {
-                PQclear(kept);
                 failWithoutResult();
             }
         }
-        pg_result* next = PQgetResult(conn_);
-        if (next == nullptr) {
+        PgResult next(PQgetResult(conn_));
+        if (!next.valid()) {
             break;
         }
         // As PQexec: the last result, or the first error.
-        const ExecStatusType status = kept != nullptr ? PQresultStatus(kept) : PGRES_COMMAND_OK;
-        if (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE) {
-            PQclear(next);
-        } else {
-            PQclear(kept);
-            kept = next;
+        if (!failed) {
+            const auto status = static_cast<ExecStatusType>(next.status());
+            failed = status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE;
+            kept = std::move(next);
         }
     }
-    return checked(kept);
+    return checked(kept.release());
 }
 
 PgConnection::PgConnection(PgConnection&& other) noexcept

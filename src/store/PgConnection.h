@@ -73,6 +73,10 @@ public:
     PgResult& operator=(const PgResult&) = delete;
     ~PgResult();
 
+    bool valid() const { return result_ != nullptr; }
+    int status() const;    // libpq's ExecStatusType
+    pg_result* release();  // the caller frees it
+
     int rows() const;
     bool isNull(int row, int column) const;
     QString text(int row, int column) const;
