@@ -25,6 +25,20 @@ StoreError thrownError() {
     return error;
 }
 
+qint64 steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The failures that say the server is away rather than that a statement was refused.
+std::optional<StoreError> awayError(const StoreError& error) {
+    if (error.kind == StoreError::Kind::Unreachable || error.kind == StoreError::Kind::NoAnswer) {
+        return error;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 StoreRunner::StoreRunner(std::unique_ptr<InvoiceStore> store, Mode mode, QObject* parent)
@@ -48,14 +62,15 @@ StoreRunner::~StoreRunner() {
 }
 
 template <typename Result>
-void StoreRunner::run(std::function<Result(InvoiceStore&)> work,
-                      std::function<void(const Result&)> done) {
+void StoreRunner::run(std::function<Result(InvoiceStore&, const Away& away)> work,
+                      std::function<void(const Result&)> done,
+                      std::function<Away(const Result&)> awayOf) {
     ++pending_;
     if (mode_ == Mode::OnCaller) {
         std::optional<Result> result;
         {
             const auto answered = qScopeGuard([this] { --pending_; });
-            result.emplace(work(*store_));
+            result.emplace(work(*store_, std::nullopt));
         }
         done(*result);
         return;
@@ -63,8 +78,16 @@ void StoreRunner::run(std::function<Result(InvoiceStore&)> work,
     QPointer<StoreRunner> self(this);
     QMetaObject::invokeMethod(
         worker_,
-        [self, store = store_, work = std::move(work), done = std::move(done)] {
-            auto result = std::make_shared<Result>(work(*store));
+        [self, store = store_, lastAway = lastAway_, askedAt = steadyMs(), work = std::move(work),
+         done = std::move(done), awayOf = std::move(awayOf)] {
+            const Away away =
+                askedAt < lastAway->endedAt ? Away(lastAway->error) : Away(std::nullopt);
+            auto result = std::make_shared<Result>(work(*store, away));
+            if (!away) {
+                if (const Away found = awayOf(*result)) {
+                    *lastAway = {steadyMs(), *found};
+                }
+            }
             // Answered on the asking thread, in order; nothing when the runner has gone.
             QMetaObject::invokeMethod(
                 self.data(),
@@ -107,8 +130,12 @@ void StoreRunner::start() {
     const bool withCount = mode_ == Mode::OwnThread;
     counting_ += withCount ? 1 : 0;
     run<Started>(
-        [withCount](InvoiceStore& store) {
+        [withCount](InvoiceStore& store, const Away& away) {
             Started started;
+            if (away) {
+                started.rules.error = started.count.error = *away;
+                return started;
+            }
             try {
                 started.rules = rules::inForce(store);
                 if (withCount && started.rules.settings) {
@@ -127,6 +154,9 @@ void StoreRunner::start() {
                 --counting_;
                 emit counted(started.count);
             }
+        },
+        [](const Started& started) {
+            return started.rules.settings ? Away() : awayError(started.rules.error);
         });
 }
 
@@ -136,7 +166,10 @@ void StoreRunner::count() {
     }
     ++counting_;
     run<InvoiceCount>(
-        [](InvoiceStore& store) {
+        [](InvoiceStore& store, const Away& away) {
+            if (away) {
+                return InvoiceCount{std::nullopt, *away};
+            }
             try {
                 return store.countInvoices();
             } catch (...) {
@@ -146,7 +179,8 @@ void StoreRunner::count() {
         [this](const InvoiceCount& count) {
             --counting_;
             emit counted(count);
-        });
+        },
+        [](const InvoiceCount& count) { return count.count ? Away() : awayError(count.error); });
 }
 
 void StoreRunner::registerInvoice(const InvoiceRecord& invoice, EntryMode mode) {
@@ -157,10 +191,15 @@ void StoreRunner::registerInvoice(const InvoiceRecord& invoice, EntryMode mode) 
     // The count goes along with a registration: one trip to the store's thread, not two.
     const bool countHere = mode_ == Mode::OnCaller;
     run<Done>(
-        [this, invoice, mode, countHere](InvoiceStore& store) {
+        [this, invoice, mode, countHere](InvoiceStore& store, const Away& away) {
             Done done;
             done.outcome.invoice = invoice;
             done.outcome.mode = mode;
+            if (away) {
+                // Not registered: the server was found away after this was asked.
+                done.outcome.checked.registration.error = *away;
+                return done;
+            }
             try {
                 done.outcome.checked = rules::registerChecked(
                     store, invoice, mode, std::nullopt,
@@ -181,5 +220,10 @@ void StoreRunner::registerInvoice(const InvoiceRecord& invoice, EntryMode mode) 
             } else if (countHere && done.outcome.checked.kind == rules::Checked::Kind::Registered) {
                 count();
             }
+        },
+        [](const Done& done) {
+            return done.outcome.checked.kind == rules::Checked::Kind::Failed
+                       ? awayError(done.outcome.checked.registration.error)
+                       : Away();
         });
 }

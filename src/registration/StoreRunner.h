@@ -57,9 +57,16 @@ signals:
     void registered(const StoreRunner::Outcome& outcome);
 
 private:
-    // Runs work with the store on the store's thread, then done with its result here.
+    // Why the server could not be used, when an attempt found it away.
+    using Away = std::optional<StoreError>;
+    // Runs work with the store on the store's thread, then done with its result here. A request
+    // asked while an attempt was finding the server away (it did not answer, or could not be
+    // reached) is answered with that attempt's error at once: work gets it instead of asking the
+    // server again, so that requests queued behind a silent server do not each wait their bound.
+    // awayOf says whether a result found the server away.
     template <typename Result>
-    void run(std::function<Result(InvoiceStore&)> work, std::function<void(const Result&)> done);
+    void run(std::function<Result(InvoiceStore&, const Away& away)> work,
+             std::function<void(const Result&)> done, std::function<Away(const Result&)> awayOf);
     bool confirmHere(const rules::Finding& finding);
 
     Mode mode_;
@@ -69,6 +76,13 @@ private:
     rules::Confirm confirm_;
     int pending_ = 0;
     int counting_ = 0;  // counts asked for on the store's thread and not yet answered
+    // The last attempt that found the server away: when it ended (steady clock, ms) and why.
+    // Touched on the store's thread only.
+    struct LastAway {
+        qint64 endedAt = -1;
+        StoreError error;
+    };
+    std::shared_ptr<LastAway> lastAway_ = std::make_shared<LastAway>();
     std::shared_ptr<std::atomic<bool>> stopping_ = std::make_shared<std::atomic<bool>>(false);
 };
 
