@@ -407,8 +407,14 @@ void MainWindow::setNote(QLabel* label, const QString& text, const QColor& colou
 }
 
 void MainWindow::showStoreFailure(const StoreError& error) {
+    // Outcomes that arrive while the box is open wait for it (showRegistration).
+    failureBoxOpen_ = true;
     appprompts::get().message(this, QStringLiteral("出现异常"), error.messageText(),
                               MsgIcon::Warning);
+    failureBoxOpen_ = false;
+    while (!heldOutcomes_.isEmpty() && !failureBoxOpen_) {
+        showRegistration(heldOutcomes_.takeFirst());
+    }
 }
 
 void MainWindow::emptyScan() {

@@ -160,7 +160,9 @@ private:
 
     std::unique_ptr<KeyboardDeviceSource> deviceSource_;
     StoreRunner* runner_ = nullptr;
-    QStringList scanKinds_;            // the kinds of the scans asked for, oldest first
+    QStringList scanKinds_;                     // the kinds of the scans asked for, oldest first
+    bool failureBoxOpen_ = false;               // a store failure's box is open
+    QList<StoreRunner::Outcome> heldOutcomes_;  // answers that came while it was open
     bool registryAway_ = false;        // the scan panel says why the registry cannot be used
     QTimer* registryRetry_ = nullptr;  // asks an absent registry again now and then
     ScanBuffer buffer_;

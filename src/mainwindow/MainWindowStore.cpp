@@ -30,6 +30,11 @@ QList<QPair<QString, QString>> faceOf(const InvoiceRecord& invoice, const QStrin
 }  // namespace
 
 void MainWindow::showRegistration(const StoreRunner::Outcome& outcome) {
+    // The panel shows the outcome whose box is open until the clerk has read it.
+    if (failureBoxOpen_) {
+        heldOutcomes_ << outcome;
+        return;
+    }
     const rules::Checked& checked = outcome.checked;
     // Heard before any box the outcome brings; a refusal sounds as nothing recorded.
     sounds_.registration(checked.kind == rules::Checked::Kind::Refused
