@@ -99,7 +99,8 @@ void trailFigures(InvoiceStore& store, const QDate& day) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+int run(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     qint64 rows = 1000000;
     bool withServer = true;
@@ -147,9 +148,10 @@ int main(int argc, char** argv) {
         std::printf("no PostgreSQL server could be started\n");
         return 1;
     }
-    PgConnection admin = PgConnection::open(server.conninfo());
+    PgConnection admin = PgConnection::open(server.conninfo(), {}, PgWork::Bulk);
     registryschema::create(admin, TaxNumber());
-    PgConnection db = PgConnection::open(server.conninfo(), pgregistry::schemaName(TaxNumber()));
+    PgConnection db =
+        PgConnection::open(server.conninfo(), pgregistry::schemaName(TaxNumber()), PgWork::Bulk);
     bench::Stopwatch fillTime;
     bench::fillRegistry(db, rows, 730 * 86400 / rows);
     std::printf("PostgreSQL filled with %lld invoices (and their trail lines) in %.0f ms\n",
@@ -167,4 +169,16 @@ int main(int argc, char** argv) {
     }
     trailFigures(*pg, today);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A failure is reported and ends the run with 1, never an abort.
+    try {
+        return run(argc, argv);
+    } catch (const AppError& error) {
+        std::fprintf(stderr, "failed: %s\n", error.message().toLocal8Bit().constData());
+        return 1;
+    }
 }

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QProcess>
 #include <QScopeGuard>
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -143,6 +144,20 @@ void runStart(ProgramSeams& seams, SingleInstance& instance, const QStringList& 
     instance.setActivationHandler({});
 }
 
+// The arguments that named nothing to open, in a box (also on the terminal): never silence.
+void tellRefused(const ProgramSeams& seams, const QStringList& refused) {
+    if (refused.isEmpty()) {
+        return;
+    }
+    std::optional<QtPrompts> qtPrompts;
+    Prompts* prompts = seams.prompts;
+    if (prompts == nullptr) {
+        prompts = &qtPrompts.emplace();
+    }
+    prompts->message(nullptr, QStringLiteral("提示"), startup::refusedArgumentsText(refused),
+                     MsgIcon::Warning);
+}
+
 }  // namespace
 
 int runProgram(int& argc, char** argv, ProgramSeams seams) {
@@ -156,10 +171,20 @@ int runProgram(int& argc, char** argv, ProgramSeams seams) {
     for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
-    const QStringList files = startup::filesToOpen(arguments);
+    const startup::CommandLine commandLine = startup::readCommandLine(arguments);
+    const QStringList& files = commandLine.files;
+    if (!commandLine.refused.isEmpty()) {
+        std::fprintf(stderr, "%s\n",
+                     startup::refusedArgumentsText(commandLine.refused).toLocal8Bit().constData());
+    }
     SingleInstance instance(title);
     if (!instance.acquire(files)) {
-        return 0;  // the running instance comes forward; nothing else is touched
+        // The running instance comes forward; nothing else is touched, but the refusal is said.
+        if (!commandLine.refused.isEmpty()) {
+            const QtChineseTexts chineseTexts;
+            tellRefused(seams, commandLine.refused);
+        }
+        return 0;
     }
     QCoreApplication::setApplicationName(appinfo::title());
     QGuiApplication::setDesktopFileName(QStringLiteral("fpbx"));  // the menu entry's name
@@ -173,6 +198,7 @@ int runProgram(int& argc, char** argv, ProgramSeams seams) {
         seams.prompts = &*qtPrompts;
     }
     appprompts::install(seams.prompts);
+    tellRefused(seams, commandLine.refused);
     runGuarded([&] { runStart(seams, instance, files); });
     appprompts::install(previous);
     return 0;

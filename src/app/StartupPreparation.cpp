@@ -10,6 +10,7 @@
 #include "base/DatabaseSettings.h"
 #include "base/IniFile.h"
 #include "base/Paths.h"
+#include "fileimport/InvoiceFileImport.h"
 #include "store/BackupFiles.h"
 
 namespace startup {
@@ -70,17 +71,50 @@ QString updaterArguments(const QString& executablePath) {
     return QFileInfo(executablePath).fileName() + u' ' + appinfo::updateFlag();
 }
 
-QStringList filesToOpen(const QStringList& arguments) {
-    QStringList files;
-    if (arguments.size() < 2 || arguments.at(1) != QStringLiteral("file")) {
-        return files;
+namespace {
+
+// Why a path named without the file command cannot be opened; empty when it can.
+QString refusal(const QFileInfo& path) {
+    if (!path.exists()) {
+        return QStringLiteral("文件不存在");
     }
-    for (const QString& argument : arguments.mid(2)) {
-        if (!argument.isEmpty()) {
-            files << QFileInfo(argument).absoluteFilePath();
+    if (path.isDir()) {
+        return path.isReadable() ? QString() : QStringLiteral("文件夹无法读取");
+    }
+    QFile file(path.absoluteFilePath());
+    if (!path.isFile() || !file.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("文件无法读取");
+    }
+    if (fileimport::isInvoiceFileName(path.fileName()) ||
+        file.read(5) == QByteArrayLiteral("%PDF-")) {
+        return QString();
+    }
+    return QStringLiteral("不是PDF或OFD发票文件");
+}
+
+}  // namespace
+
+CommandLine readCommandLine(const QStringList& arguments) {
+    CommandLine line;
+    const bool fileCommand = arguments.size() >= 2 && arguments.at(1) == QStringLiteral("file");
+    for (const QString& argument : arguments.mid(fileCommand ? 2 : 1)) {
+        if (argument.isEmpty() || (!fileCommand && argument.startsWith(u'-'))) {
+            continue;
+        }
+        const QFileInfo path(argument);
+        const QString why = fileCommand ? QString() : refusal(path);
+        if (why.isEmpty()) {
+            line.files << path.absoluteFilePath();
+        } else {
+            line.refused << argument + QStringLiteral("：") + why;
         }
     }
-    return files;
+    return line;
+}
+
+QString refusedArgumentsText(const QStringList& refused) {
+    return QStringLiteral("以下启动参数不是可以打开的发票文件或文件夹，未打开：\n") +
+           refused.join(u'\n');
 }
 
 }  // namespace startup

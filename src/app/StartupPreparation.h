@@ -25,8 +25,17 @@ void InstallStagedUpdater();
 QString updaterProgram();
 QString updaterArguments(const QString& executablePath);
 
-// The invoice files the program was started with, "fpbx file <path>…", as absolute paths (a
-// running instance, in another directory, takes them); empty for any other command line.
-QStringList filesToOpen(const QStringList& arguments);
+// The command line: the invoice files to open, as absolute paths (a running instance, in another
+// directory, takes them), and the arguments refused, each with why ("x.doc：不是PDF或OFD发票文件").
+// "fpbx file <path>…" takes every path as it is (the batch says what became of each);
+// "fpbx <path>…", what file managers start, takes folders and readable PDF or OFD files (by name
+// or by content) and refuses anything else. Options (-x) are Qt's and are left alone.
+struct CommandLine {
+    QStringList files;
+    QStringList refused;
+};
+CommandLine readCommandLine(const QStringList& arguments);
+// The message about refused arguments, for the terminal and a box.
+QString refusedArgumentsText(const QStringList& refused);
 
 }  // namespace startup

@@ -160,7 +160,7 @@ bool StatisticsDialog::count() {
         return false;
     }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::unique_ptr<InvoiceStore> store = openInvoiceStore();
+    const std::unique_ptr<InvoiceStore> store = openInvoiceStore(StoreUse::Reading);
     for (int s = 0; s < 2; ++s) {
         figures_[std::size_t(s)] = store->figures(fromDate->date(), toDate->date(), groupingOf(s));
     }

@@ -178,7 +178,7 @@ void TrailDialog::writeAll(const QString& path) {
             throw AppError(
                 QStringLiteral("Cannot create file %1. %2").arg(path, file.errorString()));
         }
-        const std::unique_ptr<InvoiceStore> store = openInvoiceStore();
+        const std::unique_ptr<InvoiceStore> store = openInvoiceStore(StoreUse::Reading);
         trail::Filter next = first;
         qint64 written = 0;
         for (;;) {

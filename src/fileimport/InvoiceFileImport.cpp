@@ -20,12 +20,12 @@
 
 namespace fileimport {
 
-namespace {
-
 bool isInvoiceFileName(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == QStringLiteral("pdf") || suffix == QStringLiteral("ofd");
 }
+
+namespace {
 
 InvoiceRecord record(const QString& code, const QString& number, const QString& amount,
                      const QString& date, const QString& checkCode) {

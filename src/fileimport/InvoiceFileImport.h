@@ -20,6 +20,8 @@ namespace fileimport {
 // .ofd files in named folders and their subfolders; each once, in name order. At most kMaxFiles.
 inline constexpr int kMaxFiles = 10000;
 QStringList collectFiles(const QStringList& paths);
+// A name that says PDF or OFD (.pdf, .ofd, in any case): what a folder's files are taken by.
+bool isInvoiceFileName(const QString& path);
 
 // What became of one file.
 struct FileOutcome {

@@ -223,7 +223,7 @@ qint64 carryTrail(PgConnection& connection, const QList<TrailLine>& lines) {
 }  // namespace
 
 MigrationCount migrateSqliteStore(const QString& databasePath, PgConnection& connection,
-                                  const QString& taxNumber) {
+                                  const QString& taxNumber, const MigrationProgress& progress) {
     if (!QFileInfo(databasePath).isFile()) {
         throw AppError(QStringLiteral("找不到数据库文件 %1").arg(databasePath));
     }
@@ -242,8 +242,10 @@ MigrationCount migrateSqliteStore(const QString& databasePath, PgConnection& con
         "from 发票报销 order by rowid");
     // A first pass checks every time, so that a bad row stops the copy before anything is copied.
     Statement check = source.prepare(select);
+    qint64 total = 0;
     while (check.step()) {
         readRow(check);
+        ++total;
     }
     const QList<TrailLine> trailLines = readTrail(source);
     MigrationCount count;
@@ -257,6 +259,9 @@ MigrationCount migrateSqliteStore(const QString& databasePath, PgConnection& con
         count.copied += copied;
         count.skipped += batch.size() - copied;
         batch.clear();
+        if (progress) {
+            progress(count.copied + count.skipped, total);
+        }
     };
     while (rows.step()) {
         batch << readRow(rows);

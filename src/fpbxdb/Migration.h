@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class PgConnection;
 
@@ -20,5 +21,8 @@ struct MigrationCount {
 // again. The registry's triggers add their own 登记 line for every invoice copied.
 // Throws AppError (PgError for the server) when the file cannot be read, the registry does not
 // exist, or a row or a trail line holds a time that is no time.
+// progress, when given, hears after every batch how many invoices of how many have been dealt
+// with (copied or skipped).
+using MigrationProgress = std::function<void(qint64 done, qint64 total)>;
 MigrationCount migrateSqliteStore(const QString& databasePath, PgConnection& connection,
-                                  const QString& taxNumber);
+                                  const QString& taxNumber, const MigrationProgress& progress = {});

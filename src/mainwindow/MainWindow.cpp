@@ -11,6 +11,7 @@
 #include "base/AppError.h"
 #include "base/Clock.h"
 #include "base/DailyLog.h"
+#include "base/DatabaseSettings.h"
 #include "base/Paths.h"
 #include "base/TextFile.h"
 #include "fileimport/InvoiceFileImport.h"
@@ -41,34 +42,31 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
-// A warning is written off all the same: amber, not the red of an invoice turned away.
-QColor warningColour() {
-    return QColor(190, 100, 0);
-}
-
-QList<QPair<QString, QString>> faceOf(const InvoiceRecord& invoice, const QString& kind) {
-    return invoice::faceItems({kind,
-                               invoice.code,
-                               invoice.number,
-                               invoice.invoiceDate,
-                               invoice.amount,
-                               invoice.checkCode,
-                               {},
-                               {}});
-}
+// A registry that cannot be used is asked again this often while the window waits for scans.
+constexpr int kRegistryRetryMs = 20000;
 
 }  // namespace
 
+// A warning is written off all the same: amber, not the red of an invoice turned away.
+QColor MainWindow::warningColour() {
+    return QColor(190, 100, 0);
+}
+
 MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
                        std::unique_ptr<InvoiceStore> store, QWidget* parent)
-    : QWidget(parent), deviceSource_(std::move(devices)), store_(std::move(store)) {
+    : QWidget(parent), deviceSource_(std::move(devices)) {
     if (!deviceSource_) {
         deviceSource_ = std::make_unique<ProcInputDevices>();
     }
-    if (!store_) {
-        store_ = openInvoiceStore();
+    if (!store) {
+        store = openInvoiceStore();
     }
+    const bool server = currentDatabaseSettings().engine == DatabaseSettings::Engine::Postgresql;
+    runner_ =
+        new StoreRunner(std::move(store),
+                        server ? StoreRunner::Mode::OwnThread : StoreRunner::Mode::OnCaller, this);
     buildLayout();
+    messagePx_ = Label_msg->font().pixelSize();
     Image_sm->hide();
     Image_sx1->hide();
     Label_fphm_sm->clear();
@@ -80,10 +78,14 @@ MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
     }
     reimbursers_ = new ReimburserList(ComboBox1, ComboBox2, bxr, *capture_, this);
     reimbursers_->load();
-    // The office's rules are read (and logged) at the start; a registry out of reach is asked
-    // again at the first registration.
-    ruleProblems_ = rules::inForce(*store_).problems;
     wire();
+    // The office's rules are read (and logged) at the start; a registry out of reach is asked
+    // again at the first registration. From a server they come once the window is up.
+    if (server) {
+        Label_num->setText(QStringLiteral("—"));
+        Label_num1->setText(QStringLiteral("—"));
+    }
+    runner_->start();
     openRecords_ = [](QWidget* owner) {
         RecordsWindow records(owner);
         records.exec();
@@ -110,6 +112,25 @@ void MainWindow::wire() {
     connect(Label7, &ClickableLabel::clicked, reimbursers_, &ReimburserList::Label7Click);
     connect(DataEdit, &ScanField::textChanged, this, &MainWindow::DataEditChange);
     connect(Timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    runner_->setConfirm([this](const rules::Finding& f) { return confirmAmount(f); });
+    connect(runner_, &StoreRunner::registered, this, &MainWindow::showRegistration);
+    connect(runner_, &StoreRunner::counted, this, &MainWindow::showCount);
+    connect(runner_, &StoreRunner::rulesRead, this, [this](const rules::InForce& rules) {
+        if (!rules.settings) {
+            showRegistryState(rules.error);
+        }
+        ruleProblems_ = rules.problems;
+        if (shown_) {
+            tellRuleProblems();  // read after the window came up: told now
+        }
+    });
+    registryRetry_ = new QTimer(this);
+    registryRetry_->setInterval(kRegistryRetryMs);
+    connect(registryRetry_, &QTimer::timeout, this, [this] {
+        if (runner_->pending() == 0) {
+            refreshCount();
+        }
+    });
     Edit_fpdm->installEventFilter(this);
     Edit_fphm->installEventFilter(this);
 }
@@ -124,11 +145,16 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::FormShow() {
     Image_smClick();
+    tellRuleProblems();
+}
+
+void MainWindow::tellRuleProblems() {
     if (!ruleProblems_.isEmpty()) {
         appprompts::get().message(
             this, QStringLiteral("提示"),
             QStringLiteral("核销规则设置有误，以下规则未生效：\n") + ruleProblems_.join(u'\n'),
             MsgIcon::Warning);
+        ruleProblems_.clear();  // told once
     }
 }
 
@@ -154,7 +180,7 @@ void MainWindow::enterScanMode() {
     capture_->hook();
     modeFlag_ = 1;
     WriteLog(GetExeDir(), QStringLiteral("扫描录入"));
-    Label_num->setText(countText());
+    refreshCount();
     reimbursers_->selectCurrent(2);
 }
 
@@ -170,7 +196,7 @@ void MainWindow::enterManualMode() {
     devices_.clear();
     modeFlag_ = 0;
     WriteLog(GetExeDir(), QStringLiteral("手动录入"));
-    Label_num1->setText(countText());
+    refreshCount();
     reimbursers_->selectCurrent(1);
 }
 
@@ -184,9 +210,7 @@ void MainWindow::Label_resultClick() {
     if (modeFlag_ == 1) {
         capture_->hook();
     }
-    const QString count = countText();  // one query for both labels
-    Label_num->setText(count);
-    Label_num1->setText(count);
+    refreshCount();
 }
 
 void MainWindow::Label_filesClick() {
@@ -238,9 +262,7 @@ void MainWindow::importFiles(const QStringList& paths) {
         if (modeFlag_ == 1) {
             capture_->hook();
         }
-        const QString count = countText();
-        Label_num->setText(count);
-        Label_num1->setText(count);
+        refreshCount();
         showLastFile(window.outcomes());
     });
 }
@@ -292,26 +314,24 @@ void MainWindow::DataEditChange() {
 
 void MainWindow::registerScan(const QString& text, const scan::InvoiceItems& items) {
     runGuarded([&] {
-        try {
-            WriteLog(GetExeDir(), QStringLiteral("扫描结果：") + text);
-            setScanFaceShown(false);
-            setScanNumberText(QStringLiteral("发票号码：") + items.number);
-            InvoiceRecord invoice;
-            invoice.code = items.code;
-            invoice.number = items.number;
-            invoice.amount = items.amount;
-            invoice.invoiceDate = items.date;
-            invoice.checkCode = items.checkCode;
-            invoice.reimburser = reimbursers_->current();
-            const rules::Checked checked = registerOrThrow(invoice, EntryMode::Scan);
-            showScanOutcome(checked, faceOf(invoice, items.kind));
-        } catch (...) {
-            // The next scan starts from nothing whatever became of this one.
-            emptyScan();
-            throw;
-        }
+        // The next scan starts from nothing whatever becomes of this one.
         emptyScan();
-        armWaiting();
+        WriteLog(GetExeDir(), QStringLiteral("扫描结果：") + text);
+        setScanFaceShown(false);
+        setScanNumberText(QStringLiteral("发票号码：") + items.number);
+        InvoiceRecord invoice;
+        invoice.code = items.code;
+        invoice.number = items.number;
+        invoice.amount = items.amount;
+        invoice.invoiceDate = items.date;
+        invoice.checkCode = items.checkCode;
+        invoice.reimburser = reimbursers_->current();
+        scanKinds_ << items.kind;
+        if (runner_->mode() == StoreRunner::Mode::OwnThread) {
+            setScanMessage(QStringLiteral("正在登记…"), false);
+            setNote(Label_note_sm, QString(), colours::red());
+        }
+        runner_->registerInvoice(invoice, EntryMode::Scan);
     });
 }
 
@@ -327,7 +347,6 @@ void MainWindow::showScanOutcome(const rules::Checked& checked,
                 Label_note_sm,
                 checked.warning.isEmpty() ? QString() : QStringLiteral("提示：") + checked.warning,
                 warningColour());
-            Label_num->setText(countText());
             break;
         case rules::Checked::Kind::AlreadyRecorded:
             setScanMessage(QStringLiteral("已报销!"), true);
@@ -344,7 +363,7 @@ void MainWindow::showScanOutcome(const rules::Checked& checked,
             // Never "already reimbursed": the invoice was not recorded.
             setScanMessage(QStringLiteral("登记失败!"), true);
             setScanNumberText(checked.registration.error.reason());
-            setNote(Label_note_sm, QString(), colours::red());
+            setNote(Label_note_sm, checked.registration.error.panelText(), colours::red());
             showStoreFailure(checked.registration.error);
             break;
     }
@@ -356,21 +375,6 @@ void MainWindow::armWaiting() {
     if (!Timer1->isActive()) {
         Timer1->start();
     }
-}
-
-rules::Checked MainWindow::registerOrThrow(const InvoiceRecord& invoice, EntryMode mode) {
-    const rules::Checked checked =
-        rules::registerChecked(*store_, invoice, mode, std::nullopt,
-                               [this](const rules::Finding& f) { return confirmAmount(f); });
-    // Heard before any box the outcome brings; a refusal sounds as nothing recorded.
-    sounds_.registration(checked.kind == rules::Checked::Kind::Refused
-                             ? Registration::Result::Failed
-                             : checked.registration.result);
-    if (checked.kind == rules::Checked::Kind::Failed &&
-        checked.registration.error.kind == StoreError::Kind::InvalidValue) {
-        throw AppError(checked.registration.error.detail);
-    }
-    return checked;
 }
 
 bool MainWindow::confirmAmount(const rules::Finding& finding) {
@@ -403,19 +407,14 @@ void MainWindow::setNote(QLabel* label, const QString& text, const QColor& colou
 }
 
 void MainWindow::showStoreFailure(const StoreError& error) {
+    // Outcomes that arrive while the box is open wait for it (showRegistration).
+    failureBoxOpen_ = true;
     appprompts::get().message(this, QStringLiteral("出现异常"), error.messageText(),
                               MsgIcon::Warning);
-}
-
-QString MainWindow::countText() {
-    const InvoiceCount result = store_->countInvoices();
-    if (result.count) {
-        return QString::number(*result.count);
+    failureBoxOpen_ = false;
+    while (!heldOutcomes_.isEmpty() && !failureBoxOpen_) {
+        showRegistration(heldOutcomes_.takeFirst());
     }
-    appprompts::get().message(this, QStringLiteral("出现异常"), result.error.detail,
-                              MsgIcon::Information);
-    WriteLog(GetExeDir(), QStringLiteral("获取扫描总数异常：") + result.error.detail);
-    return QStringLiteral("0");
 }
 
 void MainWindow::emptyScan() {
@@ -452,6 +451,14 @@ void MainWindow::setScanNumberText(const QString& text) {
 
 void MainWindow::setScanMessage(const QString& text, bool red) {
     setTextColour(Label_msg, red ? colours::red() : colours::darkShadow3D());
+    // A longer message (a reason of the registry) is drawn smaller rather than cut off.
+    QFont font = Label_msg->font();
+    font.setPixelSize(messagePx_);
+    while (font.pixelSize() > 14 &&
+           QFontMetrics(font).horizontalAdvance(text) > Label_msg->width()) {
+        font.setPixelSize(font.pixelSize() - 2);
+    }
+    Label_msg->setFont(font);
     Label_msg->setText(text);
 }
 
@@ -472,41 +479,10 @@ void MainWindow::Image_jcClick() {
         invoice.amount = QStringLiteral("0.00");
         invoice.invoiceDate = invoice::dateText(Date_kprq->date());
         invoice.reimburser = reimburser;
-        const rules::Checked checked = registerOrThrow(invoice, EntryMode::Manual);
-        // Typed by hand: no kind, and no amount or check code that the invoice said.
-        InvoiceRecord typed = invoice;
-        typed.amount.clear();
-        Panel_face_sx->setItems(faceOf(typed, {}));
-        setNote(Label_note_sx, QString(), colours::red());
-        switch (checked.kind) {
-            case rules::Checked::Kind::Registered:
-                Label_msg1->setText(QStringLiteral("报销成功！"));
-                if (!checked.warning.isEmpty()) {
-                    setNote(Label_note_sx, QStringLiteral("提示：") + checked.warning,
-                            warningColour());
-                }
-                Label_num1->setText(countText());
-                break;
-            case rules::Checked::Kind::AlreadyRecorded:
-                Label_msg1->setText(QStringLiteral("已报销！"));
-                setNote(Label_note_sx,
-                        invoice::firstReimbursed(checked.registration.earlierAt,
-                                                 checked.registration.earlierReimburser),
-                        colours::red());
-                break;
-            case rules::Checked::Kind::Refused:
-                // Not recorded: it stays typed, to be corrected or put aside.
-                Label_msg1->setText(QStringLiteral("拒绝报销！"));
-                setNote(Label_note_sx, checked.refusal, colours::red());
-                return;
-            case rules::Checked::Kind::Failed:
-                // The invoice was not recorded: it stays typed for another try.
-                Label_msg1->setText(QStringLiteral("登记失败！"));
-                showStoreFailure(checked.registration.error);
-                return;
+        if (runner_->mode() == StoreRunner::Mode::OwnThread) {
+            Label_msg1->setText(QStringLiteral("正在登记…"));
         }
-        Edit_fpdm->clear();
-        Edit_fphm->clear();
+        runner_->registerInvoice(invoice, EntryMode::Manual);
     });
 }
 

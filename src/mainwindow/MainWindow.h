@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "fileimport/InvoiceFileImport.h"
+#include "registration/StoreRunner.h"
 #include "rules/CheckedRegistration.h"
 #include "scan/ScanDecision.h"
 #include "scanner/InputDevices.h"
@@ -39,7 +40,8 @@ public:
     // Builds the window and loads the reimburser list from the company directory's bxr.txt,
     // creating the file empty when it is missing. The keyboard devices come from devices (the
     // kernel's list when null), the invoices go to store (the company's store when null). The
-    // first show enters scan mode.
+    // first show enters scan mode. A registry on a server is worked on a thread of its own: the
+    // window never waits for it, and shows its outcomes and count as they come.
     explicit MainWindow(std::unique_ptr<KeyboardDeviceSource> devices = nullptr,
                         std::unique_ptr<InvoiceStore> store = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -71,6 +73,7 @@ public:
     ScanBuffer& scanBuffer() { return buffer_; }
     KeyboardCapture& capture() { return *capture_; }
     ReimburserList& reimbursers() { return *reimbursers_; }
+    StoreRunner& storeRunner() { return *runner_; }
 
     QWidget* Panel_top;
     QLabel* Image_logo;
@@ -122,12 +125,14 @@ private:
     void buildLayout();
     void wire();
     void enterScanMode();
+    // The box of the office's rules that are set wrongly, once.
+    void tellRuleProblems();
     void enterManualMode();
     void registerScan(const QString& text, const scan::InvoiceItems& items);
-    // Registers the invoice through the office's rules, asking the clerk what they want
-    // confirmed. A value the store cannot take (an amount that is no number) is thrown to the
-    // error display, as it always has been; other outcomes are returned.
-    rules::Checked registerOrThrow(const InvoiceRecord& invoice, EntryMode mode);
+    // The outcome of a registration, as the store answers it. A value the store cannot take (an
+    // amount that is no number) is thrown to the error display, as it always has been.
+    void showRegistration(const StoreRunner::Outcome& outcome);
+    void showManualOutcome(const StoreRunner::Outcome& outcome);
     bool confirmAmount(const rules::Finding& finding);
     // The outcome of a scan (or the last invoice file) on the scan panel: the message, and below
     // it what the rules or the store said and the invoice's face.
@@ -137,11 +142,16 @@ private:
     // The panel's lines move up to make room for the face while an outcome is shown.
     void setScanFaceShown(bool shown);
     static void setNote(QLabel* label, const QString& text, const QColor& colour);
+    static QColor warningColour();
     // The box of a registration the store could not make: what happened, what to do, and the
     // engine's own words.
     void showStoreFailure(const StoreError& error);
-    // The count for the count labels; "0" after a failure, which is shown and logged.
-    QString countText();
+    // Asks the store for the count; showCount shows it on both panels. A failed count reads "0"
+    // and is shown and logged on the file; on a server it reads "—" and the scan panel says why
+    // (showRegistryState), until the registry answers.
+    void refreshCount();
+    void showCount(const InvoiceCount& count);
+    void showRegistryState(const std::optional<StoreError>& error);
     void chooseInvoiceFiles(bool folder);
     void emptyScan();
     void setScanNumberText(const QString& text);
@@ -149,7 +159,12 @@ private:
     bool manualKeyPasses(const QKeyEvent& event) const;
 
     std::unique_ptr<KeyboardDeviceSource> deviceSource_;
-    std::unique_ptr<InvoiceStore> store_;
+    StoreRunner* runner_ = nullptr;
+    QStringList scanKinds_;                     // the kinds of the scans asked for, oldest first
+    bool failureBoxOpen_ = false;               // a store failure's box is open
+    QList<StoreRunner::Outcome> heldOutcomes_;  // answers that came while it was open
+    bool registryAway_ = false;        // the scan panel says why the registry cannot be used
+    QTimer* registryRetry_ = nullptr;  // asks an absent registry again now and then
     ScanBuffer buffer_;
     QStringList devices_;
     QStringList splitList_;
@@ -162,5 +177,6 @@ private:
     FileImportWindow* fileWindow_ = nullptr;  // while the file import window is open
     OutcomeSounds sounds_;
     QRect scanNumberBounds_;    // where the invoice number line stands now
+    int messagePx_ = 0;         // the outcome message's size as designed
     QStringList ruleProblems_;  // rules set wrongly, told once the window is shown
 };

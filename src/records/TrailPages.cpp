@@ -14,7 +14,7 @@ class TrailReader final : public QObject {
 public:
     trail::Lines read(const trail::Filter& filter, qsizetype limit) {
         if (!store_) {
-            store_ = openInvoiceStore();
+            store_ = openInvoiceStore(StoreUse::Reading);
         }
         return store_->readTrail(filter, limit);
     }

@@ -125,9 +125,11 @@ public:
                                          FigureGrouping grouping) = 0;
 };
 
-// What a store is opened for: a clerk's registrations, each kept the moment it is made, or a
-// bulk import, whose batches may trade a little durability for speed.
-enum class StoreUse { Interactive, Bulk };
+// What a store is opened for: a clerk's registrations, each kept the moment it is made and each
+// given up within seconds when a server does not answer; a window's reads (the trail, the
+// figures), which a server may take longer over; or a bulk import, whose batches may trade a
+// little durability for speed and take as long as they need.
+enum class StoreUse { Interactive, Reading, Bulk };
 
 // The store of the company named by config.ini's tax number.
 std::unique_ptr<InvoiceStore> openInvoiceStore(StoreUse use = StoreUse::Interactive);

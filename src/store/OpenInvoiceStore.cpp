@@ -73,7 +73,11 @@ std::unique_ptr<InvoiceStore> openInvoiceStore(StoreUse use) {
     const DatabaseSettings settings = currentDatabaseSettings();
     switch (settings.engine) {
         case DatabaseSettings::Engine::Postgresql:
-            return std::make_unique<PgInvoiceStore>(settings.connection, TaxNumber());
+            return std::make_unique<PgInvoiceStore>(settings.connection, TaxNumber(),
+                                                    use == StoreUse::Bulk ? PgWork::Bulk
+                                                    : use == StoreUse::Reading
+                                                        ? PgWork::Reading
+                                                        : PgWork::Registration);
         case DatabaseSettings::Engine::Unknown:
             return std::make_unique<UnconfiguredInvoiceStore>(settings.engineText);
         case DatabaseSettings::Engine::Sqlite:

@@ -3,6 +3,11 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <algorithm>
+#include <cerrno>
+
+#include <QDateTime>
+
 #include "invoice/Amount.h"
 #include "store/AuditTrail.h"
 #include "store/PgConnectionInfo.h"
@@ -15,9 +20,24 @@ constexpr unsigned kTextOid = 25;
 constexpr unsigned kTimestampOid = 1114;
 constexpr unsigned kNumericOid = 1700;
 
-// A statement taking longer than this is given up: a clerk's scan does not wait forever behind
-// a lock an administrator forgot.
-constexpr char kStatementTimeout[] = "20s";
+// The program waits this much longer for an answer than the server may take over a statement.
+constexpr int kAnswerMarginMs = 2000;
+
+qint64 deadlineAfter(int ms) {
+    return ms > 0 ? QDateTime::currentMSecsSinceEpoch() + ms : 0;
+}
+
+// connect_timeout as libpq reads it from the parameters: the last one counts; 0 or none waits
+// without end, and less than 2 s is 2 s.
+int connectTimeoutMs(const pgconninfo::Parameters& parameters) {
+    int seconds = 0;
+    for (const auto& [keyword, value] : parameters) {
+        if (keyword == "connect_timeout") {
+            seconds = value.trimmed().toInt();
+        }
+    }
+    return seconds <= 0 ? 0 : std::max(seconds, 2) * 1000;
+}
 
 QString trimmedMessage(const char* message) {
     return QString::fromUtf8(message != nullptr ? message : "").trimmed();
@@ -36,6 +56,8 @@ StoreError PgError::toStoreError() const {
     const QString category = sqlState_.left(2);
     if (cause_ == Cause::Settings) {
         error.kind = Kind::Misconfigured;
+    } else if (cause_ == Cause::NoAnswer) {
+        error.kind = Kind::NoAnswer;
     } else if (cause_ == Cause::ConnectionLost || category == QStringLiteral("08") ||
                sqlState_ == QStringLiteral("57P01") || sqlState_ == QStringLiteral("57P02") ||
                sqlState_ == QStringLiteral("57P03")) {
@@ -52,7 +74,7 @@ StoreError PgError::toStoreError() const {
     } else if (category == QStringLiteral("22")) {
         error.kind = Kind::InvalidValue;
     }
-    if (error.kind == Kind::Unreachable) {
+    if (error.kind == Kind::Unreachable || error.kind == Kind::NoAnswer) {
         error.detail = error.reason() + QStringLiteral("：") + message();
     }
     return error;
@@ -108,6 +130,16 @@ PgResult::~PgResult() {
     PQclear(result_);
 }
 
+pg_result* PgResult::release() {
+    pg_result* result = result_;
+    result_ = nullptr;
+    return result;
+}
+
+int PgResult::status() const {
+    return PQresultStatus(result_);
+}
+
 int PgResult::rows() const {
     return PQntuples(result_);
 }
@@ -132,7 +164,27 @@ QByteArrayView PgResult::bytes(int row, int column) const {
     return QByteArrayView(PQgetvalue(result_, row, column), PQgetlength(result_, row, column));
 }
 
-PgConnection PgConnection::open(const QString& conninfo, const QString& schema) {
+PgLimits pgLimits(PgWork work) {
+    // A scan behind a lock an administrator forgot is given up in seconds; a transaction left
+    // open by a program that stopped answering does not hold its locks for long either. A
+    // window's result stays open in its transaction while the clerk scrolls: no idle limit there.
+    PgLimits limits{};
+    switch (work) {
+        case PgWork::Registration:
+            limits = {5000, 10000, 0};
+            break;
+        case PgWork::Reading:
+            limits = {20000, 0, 0};
+            break;
+        case PgWork::Bulk:
+            limits = {3600000, 600000, 0};
+            break;
+    }
+    limits.answerMs = limits.statementMs + kAnswerMarginMs;
+    return limits;
+}
+
+PgConnection PgConnection::open(const QString& conninfo, const QString& schema, PgWork work) {
     pgconninfo::Parameters parameters;
     try {
         parameters = pgconninfo::connectParameters(conninfo);
@@ -147,37 +199,130 @@ PgConnection PgConnection::open(const QString& conninfo, const QString& schema) 
     }
     keywords.push_back(nullptr);
     values.push_back(nullptr);
-    PgConnection connection(PQconnectdbParams(keywords.data(), values.data(), 0), conninfo);
-    if (connection.conn_ == nullptr || PQstatus(connection.conn_) != CONNECTION_OK) {
+    const PgLimits limits = pgLimits(work);
+    // Connected step by step, so that the wait is bounded as a whole: a server that takes the
+    // connection and never greets (hung, or a firewall that swallows the packets) is given up
+    // after connect_timeout, not after the kernel's TCP retries.
+    PgConnection connection(PQconnectStartParams(keywords.data(), values.data(), 0), conninfo,
+                            limits.answerMs);
+    if (connection.conn_ == nullptr || PQstatus(connection.conn_) == CONNECTION_BAD) {
+        connection.failWithoutResult();
+    }
+    const qint64 deadline = deadlineAfter(connectTimeoutMs(parameters));
+    for (PostgresPollingStatusType status = PGRES_POLLING_WRITING;;) {
+        if (status == PGRES_POLLING_OK) {
+            break;
+        }
+        if (status == PGRES_POLLING_FAILED) {
+            connection.failWithoutResult();
+        }
+        connection.waitFor(status == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline, "连接");
+        status = PQconnectPoll(connection.conn_);
+    }
+    if (PQsetnonblocking(connection.conn_, 1) != 0) {
         connection.failWithoutResult();
     }
     // The server's notices ("already exists, skipping") are for a console, not for the clerk.
     PQsetNoticeProcessor(
         connection.conn_, [](void*, const char*) {}, nullptr);
-    const QString timeout = QString::fromLatin1(kStatementTimeout);
+    const auto ms = [](int value) { return QString::number(value) + QStringLiteral("ms"); };
     // Who works here, for the registry's trail triggers: they record it beside every change,
     // with the server's own login name.
     const trail::Actor& actor = trail::currentActor();
-    const QString actorSql = QStringLiteral(
-        "set_config('fpbx.user', $2, false), set_config('fpbx.host', $3, false), "
-        "set_config('fpbx.version', $4, false)");
     PgParams params;
-    params.text(timeout).text(actor.user).text(actor.host).text(actor.version);
-    if (schema.isEmpty()) {
-        connection.exec(
-            QStringLiteral("select set_config('statement_timeout', $1, false), ") + actorSql,
-            params);
-    } else {
-        connection.exec(QStringLiteral("select set_config('statement_timeout', $1, false), ") +
-                            actorSql + QStringLiteral(", set_config('search_path', $5, false)"),
-                        params.text(connection.quotedIdentifier(schema)));
+    params.text(ms(limits.statementMs))
+        .text(ms(limits.idleInTransactionMs))
+        .text(actor.user)
+        .text(actor.host)
+        .text(actor.version);
+    QString sql = QStringLiteral(
+        "select set_config('statement_timeout', $1, false), "
+        "set_config('idle_in_transaction_session_timeout', $2, false), "
+        "set_config('fpbx.user', $3, false), set_config('fpbx.host', $4, false), "
+        "set_config('fpbx.version', $5, false)");
+    if (!schema.isEmpty()) {
+        sql += QStringLiteral(", set_config('search_path', $6, false)");
+        params.text(connection.quotedIdentifier(schema));
     }
+    connection.exec(sql, params);
     return connection;
+}
+
+void PgConnection::waitFor(short events, qint64 deadline, const char* what) {
+    for (;;) {
+        int waitMs = -1;
+        if (deadline > 0) {
+            waitMs = int(std::max<qint64>(0, deadline - QDateTime::currentMSecsSinceEpoch()));
+        }
+        pollfd socket{PQsocket(conn_), events, 0};
+        if (socket.fd < 0) {
+            failWithoutResult();
+        }
+        const int ready = poll(&socket, 1, waitMs);
+        if (ready > 0) {
+            return;
+        }
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready == 0) {
+            // The connection is in doubt from here: let it go, and the next operation opens anew.
+            PQfinish(conn_);
+            conn_ = nullptr;
+            prepared_.clear();
+            throw PgError(QString::fromUtf8(what) + QStringLiteral("超时"), {},
+                          PgError::Cause::NoAnswer);
+        }
+        failWithoutResult();
+    }
+}
+
+PgResult PgConnection::answer(int sent) {
+    if (conn_ == nullptr || sent == 0) {
+        failWithoutResult();
+    }
+    const qint64 deadline = deadlineAfter(answerMs_);
+    // Everything sent first (the socket may take it in parts), then every result read.
+    for (;;) {
+        const int flushed = PQflush(conn_);
+        if (flushed == 0) {
+            break;
+        }
+        if (flushed < 0) {
+            failWithoutResult();
+        }
+        waitFor(POLLIN | POLLOUT, deadline, "等待语句结果");
+        if (PQconsumeInput(conn_) == 0) {
+            failWithoutResult();
+        }
+    }
+    PgResult kept(nullptr);  // freed whatever ends the wait
+    bool failed = false;
+    for (;;) {
+        while (PQisBusy(conn_) != 0) {
+            waitFor(POLLIN, deadline, "等待语句结果");
+            if (PQconsumeInput(conn_) == 0) {
+                failWithoutResult();
+            }
+        }
+        PgResult next(PQgetResult(conn_));
+        if (!next.valid()) {
+            break;
+        }
+        // As PQexec: the last result, or the first error.
+        if (!failed) {
+            const auto status = static_cast<ExecStatusType>(next.status());
+            failed = status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE;
+            kept = std::move(next);
+        }
+    }
+    return checked(kept.release());
 }
 
 PgConnection::PgConnection(PgConnection&& other) noexcept
     : conn_(other.conn_),
       conninfo_(std::move(other.conninfo_)),
+      answerMs_(other.answerMs_),
       prepared_(std::move(other.prepared_)) {
     other.conn_ = nullptr;
 }
@@ -187,6 +332,7 @@ PgConnection& PgConnection::operator=(PgConnection&& other) noexcept {
         PQfinish(conn_);
         conn_ = other.conn_;
         conninfo_ = std::move(other.conninfo_);
+        answerMs_ = other.answerMs_;
         prepared_ = std::move(other.prepared_);
         other.conn_ = nullptr;
     }
@@ -200,7 +346,7 @@ PgConnection::~PgConnection() {
 void PgConnection::failWithoutResult() {
     const bool lost = conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK;
     const QString message = pgconninfo::scrubbed(
-        conn_ != nullptr ? trimmedMessage(PQerrorMessage(conn_)) : QStringLiteral("out of memory"),
+        conn_ != nullptr ? trimmedMessage(PQerrorMessage(conn_)) : QStringLiteral("连接已关闭"),
         conninfo_);
     throw PgError(message, {}, lost ? PgError::Cause::ConnectionLost : PgError::Cause::Statement);
 }
@@ -224,21 +370,21 @@ PgResult PgConnection::checked(pg_result* raw) {
 PgResult PgConnection::exec(const QString& sql, const PgParams& params) {
     const QByteArray text = sql.toUtf8();
     const std::vector<const char*> values = params.pointers();
-    return checked(PQexecParams(conn_, text.constData(), params.size(), params.types(),
-                                values.data(), nullptr, nullptr, 0));
+    return answer(PQsendQueryParams(conn_, text.constData(), params.size(), params.types(),
+                                    values.data(), nullptr, nullptr, 0));
 }
 
 PgResult PgConnection::execPrepared(const QString& sql, const PgParams& params) {
     auto name = prepared_.constFind(sql);
     if (name == prepared_.cend()) {
         const QByteArray newName = "fpbx_" + QByteArray::number(prepared_.size() + 1);
-        checked(PQprepare(conn_, newName.constData(), sql.toUtf8().constData(), params.size(),
-                          params.types()));
+        answer(PQsendPrepare(conn_, newName.constData(), sql.toUtf8().constData(), params.size(),
+                             params.types()));
         name = prepared_.insert(sql, newName);
     }
     const std::vector<const char*> values = params.pointers();
-    return checked(PQexecPrepared(conn_, name->constData(), params.size(), values.data(), nullptr,
-                                  nullptr, 0));
+    return answer(PQsendQueryPrepared(conn_, name->constData(), params.size(), values.data(),
+                                      nullptr, nullptr, 0));
 }
 
 PgResult PgConnection::execUntyped(const QByteArray& sql,
@@ -248,8 +394,8 @@ PgResult PgConnection::execUntyped(const QByteArray& sql,
     for (const std::optional<QByteArray>& value : values) {
         pointers.push_back(value ? value->constData() : nullptr);
     }
-    return checked(PQexecParams(conn_, sql.constData(), int(values.size()), nullptr,
-                                pointers.data(), nullptr, nullptr, 0));
+    return answer(PQsendQueryParams(conn_, sql.constData(), int(values.size()), nullptr,
+                                    pointers.data(), nullptr, nullptr, 0));
 }
 
 bool PgConnection::isUsable() {
@@ -294,7 +440,11 @@ PgTransaction::PgTransaction(PgConnection& connection) : connection_(connection)
 
 PgTransaction::~PgTransaction() {
     if (open_ && PQstatus(connection_.handle()) == CONNECTION_OK) {
-        PQclear(PQexec(connection_.handle(), "rollback"));
+        try {
+            connection_.exec(QStringLiteral("rollback"));
+        } catch (const PgError&) {
+            // A connection lost or in doubt is let go by its session; the server rolls back.
+        }
     }
 }
 
@@ -303,15 +453,15 @@ void PgTransaction::commit() {
     connection_.exec(QStringLiteral("commit"));
 }
 
-PgSession::PgSession(QString conninfo, QString schema)
-    : conninfo_(std::move(conninfo)), schema_(std::move(schema)) {}
+PgSession::PgSession(QString conninfo, QString schema, PgWork work)
+    : conninfo_(std::move(conninfo)), schema_(std::move(schema)), work_(work) {}
 
 PgConnection& PgSession::connection() {
     if (connection_ && (!connection_->isUsable() || connection_->inFailedOrOpenTransaction())) {
         connection_.reset();
     }
     if (!connection_) {
-        connection_.emplace(PgConnection::open(conninfo_, schema_));
+        connection_.emplace(PgConnection::open(conninfo_, schema_, work_));
     }
     return *connection_;
 }

@@ -20,13 +20,16 @@ public:
         Statement,       // the server refused a statement; the connection is still good
         ConnectionLost,  // the server could not be reached or went away
         Settings,        // the connection string cannot be used at all
+        NoAnswer,        // the server took the connection or a statement and did not answer in time
     };
 
     PgError(QString message, QString sqlState, Cause cause)
         : AppError(std::move(message)), sqlState_(std::move(sqlState)), cause_(cause) {}
     const QString& sqlState() const { return sqlState_; }
     Cause cause() const { return cause_; }
-    bool connectionLost() const { return cause_ == Cause::ConnectionLost; }
+    bool connectionLost() const {
+        return cause_ == Cause::ConnectionLost || cause_ == Cause::NoAnswer;
+    }
     // A deadlock or serialization failure: the transaction was undone and may simply run again.
     bool isTransient() const;
 
@@ -70,6 +73,10 @@ public:
     PgResult& operator=(const PgResult&) = delete;
     ~PgResult();
 
+    bool valid() const { return result_ != nullptr; }
+    int status() const;    // libpq's ExecStatusType
+    pg_result* release();  // the caller frees it
+
     int rows() const;
     bool isNull(int row, int column) const;
     QString text(int row, int column) const;
@@ -82,13 +89,35 @@ private:
     pg_result* result_ = nullptr;
 };
 
+// What a connection is opened for, and so how long the server may take over one statement
+// (statement_timeout), how long a transaction may stand idle (idle_in_transaction_session_timeout)
+// and how long the program waits for an answer before it gives the connection up: a little longer
+// than the server's own limit, so that a statement the server still runs is never reported as
+// failed while it goes on. The connection itself is given up after connect_timeout (5 s unless
+// the connection string says otherwise), the server's greeting and log-in included.
+enum class PgWork {
+    Registration,  // a clerk's scan, entry, count, correction: seconds
+    Reading,       // a window's reads and sorts, the administrator's check
+    Bulk,          // migrate, an import, a benchmark's fill: whatever a million rows take
+};
+
+// The limits of one kind of work, in milliseconds (0: none).
+struct PgLimits {
+    int statementMs;
+    int idleInTransactionMs;
+    int answerMs;  // the program's own wait for an answer to one statement
+};
+PgLimits pgLimits(PgWork work);
+
 // One connection to the server, its session set up for a company's registry.
 class PgConnection {
 public:
     // Connects with the program's connection defaults (a connect time-out of a few seconds,
     // keepalives) and, when schema is not empty, makes that schema the only one statements see.
-    // Throws PgError, with connectionLost set when the server could not be reached.
-    static PgConnection open(const QString& conninfo, const QString& schema = {});
+    // Throws PgError, with connectionLost set when the server could not be reached or did not
+    // answer in time. Every wait on the server afterwards is bounded by work's limits.
+    static PgConnection open(const QString& conninfo, const QString& schema = {},
+                             PgWork work = PgWork::Reading);
 
     PgConnection(PgConnection&& other) noexcept;
     PgConnection& operator=(PgConnection&& other) noexcept;
@@ -115,12 +144,19 @@ public:
     pg_conn* handle() const { return conn_; }
 
 private:
-    PgConnection(pg_conn* conn, QString conninfo) : conn_(conn), conninfo_(std::move(conninfo)) {}
+    PgConnection(pg_conn* conn, QString conninfo, int answerMs)
+        : conn_(conn), conninfo_(std::move(conninfo)), answerMs_(answerMs) {}
     PgResult checked(pg_result* result);
+    // The result of the statement just sent, waited for at most answerMs_.
+    PgResult answer(int sent);
+    // Waits until the socket is ready for events or the deadline (ms since the epoch, 0: none)
+    // has passed; gives the connection up and throws NoAnswer then.
+    void waitFor(short events, qint64 deadline, const char* what);
     [[noreturn]] void failWithoutResult();
 
     pg_conn* conn_ = nullptr;
     QString conninfo_;  // for scrubbing messages only
+    int answerMs_ = 0;
     QHash<QString, QByteArray> prepared_;
 };
 
@@ -143,7 +179,7 @@ private:
 // connection in doubt. Used on one thread at a time.
 class PgSession {
 public:
-    PgSession(QString conninfo, QString schema);
+    PgSession(QString conninfo, QString schema, PgWork work = PgWork::Reading);
 
     PgConnection& connection();  // throws PgError
     // Called with every failure: a lost connection is let go.
@@ -154,5 +190,6 @@ public:
 private:
     QString conninfo_;
     QString schema_;
+    PgWork work_;
     std::optional<PgConnection> connection_;
 };

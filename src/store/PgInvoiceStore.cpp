@@ -68,9 +68,9 @@ struct PgInvoiceStore::Pending {
     RegistrationValues values;
 };
 
-PgInvoiceStore::PgInvoiceStore(const QString& conninfo, const QString& taxNumber) {
+PgInvoiceStore::PgInvoiceStore(const QString& conninfo, const QString& taxNumber, PgWork work) {
     try {
-        session_.emplace(conninfo, pgregistry::schemaName(taxNumber));
+        session_.emplace(conninfo, pgregistry::schemaName(taxNumber), work);
     } catch (const AppError& error) {
         unusable_.kind = StoreError::Kind::Misconfigured;
         unusable_.detail = error.message();

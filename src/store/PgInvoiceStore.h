@@ -15,7 +15,8 @@
 // invoices or write the trail.
 class PgInvoiceStore final : public InvoiceStore {
 public:
-    PgInvoiceStore(const QString& conninfo, const QString& taxNumber);
+    PgInvoiceStore(const QString& conninfo, const QString& taxNumber,
+                   PgWork work = PgWork::Registration);
 
     Registration registerInvoice(const InvoiceRecord& invoice, EntryMode mode) override;
     QList<Registration> registerInvoices(const QList<InvoiceRecord>& invoices,

@@ -16,8 +16,10 @@ QString StoreError::reason() const {
             return QStringLiteral("数据库被占用");
         case Kind::Unreachable:
             return QStringLiteral("无法连接数据库服务器");
+        case Kind::NoAnswer:
+            return QStringLiteral("数据库服务器没有响应");
         case Kind::NoRegistry:
-            return QStringLiteral("服务器上没有本公司的登记表");
+            return QStringLiteral("本税号的登记表尚未建立");
         case Kind::NoRights:
             return QStringLiteral("数据库用户权限不足");
         case Kind::Misconfigured:
@@ -51,10 +53,13 @@ QString StoreError::explanation() const {
         case Kind::Unreachable:
             return QStringLiteral(
                 "无法连接数据库服务器，发票未登记。请检查网络和服务器后重新扫描。");
+        case Kind::NoAnswer:
+            return QStringLiteral(
+                "数据库服务器没有响应，发票未登记。请检查网络和服务器后重新扫描。");
         case Kind::NoRegistry:
             return QStringLiteral(
-                "数据库服务器上还没有本公司（本税号）的发票登记表，发票未登记。"
-                "请管理员用 fpbxdb init 创建后重新扫描。");
+                "本税号的登记表尚未建立，请先运行 fpbxdb init。发票未登记：请管理员在数据库"
+                "服务器上建立本公司（本税号）的发票登记表后重新扫描。");
         case Kind::NoRights:
             return QStringLiteral(
                 "数据库服务器拒绝了本机数据库用户的操作，发票未登记。请管理员检查该用户的权限。");
@@ -66,6 +71,20 @@ QString StoreError::explanation() const {
             break;
     }
     return QStringLiteral("数据库出错，发票未登记。请稍后重新扫描；问题仍在时请联系管理员。");
+}
+
+QString StoreError::panelText() const {
+    switch (kind) {
+        case Kind::NoRegistry:
+            return QStringLiteral("本税号的登记表尚未建立，请先运行 fpbxdb init");
+        case Kind::Unreachable:
+        case Kind::NoAnswer:
+            // detail is "无法连接数据库服务器：<why>" already.
+            return detail.isEmpty() ? reason() : detail;
+        default:
+            break;
+    }
+    return detail.isEmpty() ? reason() : reason() + QStringLiteral("：") + detail;
 }
 
 QString StoreError::messageText() const {

@@ -13,7 +13,8 @@ struct StoreError {
         ReadOnly,       // the database file or its folder refuses writing
         Corrupt,        // the file is damaged or no database at all
         Busy,           // another program holds the database too long
-        Unreachable,    // the database server does not answer
+        Unreachable,    // the database server cannot be reached
+        NoAnswer,       // the server took the connection or statement and did not answer in time
         NoRegistry,     // the server has no registry for this company (fpbxdb init makes it)
         NoRights,       // the server refuses the clerks' database user what it asked
         Misconfigured,  // config.ini's [数据库] names no usable engine or connection
@@ -25,6 +26,9 @@ struct StoreError {
 
     // What happened, in a few words for a result label ("磁盘空间不足").
     QString reason() const;
+    // What happened and what to do in one line, the reason first: what the scan panel says
+    // while the registry cannot be used.
+    QString panelText() const;
     // What happened and what to do, in a sentence or two for the clerk.
     QString explanation() const;
     // The explanation, then the technical text: what a message box shows.

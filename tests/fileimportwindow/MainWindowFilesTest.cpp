@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <functional>
@@ -132,13 +133,36 @@ TEST_F(MainWindowFilesTest, ADropOfTextIsNoFileImport) {
     EXPECT_FALSE(web.isAccepted());
 }
 
-TEST(FilesToOpen, TheFileCommandGivesAbsolutePathsAndNothingElseDoes) {
+TEST(CommandLine, FilesAreTakenWithOrWithoutTheFileCommandAndTheRestIsRefusedWithWhy) {
+    const QTemporaryDir dir;
+    const QString d = dir.path();
+    testfiles::writeBytes(d + "/a.pdf", "%PDF-1.7");
+    testfiles::writeBytes(d + "/b.OFD", "PK");
+    testfiles::writeBytes(d + "/scan", "%PDF-1.4");  // a PDF by its content
+    testfiles::writeBytes(d + "/notes.txt", "hello");
+    QDir(d).mkdir("folder");
     const QString here = QDir::currentPath();
-    EXPECT_EQ(startup::filesToOpen({"fpbx", "file", "a.pdf", "/x/b.ofd"}),
-              (QStringList{here + "/a.pdf", "/x/b.ofd"}));
-    EXPECT_EQ(startup::filesToOpen({"fpbx"}), QStringList{});
-    EXPECT_EQ(startup::filesToOpen({"fpbx", "a.pdf"}), QStringList{});
-    EXPECT_EQ(startup::filesToOpen({"fpbx", "file"}), QStringList{});
+    struct Case {
+        QStringList arguments;
+        QStringList files;
+        QStringList refused;
+    };
+    const QList<Case> cases = {
+        {{"fpbx", "file", "a.pdf", "/x/b.ofd"}, {here + "/a.pdf", "/x/b.ofd"}, {}},
+        {{"fpbx", "file"}, {}, {}},
+        {{"fpbx"}, {}, {}},
+        {{"fpbx", d + "/a.pdf", d + "/b.OFD", "--an-option", d + "/scan", d + "/folder"},
+         {d + "/a.pdf", d + "/b.OFD", d + "/scan", d + "/folder"},
+         {}},
+        {{"fpbx", d + "/notes.txt", d + "/gone.pdf"},
+         {},
+         {d + "/notes.txt：不是PDF或OFD发票文件", d + "/gone.pdf：文件不存在"}},
+    };
+    for (const Case& c : cases) {
+        const startup::CommandLine line = startup::readCommandLine(c.arguments);
+        EXPECT_EQ(line.files, c.files) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(line.refused, c.refused) << c.arguments.join(' ').toStdString();
+    }
 }
 
 TEST(SingleInstanceFiles, ALaterStartHandsItsFilesToTheRunningInstance) {

@@ -40,6 +40,33 @@ TEST_F(ManualTest, AFailingCheckIsShownByTheWindowAndTheFieldsKept) {
     EXPECT_TRUE(rows().isEmpty());
 }
 
+// A database file gone while the program runs: told as a scan tells it, in Chinese first, on the
+// panel and in the box, with what was typed kept for another try.
+TEST_F(ManualTest, AStoreFailureIsToldAsAScanTellsItAndTheEntryKept) {
+    QFile::rename(dir.databasePath(), dir.databasePath() + ".away");
+    prompts.clear();
+    enter("044031900111", "12345678");
+    EXPECT_EQ(form->Label_msg1->text(), "登记失败！");
+    const QString note = form->Label_note_sx->toolTip().isEmpty() ? form->Label_note_sx->text()
+                                                                  : form->Label_note_sx->toolTip();
+    EXPECT_TRUE(note.startsWith("数据库文件不存在：Could not find file")) << note.toStdString();
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].caption, "出现异常");
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith("数据库文件不存在：" + dir.databasePath()))
+        << prompts.messages()[0].text.toStdString();
+    EXPECT_EQ(form->Edit_fpdm->text(), "044031900111");
+    EXPECT_EQ(form->Edit_fphm->text(), "12345678");
+
+    // Going back to the panel counts again: the failed count is said in Chinese first too.
+    prompts.clear();
+    emit form->Image_sm->clicked();
+    emit form->Image_sx->clicked();
+    ASSERT_FALSE(prompts.messages().isEmpty());
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith("数据库文件不存在：Could not find file"))
+        << prompts.messages()[0].text.toStdString();
+    EXPECT_EQ(form->Label_num1->text(), "0");
+}
+
 TEST_F(ManualTest, AValidEntryIsRecordedByHand) {
     form->ComboBox2->setCurrentIndex(0);
     form->Date_kprq->setDate(QDate(2023, 12, 5));

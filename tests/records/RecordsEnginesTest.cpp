@@ -354,7 +354,7 @@ TEST_F(RecordsOnServerTest, ARegistryNeverMadeIsSaidSo) {
         source.run(records::searchQuery(Form(), records::Dialect::Postgresql));
         FAIL() << "searched";
     } catch (const AppError& error) {
-        EXPECT_TRUE(error.message().startsWith("服务器上没有本公司的登记表")) << error.what();
+        EXPECT_TRUE(error.message().startsWith("本税号的登记表尚未建立")) << error.what();
     }
     EXPECT_EQ(source.rowCount(), 0);
 }
