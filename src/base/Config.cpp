@@ -50,6 +50,10 @@ QString readVersionWritingBack(IniFile& ini) {
     return value;
 }
 
+QString readCompanyName(const IniFile& ini) {
+    return ini.readString(QStringLiteral("基本信息"), QStringLiteral("单位名称"), {}).trimmed();
+}
+
 QString readServer(const IniFile& ini) {
     return ini.readString(QStringLiteral("SERVER"), QStringLiteral("server"), {});
 }

@@ -33,6 +33,8 @@ bool isUsableTaxNumber(const QString& taxNumber);
 QString readUpdateUrlWritingDefault(IniFile& ini);
 // Reads [版本信息] Version (default "1.0.1") and writes the value read back. Returns it.
 QString readVersionWritingBack(IniFile& ini);
+// [基本信息] 单位名称, the company's name on a claim's sheet; empty when not set.
+QString readCompanyName(const IniFile& ini);
 // [SERVER] server, default empty.
 QString readServer(const IniFile& ini);
 

@@ -17,6 +17,7 @@
 #include "fileimportwindow/FileImportWindow.h"
 #include "invoice/InvoiceFace.h"
 #include "invoice/InvoiceIdentity.h"
+#include "mainwindow/ClaimPanel.h"
 #include "mainwindow/ClickableLabel.h"
 #include "mainwindow/InvoiceFaceView.h"
 #include "mainwindow/InvoiceFileDrop.h"
@@ -110,6 +111,11 @@ void MainWindow::wire() {
     connect(Label7, &ClickableLabel::clicked, reimbursers_, &ReimburserList::Label7Click);
     connect(DataEdit, &ScanField::textChanged, this, &MainWindow::DataEditChange);
     connect(Timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    for (QComboBox* list : {ComboBox1, ComboBox2}) {
+        connect(list, &QComboBox::textActivated, claimPanel_, &ClaimPanel::reimburserChanged);
+    }
+    connect(claimPanel_, &ClaimPanel::newClaimClicked, this,
+            [this] { claimPanel_->newClaim(reimbursers_->current()); });
     Edit_fpdm->installEventFilter(this);
     Edit_fphm->installEventFilter(this);
 }
@@ -302,6 +308,7 @@ void MainWindow::registerScan(const QString& text, const scan::InvoiceItems& ite
             invoice.amount = items.amount;
             invoice.invoiceDate = items.date;
             invoice.checkCode = items.checkCode;
+            invoice.kindCode = items.kind;
             invoice.reimburser = reimbursers_->current();
             const rules::Checked checked = registerOrThrow(invoice, EntryMode::Scan);
             showScanOutcome(checked, faceOf(invoice, items.kind));
@@ -359,9 +366,14 @@ void MainWindow::armWaiting() {
 }
 
 rules::Checked MainWindow::registerOrThrow(const InvoiceRecord& invoice, EntryMode mode) {
+    InvoiceRecord joining = invoice;  // into the open claim
+    joining.claimNumber = claimPanel_->claimFor(invoice.reimburser);
     const rules::Checked checked =
-        rules::registerChecked(*store_, invoice, mode, std::nullopt,
+        rules::registerChecked(*store_, joining, mode, std::nullopt,
                                [this](const rules::Finding& f) { return confirmAmount(f); });
+    if (checked.kind == rules::Checked::Kind::Registered) {
+        claimPanel_->registered(invoice.amount);
+    }
     // Heard before any box the outcome brings; a refusal sounds as nothing recorded.
     sounds_.registration(checked.kind == rules::Checked::Kind::Refused
                              ? Registration::Result::Failed

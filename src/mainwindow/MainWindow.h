@@ -13,6 +13,7 @@
 #include "sound/OutcomeSounds.h"
 #include "store/InvoiceStore.h"
 
+class ClaimPanel;
 class ClickableLabel;
 class FileImportWindow;
 class InvoiceFaceView;
@@ -71,6 +72,7 @@ public:
     ScanBuffer& scanBuffer() { return buffer_; }
     KeyboardCapture& capture() { return *capture_; }
     ReimburserList& reimbursers() { return *reimbursers_; }
+    ClaimPanel& claimPanel() { return *claimPanel_; }
 
     QWidget* Panel_top;
     QLabel* Image_logo;
@@ -158,6 +160,7 @@ private:
     bool shown_ = false;
     KeyboardCapture* capture_ = nullptr;
     ReimburserList* reimbursers_ = nullptr;
+    ClaimPanel* claimPanel_ = nullptr;  // the open claim, on the bottom panel
     OpenRecords openRecords_;
     FileImportWindow* fileWindow_ = nullptr;  // while the file import window is open
     OutcomeSounds sounds_;
