@@ -10,7 +10,7 @@
 
 namespace claimsheet {
 
-Kept keep(ClaimStore& store, const QString& number, const QString& companyDir) {
+Kept read(ClaimStore& store, const QString& number, const QString& companyDir) {
     Kept kept;
     const ClaimRead read = store.readClaim(number);
     if (!read.ok) {
@@ -24,7 +24,14 @@ Kept keep(ClaimStore& store, const QString& number, const QString& companyDir) {
     const IniFile ini(config::iniPath());
     kept.content = claims::sheetContent(*read.claim, config::readCompanyName(ini), TaxNumber());
     kept.path = claims::sheetPath(companyDir, number);
-    kept.error = writePdf(kept.content, kept.path);
+    return kept;
+}
+
+Kept keep(ClaimStore& store, const QString& number, const QString& companyDir) {
+    Kept kept = read(store, number, companyDir);
+    if (kept.ok()) {
+        kept.error = writePdf(kept.content, kept.path);
+    }
     return kept;
 }
 

@@ -17,6 +17,8 @@ struct Kept {
     bool ok() const { return error.isEmpty(); }
 };
 
+// Reads the claim: what its sheet says and where it is kept, nothing written.
+Kept read(ClaimStore& store, const QString& number, const QString& companyDir);
 // Reads the claim and writes its sheet anew into the company folder.
 Kept keep(ClaimStore& store, const QString& number, const QString& companyDir);
 

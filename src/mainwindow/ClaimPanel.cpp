@@ -8,6 +8,7 @@
 #include "mainwindow/ClickableLabel.h"
 #include "mainwindow/SystemColours.h"
 #include "prompts/Prompts.h"
+#include "scanner/KeyboardCapture.h"
 
 namespace {
 
@@ -61,6 +62,23 @@ ClaimPanel::ClaimPanel(std::unique_ptr<ClaimStore> store, QString companyDir, QW
 
 ClaimPanel::~ClaimPanel() = default;
 
+template <class Ask>
+auto ClaimPanel::unhooked(Ask&& ask) {
+    const bool hooked = capture_ != nullptr && capture_->isHooked();
+    if (hooked) {
+        capture_->unhook();
+    }
+    struct Rehook {
+        KeyboardCapture* capture;
+        ~Rehook() {
+            if (capture != nullptr) {
+                capture->hook();
+            }
+        }
+    } rehook{hooked ? capture_ : nullptr};
+    return ask();
+}
+
 QString ClaimPanel::claimFor(const QString& reimburser) {
     StoreError error;
     const QString number = desk_.forRegistration(reimburser, error);
@@ -86,8 +104,10 @@ void ClaimPanel::reimburserChanged(const QString& reimburser) {
         QStringLiteral("报销单%1（报销人：%2，共%3张）尚未结束。\n换报销人前结束本单？")
             .arg(desk_.number(), desk_.reimburser())
             .arg(desk_.total().count());
-    if (appprompts::get().message(this, QStringLiteral("提示"), question, MsgIcon::Question,
-                                  MsgButtons::YesNo) == MsgAnswer::Ok) {
+    if (unhooked([&] {
+            return appprompts::get().message(this, QStringLiteral("提示"), question,
+                                             MsgIcon::Question, MsgButtons::YesNo);
+        }) == MsgAnswer::Ok) {
         closeClaim();
     }
 }
@@ -129,7 +149,10 @@ bool ClaimPanel::closeClaim() {
     if (kept.ok()) {
         lastSheet_ = kept.path;
     }
-    claimsheet::offer(this, kept);
+    unhooked([&] {
+        claimsheet::offer(this, kept);
+        return true;
+    });
     return true;
 }
 

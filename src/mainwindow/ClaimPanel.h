@@ -7,6 +7,7 @@
 #include "store/ClaimStore.h"
 
 class ClickableLabel;
+class KeyboardCapture;
 class QLabel;
 
 // The open reimbursement claim on the main window: its number, count and running total, and
@@ -36,6 +37,8 @@ public:
     const QString& lastSheet() const { return lastSheet_; }
 
     const claims::ClaimDesk& desk() const { return desk_; }
+    // The scan mode's capture, let go while the panel asks the clerk something.
+    void setCapture(KeyboardCapture* capture) { capture_ = capture; }
 
 signals:
     void newClaimClicked();
@@ -43,11 +46,15 @@ signals:
 private:
     void refresh();
     void showProblem(const QString& what, const StoreError& error);
+    // Runs ask with the keyboard the clerk's own.
+    template <class Ask>
+    auto unhooked(Ask&& ask);
 
     std::unique_ptr<ClaimStore> store_;
     claims::ClaimDesk desk_;
     QString companyDir_;
     QString lastSheet_;
+    KeyboardCapture* capture_ = nullptr;
     QLabel* Label_claim;
     QLabel* Label_claimTotal;
     ClickableLabel* Label_newClaim;

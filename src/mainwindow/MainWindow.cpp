@@ -74,6 +74,7 @@ MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
     Image_sx1->hide();
     Label_fphm_sm->clear();
     capture_ = new KeyboardCapture(buffer_, DataEdit, this);
+    claimPanel_->setCapture(capture_);
 
     const QString bxr = joinPath(CompanyDir(), QStringLiteral("bxr.txt"));
     if (!QFile::exists(bxr)) {

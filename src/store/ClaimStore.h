@@ -62,6 +62,8 @@ public:
     // A sheet of a closed claim written again (重新生成报销单).
     virtual ChangeOutcome recordSheet(const QString& number) = 0;
     virtual ClaimRead readClaim(const QString& number) = 0;
+    // The claim a recorded invoice joined: nothing when it joined none (or is not recorded).
+    virtual ClaimRead readClaimOf(const trail::InvoiceKey& invoice) = 0;
 };
 
 // The claims of the company's registry named by config.ini.

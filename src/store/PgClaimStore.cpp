@@ -146,3 +146,31 @@ ClaimRead PgClaimStore::readClaim(const QString& number) {
     }
     return read;
 }
+
+ClaimRead PgClaimStore::readClaimOf(const trail::InvoiceKey& invoice) {
+    ClaimRead read;
+    if (!session_) {
+        read.ok = false;
+        read.error = unusable_;
+        return read;
+    }
+    QString number;
+    try {
+        const PgResult claim = session_->connection().execPrepared(
+            QStringLiteral("select 报销单号 from 发票报销 where 发票号码 = $1 and 发票代码 = $2"),
+            PgParams().text(invoice.number).text(invoice.code));
+        if (claim.rows() == 0 || claim.isNull(0, 0)) {
+            return read;
+        }
+        number = claim.text(0, 0);
+    } catch (const PgError& error) {
+        session_->failed(error);
+        if (error.sqlState() == QLatin1String("42703")) {
+            return read;  // a registry made before claims: no invoice joined one
+        }
+        read.ok = false;
+        read.error = storeError(error);
+        return read;
+    }
+    return readClaim(number);
+}

@@ -18,6 +18,7 @@ public:
     ChangeOutcome closeClaim(const QString& number) override;
     ChangeOutcome recordSheet(const QString& number) override;
     ClaimRead readClaim(const QString& number) override;
+    ClaimRead readClaimOf(const trail::InvoiceKey& invoice) override;
 
 private:
     // Runs an update that names the claim it changed: Done when it changed one, else NotFound.

@@ -195,3 +195,26 @@ ClaimRead SqliteClaimStore::readClaim(const QString& number) {
     }
     return read;
 }
+
+ClaimRead SqliteClaimStore::readClaimOf(const trail::InvoiceKey& invoice) {
+    QString number;
+    try {
+        Database db = Database::open(connectionString_);
+        if (store::missingColumns(db).contains(QStringLiteral("发票报销.报销单号"))) {
+            return {};  // a store of an earlier version: no invoice joined a claim
+        }
+        Statement claim = db.prepare(
+            QStringLiteral("select 报销单号 from 发票报销 where 发票号码 = ?1 and 发票代码 = ?2"));
+        claim.bind(1, invoice.number).bind(2, invoice.code);
+        if (!claim.step() || claim.isNull(0)) {
+            return {};
+        }
+        number = claim.text(0);
+    } catch (const AppError& error) {
+        ClaimRead read;
+        read.ok = false;
+        read.error = sqliteerrors::fromError(error, StoreError::Kind::Other);
+        return read;
+    }
+    return readClaim(number);
+}

@@ -15,6 +15,7 @@ public:
     ChangeOutcome closeClaim(const QString& number) override;
     ChangeOutcome recordSheet(const QString& number) override;
     ClaimRead readClaim(const QString& number) override;
+    ClaimRead readClaimOf(const trail::InvoiceKey& invoice) override;
 
 private:
     QString connectionString_;
