@@ -46,6 +46,21 @@ struct ClaimRead {
     StoreError error;
 };
 
+// The claims closed on the days from..to, per month of closing and reimburser.
+struct ClaimFigure {
+    QString month;       // yyyy-MM
+    QString reimburser;  // 报销人 of the claim
+    qint64 claims = 0;
+    qint64 invoices = 0;     // their invoices now (an undone registration has left its claim)
+    qint64 amountUnits = 0;  // the exact sum of their 开票金额
+    bool operator==(const ClaimFigure&) const = default;
+};
+struct ClaimFigures {
+    QList<ClaimFigure> rows;  // by month, then reimburser (code-point order)
+    bool ok = true;
+    StoreError error;
+};
+
 // Each instance is used on one thread at a time; the store never shows anything.
 class ClaimStore {
 public:
@@ -64,6 +79,8 @@ public:
     virtual ClaimRead readClaim(const QString& number) = 0;
     // The claim a recorded invoice joined: nothing when it joined none (or is not recorded).
     virtual ClaimRead readClaimOf(const trail::InvoiceKey& invoice) = 0;
+    // One query.
+    virtual ClaimFigures figures(const QDate& from, const QDate& to) = 0;
 };
 
 // The claims of the company's registry named by config.ini.

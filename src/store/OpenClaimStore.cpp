@@ -24,6 +24,12 @@ public:
     ChangeOutcome closeClaim(const QString&) override { return failed(); }
     ChangeOutcome recordSheet(const QString&) override { return failed(); }
     ClaimRead readClaimOf(const trail::InvoiceKey&) override { return readClaim(QString()); }
+    ClaimFigures figures(const QDate&, const QDate&) override {
+        ClaimFigures figures;
+        figures.ok = false;
+        figures.error = error_;
+        return figures;
+    }
     ClaimRead readClaim(const QString&) override {
         ClaimRead read;
         read.ok = false;

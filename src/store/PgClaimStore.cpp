@@ -174,3 +174,47 @@ ClaimRead PgClaimStore::readClaimOf(const trail::InvoiceKey& invoice) {
     }
     return readClaim(number);
 }
+
+ClaimFigures PgClaimStore::figures(const QDate& from, const QDate& to) {
+    ClaimFigures result;
+    if (!session_) {
+        result.ok = false;
+        result.error = unusable_;
+        return result;
+    }
+    try {
+        // numeric sums are exact; names in code-point order, as on the embedded store.
+        const PgResult rows = session_->connection().execPrepared(
+            QStringLiteral(
+                "select to_char(c.结单时间, 'YYYY-MM'), coalesce(c.报销人, ''), count(*), "
+                "sum(c.张数)::bigint, sum(c.金额)::text from (select 报销单.报销单号, "
+                "报销单.报销人, 结单时间, count(发票报销.发票号码) as 张数, "
+                "coalesce(sum(开票金额), 0) as 金额 from 报销单 left join 发票报销 on "
+                "发票报销.报销单号 = 报销单.报销单号 where 结单时间 >= $1 and 结单时间 < $2 "
+                "group by 报销单.报销单号) as c group by 1, 2 "
+                "order by 1, coalesce(c.报销人, '') collate \"C\""),
+            PgParams()
+                .timestamp(from.toString(QStringLiteral("yyyy-MM-dd")) +
+                           QStringLiteral(" 00:00:00"))
+                .timestamp(to.addDays(1).toString(QStringLiteral("yyyy-MM-dd")) +
+                           QStringLiteral(" 00:00:00")));
+        for (int r = 0; r < rows.rows(); ++r) {
+            result.rows << ClaimFigure{
+                rows.text(r, 0), rows.text(r, 1), rows.int64(r, 2), rows.int64(r, 3),
+                amount::fromText(rows.text(r, 4), QStringLiteral("开票金额")).value_or(0)};
+        }
+    } catch (const PgError& error) {
+        session_->failed(error);
+        if (error.sqlState() != QLatin1String("42P01")) {
+            result.ok = false;
+            result.error = storeError(error);
+        }
+    } catch (const AppError& error) {
+        result.ok = false;
+        result.error.detail = error.message();
+    }
+    if (!result.ok) {
+        result.rows.clear();
+    }
+    return result;
+}

@@ -19,6 +19,7 @@ public:
     ChangeOutcome recordSheet(const QString& number) override;
     ClaimRead readClaim(const QString& number) override;
     ClaimRead readClaimOf(const trail::InvoiceKey& invoice) override;
+    ClaimFigures figures(const QDate& from, const QDate& to) override;
 
 private:
     // Runs an update that names the claim it changed: Done when it changed one, else NotFound.

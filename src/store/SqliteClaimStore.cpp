@@ -218,3 +218,33 @@ ClaimRead SqliteClaimStore::readClaimOf(const trail::InvoiceKey& invoice) {
     }
     return readClaim(number);
 }
+
+ClaimFigures SqliteClaimStore::figures(const QDate& from, const QDate& to) {
+    ClaimFigures result;
+    try {
+        Database db = Database::open(connectionString_);
+        if (store::missingSchemaObjects(db).contains(QStringLiteral("报销单"))) {
+            return result;
+        }
+        // Each claim with its invoices counted first, then per month and reimburser: sums of
+        // whole ten-thousandths are exact.
+        Statement select = db.prepare(QStringLiteral(
+            "select substr(c.结单时间, 1, 7), coalesce(c.报销人, ''), count(*), sum(c.张数), "
+            "sum(c.金额) from (select 报销单.报销单号, 报销单.报销人, 结单时间, "
+            "count(发票报销.发票号码) as 张数, coalesce(sum(开票金额), 0) as 金额 from 报销单 "
+            "left join 发票报销 on 发票报销.报销单号 = 报销单.报销单号 where 结单时间 >= ?1 and "
+            "结单时间 < ?2 group by 报销单.报销单号) as c group by 1, 2 order by 1, 2"));
+        select.bind(1, from.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00"))
+            .bind(2, to.addDays(1).toString(QStringLiteral("yyyy-MM-dd")) +
+                         QStringLiteral(" 00:00:00"));
+        while (select.step()) {
+            result.rows << ClaimFigure{select.text(0), select.text(1), select.int64(2),
+                                       select.int64(3), select.int64(4)};
+        }
+    } catch (const AppError& error) {
+        result.ok = false;
+        result.error = sqliteerrors::fromError(error, StoreError::Kind::Other);
+        result.rows.clear();
+    }
+    return result;
+}

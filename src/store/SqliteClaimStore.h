@@ -16,6 +16,7 @@ public:
     ChangeOutcome recordSheet(const QString& number) override;
     ClaimRead readClaim(const QString& number) override;
     ClaimRead readClaimOf(const trail::InvoiceKey& invoice) override;
+    ClaimFigures figures(const QDate& from, const QDate& to) override;
 
 private:
     QString connectionString_;

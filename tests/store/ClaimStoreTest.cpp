@@ -75,6 +75,11 @@ TYPED_TEST(ClaimStoreTest, AClaimKeepsItsInvoicesAndTheTrailKeepsTheClaim) {
     EXPECT_EQ(read.claim->invoices[0].number, "00000011");
     EXPECT_EQ(read.claim->invoices[1].amountUnits, 2000);
     EXPECT_FALSE(this->claims->readClaim("BX202312019999").claim);
+    // Only closed claims count, in the month they were closed.
+    const ClaimFigures figures = this->claims->figures(QDate(2023, 12, 1), QDate(2023, 12, 31));
+    ASSERT_TRUE(figures.ok);
+    EXPECT_EQ(figures.rows, (QList<ClaimFigure>{{"2023-12", "张三", 1, 2, 3000}}));
+    EXPECT_TRUE(this->claims->figures(QDate(2023, 12, 3), QDate(2023, 12, 31)).rows.isEmpty());
 
     // An undone registration leaves its claim; the trail keeps which claim it was in.
     ASSERT_TRUE(this->store->undoRegistration({"044031900111", "00000011"}, "重复").done());
