@@ -70,4 +70,31 @@ void saveCopy(QObject* owner, const Kept& kept) {
     }
 }
 
+QString openBatchClaim(QObject* owner, ClaimStore& store, const QString& reimburser) {
+    const OpenedClaim opened = store.openClaim(reimburser);
+    if (!opened.ok) {
+        appprompts::get().message(owner, QStringLiteral("报销单"),
+                                  QStringLiteral("报销单未能新建：") + opened.error.reason(),
+                                  MsgIcon::Warning);
+    }
+    return opened.number;
+}
+
+void closeBatchClaim(QObject* owner, ClaimStore& store, const QString& number,
+                     const QString& companyDir) {
+    const ChangeOutcome closed = store.closeClaim(number);
+    if (!closed.done()) {
+        appprompts::get().message(
+            owner, QStringLiteral("报销单"),
+            QStringLiteral("报销单%1未能结束：%2").arg(number, closed.error.reason()),
+            MsgIcon::Warning);
+        return;
+    }
+    const ClaimRead read = store.readClaim(number);
+    if (read.ok && read.claim && read.claim->invoices.isEmpty()) {
+        return;  // nothing joined it: no sheet
+    }
+    offer(owner, keep(store, number, companyDir));
+}
+
 }  // namespace claimsheet

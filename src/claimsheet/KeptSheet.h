@@ -27,4 +27,11 @@ void offer(QObject* owner, const Kept& kept);
 // Copies the kept sheet where the clerk picks (另存为…).
 void saveCopy(QObject* owner, const Kept& kept);
 
+// The claim a batch of invoices (an Excel import) joins: opened before the batch (its failure
+// told in a box: empty then), closed after it with its sheet kept and offered. A claim the batch
+// left empty is closed without a sheet.
+QString openBatchClaim(QObject* owner, ClaimStore& store, const QString& reimburser);
+void closeBatchClaim(QObject* owner, ClaimStore& store, const QString& number,
+                     const QString& companyDir);
+
 }  // namespace claimsheet
