@@ -12,7 +12,11 @@ const char* const kStatements[] = {
         报销人 text,
         开单时间 timestamp(0) not null,
         结单时间 timestamp(0),
-        生成次数 integer not null default 0))sql",
+        生成次数 integer not null default 0,
+        原报销单号 text))sql",
+    // A claim migrated from a PC's file under a number the registry had already given keeps the
+    // number its paper sheet shows here.
+    "alter table 报销单 add column if not exists 原报销单号 text",
     // One row per day with the last number given: the update of that row is the queue two PCs
     // opening claims at the same moment wait in, so that each gets a number of its own.
     "create table if not exists 报销单_序号 (日期 text primary key, 序号 integer not null)",

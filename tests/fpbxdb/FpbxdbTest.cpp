@@ -16,7 +16,9 @@
 #include "rules/CheckedRegistration.h"
 #include "rules/OfficeRules.h"
 #include "store/DatabaseFile.h"
+#include "store/PgClaimStore.h"
 #include "store/PgConnection.h"
+#include "store/SqliteClaimStore.h"
 #include "store/SqliteInvoiceStore.h"
 
 namespace {
@@ -155,6 +157,60 @@ TEST_F(FpbxdbTest, MigrateCopiesEachInvoiceOnceWithItsValues) {
               "044031900111|00000001|100.5000|20240101|2024-03-01 09:30:00|1|张三;"
               "|24312000000000000003|0.0100|20240103|2024-03-01 09:30:00|1|");
     EXPECT_EQ(value("select sum(数量) from 发票报销_数量"), "3");
+}
+
+// Each PC numbers its claims on its own: a number the registry gave already is replaced, the
+// claim's invoices follow it, and the registry's next number comes after every one carried.
+TEST_F(FpbxdbTest, MigrateCarriesClaimsOnceAndRenumbersThoseTheRegistryHasGiven) {
+    SqliteClaimStore localClaims(GetConnectionString());
+    SqliteInvoiceStore local(GetConnectionString());
+    QStringList fileNumbers;
+    for (const QStringList& numbers : {QStringList{"00000001", "00000002"}, {"00000003"}}) {
+        const QString claim = localClaims.openClaim("张三").number;
+        fileNumbers << claim;
+        for (const QString& number : numbers) {
+            local.registerInvoice(
+                teststore::invoice().code("1").number(number).amount("2.5").claim(claim),
+                EntryMode::Scan);
+        }
+        localClaims.closeClaim(claim);
+    }
+    ASSERT_EQ(fileNumbers, (QStringList{"BX202403010001", "BX202403010002"}));
+    PgClaimStore server(registry->conninfo(), TaxNumber());
+    ASSERT_EQ(server.openClaim("李四").number, "BX202403010001");  // another PC's
+
+    PgConnection admin = PgConnection::open(registry->conninfo());
+    const MigrationCount first = migrateSqliteStore(dir.databasePath(), admin, TaxNumber());
+    EXPECT_EQ(first.claimsCarried, 2);
+    EXPECT_EQ(first.claimsSkipped, 0);
+    using Renumbered = QList<QPair<QString, QString>>;
+    EXPECT_EQ(first.renumberedClaims, (Renumbered{{"BX202403010001", "BX202403010002"},
+                                                  {"BX202403010002", "BX202403010003"}}));
+    const MigrationCount second = migrateSqliteStore(dir.databasePath(), admin, TaxNumber());
+    EXPECT_EQ(second.claimsCarried, 0);
+    EXPECT_EQ(second.claimsSkipped, 2);
+    EXPECT_EQ(second.renumberedClaims, Renumbered{});
+    EXPECT_EQ(second.copied, 0);
+
+    const auto invoicesOf = [&](const QString& number) {
+        QStringList numbers;
+        const ClaimRead read = server.readClaim(number);
+        for (const ClaimInvoice& invoice : read.claim->invoices) {
+            numbers << invoice.number;
+        }
+        return numbers;
+    };
+    EXPECT_EQ(invoicesOf("BX202403010001"), QStringList{});
+    EXPECT_EQ(invoicesOf("BX202403010002"), (QStringList{"00000001", "00000002"}));
+    EXPECT_EQ(invoicesOf("BX202403010003"), QStringList{"00000003"});
+    EXPECT_EQ(value("select 原报销单号 from 报销单 where 报销单号 = 'BX202403010003'"),
+              "BX202403010002");
+    EXPECT_TRUE(server.readClaim("BX202403010003").claim->closedAt.isValid());
+    EXPECT_EQ(server.openClaim("李四").number, "BX202403010004");
+    // The file's trail lines keep the claim they were written for.
+    EXPECT_EQ(value("select count(*) from 发票报销_记录 where 数据库用户 = '' and 报销单号 = "
+                    "'BX202403010001' and 操作 = '结束报销单'"),
+              "1");
 }
 
 TEST_F(FpbxdbTest, MigrateCarriesTheTrailOnceWithItsOwnTimesAndActors) {
