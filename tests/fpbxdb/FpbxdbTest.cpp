@@ -58,6 +58,8 @@ const QStringList kClerkGrants = {
     "grant execute on function SCHEMA_.发票报销_撤销(text, text, text)",
     "grant execute on function SCHEMA_.发票报销_记录拒绝(text, text, numeric, text, text, integer, "
     "text, text)",
+    "grant select, update (报销人, 结单时间, 生成次数) on SCHEMA_.报销单",
+    "grant execute on function SCHEMA_.报销单_新建(text, timestamp)",
 };
 
 class FpbxdbTest : public ::testing::Test {
@@ -261,10 +263,11 @@ TEST_F(FpbxdbTest, TheClerksRoleOfTheReadmeWorksAndCannotDelete) {
     connection.exec("insert into 发票报销 (发票号码, 发票代码) values ('1', 'a')");
     connection.exec("update 发票报销 set 报销人 = '张三' where 发票号码 = '1'");
     EXPECT_EQ(connection.exec("select sum(数量) from 发票报销_数量").text(0, 0), "1");
-    for (const char* refused : {"delete from 发票报销", "update 发票报销 set 发票号码 = '2'",
-                                "update 发票报销_数量 set 数量 = 0", "delete from 发票报销_记录",
-                                "update 发票报销_记录 set 原因 = 'x'", "truncate 发票报销_记录",
-                                "insert into 发票报销_记录 (操作) values ('登记')"}) {
+    for (const char* refused :
+         {"delete from 发票报销", "update 发票报销 set 发票号码 = '2'",
+          "update 发票报销_数量 set 数量 = 0", "delete from 发票报销_记录",
+          "update 发票报销_记录 set 原因 = 'x'", "truncate 发票报销_记录",
+          "insert into 发票报销_记录 (操作) values ('登记')", "update 报销单_序号 set 序号 = 0"}) {
         try {
             connection.exec(refused);
             ADD_FAILURE() << refused << " was allowed";
@@ -279,6 +282,21 @@ TEST_F(FpbxdbTest, TheClerksRoleOfTheReadmeWorksAndCannotDelete) {
     EXPECT_EQ(value("select string_agg(concat_ws('|', 操作, 发票号码, 报销人, 原报销人, 原因, "
                     "数据库用户 = current_user), ';' order by 序号) from 发票报销_记录"),
               "登记|1|f;修改报销人|1|张三|f;撤销报销|1|张三|测试|f");
+
+    // Claims: opened, closed and written again; a closed claim stays closed and stays.
+    PgClaimStore claims(clerk.conninfo(), TaxNumber());
+    const OpenedClaim opened = claims.openClaim("张三");
+    ASSERT_TRUE(opened.ok) << opened.error.reason().toStdString();
+    EXPECT_TRUE(claims.closeClaim(opened.number).done());
+    EXPECT_TRUE(claims.recordSheet(opened.number).done());
+    for (const char* refused : {"update 报销单 set 结单时间 = null", "delete from 报销单"}) {
+        try {
+            connection.exec(refused);
+            ADD_FAILURE() << refused << " was allowed";
+        } catch (const PgError& error) {
+            EXPECT_EQ(error.sqlState(), "42501") << refused;
+        }
+    }
 }
 
 TEST_F(FpbxdbTest, NotEvenTheOwnerChangesTheTrailAndEveryChangeLeavesALine) {
