@@ -39,7 +39,7 @@ SheetContent sheetContent(const StoredClaim& claim, const QString& companyName,
     sheet.title = QStringLiteral("报销单");
     sheet.company = companyName.isEmpty()
                         ? QStringLiteral("税号：%1").arg(taxNumber)
-                        : QStringLiteral("%1（税号：%2）").arg(companyName, taxNumber);
+                        : QStringLiteral("单位：%1（税号：%2）").arg(companyName, taxNumber);
     sheet.number = claim.number;
     sheet.reimburser = claim.reimburser;
     const QDateTime day = claim.closedAt.isValid() ? claim.closedAt : claim.openedAt;

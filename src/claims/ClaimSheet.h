@@ -10,8 +10,8 @@
 namespace claims {
 
 struct SheetContent {
-    QString title;       // 报销单
-    QString company;     // 单位 (config.ini [基本信息] 单位名称) and 税号
+    QString title;  // 报销单
+    QString company;  // 单位：<config.ini [基本信息] 单位名称>（税号：…）, or 税号：… alone
     QString number;      // 报销单号, also in the QR code
     QString reimburser;  // 报销人
     QString date;        // the day it was closed (or opened, while open), yyyy-MM-dd

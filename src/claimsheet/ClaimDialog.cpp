@@ -49,6 +49,7 @@ ClaimDialog::ClaimDialog(const StoredClaim& claim, std::unique_ptr<ClaimStore> s
         }
     }
     Grid_invoices->resizeColumnsToContents();
+    Grid_invoices->horizontalHeader()->setStretchLastSection(true);
     Label_total = new QLabel(this);
     Label_total->setObjectName(QStringLiteral("Label_total"));
     Label_total->setText(sheet.count + QStringLiteral("    合计：") + sheet.totalFigures +
