@@ -30,6 +30,21 @@ void ClaimDesk::registered(const QString& amountText) {
     }
 }
 
+void ClaimDesk::reload() {
+    if (!isOpen()) {
+        return;
+    }
+    const ClaimRead read = store_.readClaim(number_);
+    if (!read.ok || !read.claim) {
+        return;
+    }
+    RunningTotal total;
+    for (const ClaimInvoice& invoice : read.claim->invoices) {
+        total.add(invoice.amountUnits);
+    }
+    total_ = total;
+}
+
 bool ClaimDesk::reimburserChanged(const QString& reimburser) {
     if (!isOpen() || reimburser == reimburser_) {
         return false;

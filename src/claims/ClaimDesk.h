@@ -27,6 +27,9 @@ public:
     QString forRegistration(const QString& reimburser, StoreError& error);
     // An invoice of the amount registered into the open claim.
     void registered(const QString& amountText);
+    // The open claim's count and total as the store has them now (an undone registration has
+    // left it); unchanged when it cannot be read.
+    void reload();
     // The reimburser changes: an open claim still empty goes with the new one. True when the
     // open claim has invoices and so must be closed (or kept) by the clerk.
     bool reimburserChanged(const QString& reimburser);

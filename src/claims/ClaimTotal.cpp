@@ -6,8 +6,9 @@
 namespace claims {
 
 bool RunningTotal::add(std::optional<qint64> units) {
-    qint64 sum = units_;
-    if (units && __builtin_add_overflow(units_, *units, &sum)) {
+    const qint64 value = units.value_or(0);
+    qint64 sum = 0;
+    if (__builtin_add_overflow(units_, value, &sum)) {
         return false;
     }
     units_ = sum;
@@ -16,12 +17,13 @@ bool RunningTotal::add(std::optional<qint64> units) {
 }
 
 bool RunningTotal::add(const QString& amountText) {
-    std::optional<qint64> units;
+    qint64 value = 0;
     try {
-        units = amount::fromText(amountText, QStringLiteral("开票金额"));
+        value = amount::fromText(amountText, QStringLiteral("开票金额")).value_or(0);
     } catch (const AppError&) {
+        value = 0;
     }
-    return add(units);
+    return add(std::optional<qint64>(value));
 }
 
 }  // namespace claims

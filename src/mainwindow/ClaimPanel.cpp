@@ -95,6 +95,11 @@ void ClaimPanel::registered(const QString& amountText) {
     refresh();
 }
 
+void ClaimPanel::reload() {
+    desk_.reload();
+    refresh();
+}
+
 void ClaimPanel::reimburserChanged(const QString& reimburser) {
     if (!desk_.reimburserChanged(reimburser)) {
         refresh();

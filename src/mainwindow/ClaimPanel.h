@@ -26,6 +26,8 @@ public:
     QString claimFor(const QString& reimburser);
     // An invoice of the amount joined the open claim.
     void registered(const QString& amountText);
+    // The open claim's count and total read again from the store (after the records window).
+    void reload();
     // The clerk picked another reimburser: a claim with invoices open is offered to be closed.
     void reimburserChanged(const QString& reimburser);
 

@@ -191,6 +191,7 @@ void MainWindow::Label_resultClick() {
     if (modeFlag_ == 1) {
         capture_->hook();
     }
+    claimPanel_->reload();  // an undo there may have taken an invoice out of the open claim
     const QString count = countText();  // one query for both labels
     Label_num->setText(count);
     Label_num1->setText(count);

@@ -4,6 +4,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <ZXing/ReadBarcode.h>
+#include <poppler-qt6.h>
+
 #include "claimsheet/ClaimSheetWriter.h"
 
 namespace {
@@ -42,6 +45,17 @@ TEST(ClaimSheetWriterTest, ThePdfHoldsEveryInvoiceAndTheTotal) {
     EXPECT_TRUE(read.contains("￥407.80"));  // 10.00 + 10.01 + … + 10.39
     EXPECT_TRUE(read.contains("肆佰零柒元捌角整"));
     EXPECT_TRUE(read.contains("共 40 张"));
+
+    // The QR code in the corner, rendered and read back, is the claim's number.
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    ASSERT_TRUE(document);
+    const QImage page =
+        document->page(0)->renderToImage(150, 150).convertToFormat(QImage::Format_Grayscale8);
+    const ZXing::ImageView view(page.constBits(), page.width(), page.height(),
+                                ZXing::ImageFormat::Lum, int(page.bytesPerLine()));
+    const ZXing::Result qr =
+        ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::QRCode));
+    EXPECT_EQ(QString::fromStdString(qr.text()), "BX202312010002");
 
     QProcess fonts;
     fonts.start(QStandardPaths::findExecutable("pdffonts"), {path});
