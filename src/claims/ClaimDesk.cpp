@@ -30,6 +30,31 @@ void ClaimDesk::registered(const QString& amountText) {
     }
 }
 
+namespace {
+
+RunningTotal totalOf(const StoredClaim& claim) {
+    RunningTotal total;
+    for (const ClaimInvoice& invoice : claim.invoices) {
+        total.add(invoice.amountUnits);
+    }
+    return total;
+}
+
+}  // namespace
+
+void ClaimDesk::resume() {
+    if (isOpen()) {
+        return;
+    }
+    const ClaimRead read = store_.lastOpenClaim();
+    if (!read.ok || !read.claim) {
+        return;
+    }
+    number_ = read.claim->number;
+    reimburser_ = read.claim->reimburser;
+    total_ = totalOf(*read.claim);
+}
+
 void ClaimDesk::reload() {
     if (!isOpen()) {
         return;
@@ -38,11 +63,7 @@ void ClaimDesk::reload() {
     if (!read.ok || !read.claim) {
         return;
     }
-    RunningTotal total;
-    for (const ClaimInvoice& invoice : read.claim->invoices) {
-        total.add(invoice.amountUnits);
-    }
-    total_ = total;
+    total_ = totalOf(*read.claim);
 }
 
 bool ClaimDesk::reimburserChanged(const QString& reimburser) {

@@ -27,6 +27,9 @@ public:
     QString forRegistration(const QString& reimburser, StoreError& error);
     // An invoice of the amount registered into the open claim.
     void registered(const QString& amountText);
+    // Takes up the claim this computer's user left open (the program ended with it open), with
+    // its count and total; nothing changes when there is none or it cannot be read.
+    void resume();
     // The open claim's count and total as the store has them now (an undone registration has
     // left it); unchanged when it cannot be read.
     void reload();

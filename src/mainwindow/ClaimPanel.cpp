@@ -57,6 +57,7 @@ ClaimPanel::ClaimPanel(std::unique_ptr<ClaimStore> store, QString companyDir, QW
                             QStringLiteral("Label_closeClaim"));
     connect(Label_newClaim, &ClickableLabel::clicked, this, &ClaimPanel::newClaimClicked);
     connect(Label_closeClaim, &ClickableLabel::clicked, this, [this] { closeClaim(); });
+    desk_.resume();  // the claim the last run ended with, when it is still open
     refresh();
 }
 

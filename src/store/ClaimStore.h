@@ -81,6 +81,9 @@ public:
     virtual ClaimRead readClaimOf(const trail::InvoiceKey& invoice) = 0;
     // One query.
     virtual ClaimFigures figures(const QDate& from, const QDate& to) = 0;
+    // The newest claim still open that this computer's user opened here (its 新建报销单 line
+    // names them): the claim the desk was at when the program last ended. Nothing when none.
+    virtual ClaimRead lastOpenClaim() = 0;
 };
 
 // The claims of the company's registry named by config.ini.

@@ -218,3 +218,38 @@ ClaimFigures PgClaimStore::figures(const QDate& from, const QDate& to) {
     }
     return result;
 }
+
+ClaimRead PgClaimStore::lastOpenClaim() {
+    ClaimRead read;
+    if (!session_) {
+        read.ok = false;
+        read.error = unusable_;
+        return read;
+    }
+    QString number;
+    try {
+        const trail::Actor& actor = trail::currentActor();
+        const PgResult open = session_->connection().execPrepared(
+            QStringLiteral("select 报销单号 from 报销单 where 结单时间 is null and 报销单号 in "
+                           "(select 报销单号 from 发票报销_记录 where 操作 = $1 and 用户 = $2 "
+                           "and 计算机 = $3) order by 开单时间 desc, 报销单号 desc limit 1"),
+            PgParams()
+                .text(QString::fromUtf16(trail::kClaimOpened))
+                .text(actor.user)
+                .text(actor.host));
+        if (open.rows() == 0) {
+            return read;
+        }
+        number = open.text(0, 0);
+    } catch (const PgError& error) {
+        session_->failed(error);
+        const QString state = error.sqlState();
+        if (state == QLatin1String("42P01") || state == QLatin1String("42703")) {
+            return read;  // a registry made before claims
+        }
+        read.ok = false;
+        read.error = storeError(error);
+        return read;
+    }
+    return readClaim(number);
+}

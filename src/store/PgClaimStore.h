@@ -20,6 +20,7 @@ public:
     ClaimRead readClaim(const QString& number) override;
     ClaimRead readClaimOf(const trail::InvoiceKey& invoice) override;
     ClaimFigures figures(const QDate& from, const QDate& to) override;
+    ClaimRead lastOpenClaim() override;
 
 private:
     // Runs an update that names the claim it changed: Done when it changed one, else NotFound.

@@ -248,3 +248,34 @@ ClaimFigures SqliteClaimStore::figures(const QDate& from, const QDate& to) {
     }
     return result;
 }
+
+ClaimRead SqliteClaimStore::lastOpenClaim() {
+    QString number;
+    try {
+        Database db = Database::open(connectionString_);
+        const QStringList missing = store::missingSchemaObjects(db);
+        if (missing.contains(QStringLiteral("报销单")) ||
+            missing.contains(QStringLiteral("发票报销_记录")) ||
+            store::missingColumns(db).contains(QStringLiteral("发票报销_记录.报销单号"))) {
+            return {};
+        }
+        const trail::Actor& actor = trail::currentActor();
+        Statement open = db.prepare(QStringLiteral(
+            "select 报销单号 from 报销单 where 结单时间 is null and 报销单号 in (select 报销单号 "
+            "from 发票报销_记录 where 操作 = ?1 and 用户 = ?2 and 计算机 = ?3) "
+            "order by 开单时间 desc, 报销单号 desc limit 1"));
+        open.bind(1, QString::fromUtf16(trail::kClaimOpened))
+            .bind(2, actor.user)
+            .bind(3, actor.host);
+        if (!open.step()) {
+            return {};
+        }
+        number = open.text(0);
+    } catch (const AppError& error) {
+        ClaimRead read;
+        read.ok = false;
+        read.error = sqliteerrors::fromError(error, StoreError::Kind::Other);
+        return read;
+    }
+    return readClaim(number);
+}

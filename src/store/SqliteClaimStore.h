@@ -17,6 +17,7 @@ public:
     ClaimRead readClaim(const QString& number) override;
     ClaimRead readClaimOf(const trail::InvoiceKey& invoice) override;
     ClaimFigures figures(const QDate& from, const QDate& to) override;
+    ClaimRead lastOpenClaim() override;
 
 private:
     QString connectionString_;

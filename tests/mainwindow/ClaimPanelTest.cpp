@@ -67,6 +67,15 @@ TEST_F(ClaimPanelTest, TwoScansJoinAClaimAndClosingItKeepsItsSheet) {
     ASSERT_TRUE(first.claim);
     EXPECT_EQ(first.claim->invoices.size(), 2);
     EXPECT_EQ(first.claim->invoices[0].kindCode, "10");
+
+    // The program ends with a claim open: the next start takes it up again.
+    form.reset();
+    pendingDevices = std::make_unique<FakeDevices>();
+    open();
+    EXPECT_EQ(panelText("Label_claim"), "报销单：BX202403010002");
+    EXPECT_EQ(panelText("Label_claimTotal"), "共 0 张  合计 0.00");
+    scan(payload("00000014", "2"));
+    EXPECT_EQ(panelText("Label_claimTotal"), "共 1 张  合计 2.00");
 }
 
 // Another reimburser while a claim with invoices is open: the clerk is asked whether to close it
