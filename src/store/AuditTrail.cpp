@@ -46,7 +46,10 @@ QString Entry::summary() const {
     const QString who = reimburser.isEmpty() ? QStringLiteral("（无）") : reimburser;
     if (action == QStringView(kRegistered)) {
         const QString mode = entryMode ? entrymode::displayText(*entryMode) : QString();
-        const QString line = QStringLiteral("%1 报销人 %2 金额 %3").arg(mode, who, amountText);
+        QString line = QStringLiteral("%1 报销人 %2 金额 %3").arg(mode, who, amountText);
+        if (!claimNumber.isEmpty()) {
+            line += QStringLiteral(" 报销单 ") + claimNumber;
+        }
         return (ruleNotes.isEmpty() ? line : line + QStringLiteral(" 核销提示：") + ruleNotes)
             .trimmed();
     }
