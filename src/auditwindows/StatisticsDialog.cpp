@@ -112,6 +112,14 @@ StatisticsDialog::StatisticsDialog(QWidget* owner) : QDialog(owner) {
     ruleTable->verticalHeader()->setVisible(false);
     ruleTable->verticalHeader()->setDefaultSectionSize(ruleTable->fontMetrics().height() + 6);
     tabs->addTab(ruleTable, QStringLiteral("核销规则"));
+    claimTable = new QTableWidget(0, int(claimfigures::headings().size()), tabs);
+    claimTable->setObjectName(QStringLiteral("byClaim"));
+    claimTable->setHorizontalHeaderLabels(claimfigures::headings());
+    claimTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    claimTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    claimTable->verticalHeader()->setVisible(false);
+    claimTable->verticalHeader()->setDefaultSectionSize(claimTable->fontMetrics().height() + 6);
+    tabs->addTab(claimTable, QStringLiteral("报销单"));
     layout->addWidget(tabs, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -130,7 +138,7 @@ StatisticsDialog::StatisticsDialog(QWidget* owner) : QDialog(owner) {
     connect(exportChartButton, &QPushButton::clicked, this, &StatisticsDialog::exportChart);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(tabs, &QTabWidget::currentChanged, this,
-            [this] { exportChartButton->setEnabled(!rulesShown()); });
+            [this] { exportChartButton->setEnabled(!rulesShown() && !claimsShown()); });
     count();
 }
 
@@ -144,6 +152,10 @@ FigureGrouping StatisticsDialog::shownGrouping() const {
 
 bool StatisticsDialog::rulesShown() const {
     return tabs->currentWidget() == ruleTable;
+}
+
+bool StatisticsDialog::claimsShown() const {
+    return tabs->currentWidget() == claimTable;
 }
 
 QString StatisticsDialog::rangeText() const {
@@ -166,15 +178,21 @@ bool StatisticsDialog::count() {
     }
     const RuleNoteCounts notes = store->ruleNotes(fromDate->date(), toDate->date());
     ruleRows_ = rulefigures::tally(notes);
+    const ClaimFigures claims = openClaimStore()->figures(fromDate->date(), toDate->date());
+    claimRows_ = claims.rows;
     QGuiApplication::restoreOverrideCursor();
     showFigures(FigureGrouping::ByReimburser);
     showFigures(FigureGrouping::ByMonth);
     showRuleFigures();
+    fill(claimTable, claimfigures::displayRows(claimRows_), 2);
     QList<StoreError> errors;
     for (const ReimbursementFigures& f : figures_) {
         if (!f.ok) {
             errors << f.error;
         }
+    }
+    if (!claims.ok) {
+        errors << claims.error;
     }
     if (!notes.ok) {
         errors << notes.error;
@@ -258,29 +276,43 @@ void StatisticsDialog::showFigures(FigureGrouping grouping) {
 }
 
 void StatisticsDialog::showRuleFigures() {
-    const QList<QStringList> rows = rulefigures::displayRows(ruleRows_);
-    ruleTable->setRowCount(0);
-    ruleTable->setRowCount(int(rows.size()));
-    QFont bold = ruleTable->font();
+    fill(ruleTable, rulefigures::displayRows(ruleRows_), 2);
+}
+
+void StatisticsDialog::fill(QTableWidget* table, const QList<QStringList>& rows, int leftColumns) {
+    table->setRowCount(0);
+    table->setRowCount(int(rows.size()));
+    QFont bold = table->font();
     bold.setBold(true);
     for (int r = 0; r < rows.size(); ++r) {
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < rows[r].size(); ++c) {
             auto* item = new QTableWidgetItem(rows[r][c]);
-            item->setTextAlignment(c < 2 ? Qt::AlignLeft | Qt::AlignVCenter
-                                         : Qt::AlignRight | Qt::AlignVCenter);
+            item->setTextAlignment(c < leftColumns ? Qt::AlignLeft | Qt::AlignVCenter
+                                                   : Qt::AlignRight | Qt::AlignVCenter);
             if (r == rows.size() - 1) {
                 item->setFont(bold);
             }
-            ruleTable->setItem(r, c, item);
+            table->setItem(r, c, item);
         }
     }
-    ruleTable->resizeColumnsToContents();
-    for (int c = 0; c < 4; ++c) {
-        ruleTable->setColumnWidth(c, std::max(ruleTable->columnWidth(c), 90));
+    table->resizeColumnsToContents();
+    for (int c = 0; c < table->columnCount(); ++c) {
+        table->setColumnWidth(c, std::max(table->columnWidth(c), 90));
     }
 }
 
 void StatisticsDialog::exportTable() {
+    if (claimsShown()) {
+        const QString proposed = appclock::now().toString(QStringLiteral("yyyyMMddHHmmss")) +
+                                 QStringLiteral("_报销单统计");
+        const std::optional<SaveChoice> choice =
+            askSavePath(this, QStringLiteral("导出统计表"), proposed, {kCsvType});
+        if (choice) {
+            writeAndTell(this, choice->path,
+                         [&] { writeBytes(choice->path, claimfigures::csv(claimRows_)); });
+        }
+        return;
+    }
     if (rulesShown()) {
         const QString proposed = appclock::now().toString(QStringLiteral("yyyyMMddHHmmss")) +
                                  QStringLiteral("_核销规则统计");

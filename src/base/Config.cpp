@@ -50,6 +50,20 @@ QString readVersionWritingBack(IniFile& ini) {
     return value;
 }
 
+QString readCompanyName(const IniFile& ini) {
+    return ini.readString(QStringLiteral("基本信息"), QStringLiteral("单位名称"), {}).trimmed();
+}
+
+bool readFileBatchClaim(const IniFile& ini) {
+    return ini.readString(QStringLiteral("报销单"), QStringLiteral("发票文件新建报销单"), {})
+               .trimmed() == QStringLiteral("1");
+}
+
+void writeFileBatchClaim(IniFile& ini, bool on) {
+    ini.writeString(QStringLiteral("报销单"), QStringLiteral("发票文件新建报销单"),
+                    on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 QString readServer(const IniFile& ini) {
     return ini.readString(QStringLiteral("SERVER"), QStringLiteral("server"), {});
 }

@@ -33,6 +33,12 @@ bool isUsableTaxNumber(const QString& taxNumber);
 QString readUpdateUrlWritingDefault(IniFile& ini);
 // Reads [版本信息] Version (default "1.0.1") and writes the value read back. Returns it.
 QString readVersionWritingBack(IniFile& ini);
+// [基本信息] 单位名称, the company's name on a claim's sheet; empty when not set.
+QString readCompanyName(const IniFile& ini);
+// [报销单] 发票文件新建报销单 (default off): each batch of invoice files becomes a claim of its
+// own; the batch window's check box sets it.
+bool readFileBatchClaim(const IniFile& ini);
+void writeFileBatchClaim(IniFile& ini, bool on);
 // [SERVER] server, default empty.
 QString readServer(const IniFile& ini);
 

@@ -33,7 +33,7 @@ void FileImportJob::run() {
                            MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Ok;
             };
             const fileimport::FileOutcome outcome = fileimport::importFile(
-                files_[i], *store, reimburser_, companyDir_, reader, confirm);
+                files_[i], *store, reimburser_, companyDir_, reader, confirm, claimNumber_);
             if (isInterruptionRequested() &&
                 outcome.kind == fileimport::FileOutcome::Kind::Unrecognised) {
                 break;  // its reading was cut short: the file is left unread, not refused

@@ -15,6 +15,8 @@ public:
                   QObject* parent = nullptr);
 
     const QStringList& files() const { return files_; }
+    // The claim the batch's invoices join; set before start.
+    void setClaimNumber(const QString& number) { claimNumber_ = number; }
 
 signals:
     void fileDone(int index, const fileimport::FileOutcome& outcome);
@@ -26,4 +28,5 @@ private:
     QStringList files_;
     QString reimburser_;
     QString companyDir_;
+    QString claimNumber_;
 };

@@ -109,7 +109,7 @@ FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& 
 
 FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
                        const QString& companyDir, readerclient::InvoiceFileReader& reader,
-                       const rules::Confirm& confirm) {
+                       const rules::Confirm& confirm, const QString& claimNumber) {
     FileOutcome outcome;
     outcome.file = path;
     const invoicefiles::FileReading reading = reader.read(path);
@@ -123,6 +123,8 @@ FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& 
     InvoiceRecord& invoice = *found.invoice;
     invoice.reimburser = reimburser;
     invoice.reimbursedAt = appclock::now();
+    invoice.claimNumber = claimNumber;
+    invoice.kindCode = found.kind;
     outcome.code = invoice.code;
     outcome.number = invoice.number;
     outcome.amount = invoice.amount;

@@ -50,10 +50,10 @@ FileInvoice invoiceOf(const invoicefiles::FileReading& reading);
 
 // Reads (with reader, the batch's reader process), puts the invoice through the office's rules
 // (confirm is asked when the amount reaches the limit; without it such an invoice is refused),
-// registers and keeps one file.
+// registers and keeps one file; the invoice joins the claim of claimNumber (none when empty).
 FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
                        const QString& companyDir, readerclient::InvoiceFileReader& reader,
-                       const rules::Confirm& confirm = {});
+                       const rules::Confirm& confirm = {}, const QString& claimNumber = {});
 // The same with a reader process of its own.
 FileOutcome importFile(const QString& path, InvoiceStore& store, const QString& reimburser,
                        const QString& companyDir);

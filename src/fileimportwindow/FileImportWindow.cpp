@@ -1,5 +1,6 @@
 #include "fileimportwindow/FileImportWindow.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFile>
@@ -13,8 +14,11 @@
 #include <QVBoxLayout>
 
 #include "base/Clock.h"
+#include "base/Config.h"
 #include "base/DailyLog.h"
+#include "base/IniFile.h"
 #include "base/Paths.h"
+#include "claimsheet/KeptSheet.h"
 #include "fileimport/FileImportJob.h"
 #include "invoice/InvoiceColumns.h"
 #include "invoice/InvoiceIdentity.h"
@@ -58,6 +62,15 @@ FileImportWindow::FileImportWindow(QString reimburser, QString companyDir, Outco
     resize(900, 480);
 
     auto* who = new QLabel(QStringLiteral("报销人：%1").arg(reimburser_), this);
+    claimBox = new QCheckBox(QStringLiteral("新建报销单"), this);
+    claimBox->setObjectName(QStringLiteral("claimBox"));
+    claimBox->setToolTip(
+        QStringLiteral("每批读取的发票归入一张新的报销单，读取结束时生成报销单（从下一批起生效）"));
+    claimBox->setChecked(config::readFileBatchClaim(IniFile(config::iniPath())));
+    connect(claimBox, &QCheckBox::toggled, this, [](bool on) {
+        IniFile ini(config::iniPath());
+        config::writeFileBatchClaim(ini, on);
+    });
     list = new QTableWidget(0, kColumns, this);
     using invoicecolumns::title;
     list->setHorizontalHeaderLabels({QStringLiteral("文件名"), title(invoicecolumns::kCode),
@@ -92,7 +105,10 @@ FileImportWindow::FileImportWindow(QString reimburser, QString companyDir, Outco
     buttons->addWidget(saveButton);
     buttons->addWidget(closeButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(who);
+    auto* top = new QHBoxLayout;
+    top->addWidget(who, 1);
+    top->addWidget(claimBox);
+    layout->addLayout(top);
     layout->addWidget(list, 1);
     layout->addWidget(progressText);
     layout->addWidget(progress);
@@ -133,7 +149,11 @@ void FileImportWindow::startNext() {
         return;
     }
     firstRowOfJob_ = int(outcomes_.size() - waiting_.size());
+    if (claim_.isEmpty() && claimBox->isChecked()) {
+        claim_ = claimsheet::openBatchClaim(this, *openClaimStore(), reimburser_);
+    }
     job_ = new FileImportJob(waiting_, reimburser_, companyDir_, this);
+    job_->setClaimNumber(claim_);
     waiting_.clear();
     connect(job_, &FileImportJob::fileDone, this, &FileImportWindow::fileDone);
     connect(job_, &QThread::finished, this, &FileImportWindow::jobEnded);
@@ -212,6 +232,7 @@ void FileImportWindow::jobEnded() {
     progressText->setText(cancelled_ ? QStringLiteral("已取消") : QStringLiteral("全部读取完毕"));
     showTotals();
     WriteLog(GetExeDir(), QStringLiteral("导入发票文件结束：") + totalsLabel->text());
+    finishClaim();
     if (totals_.registered > 0 && totals_.registered == totals_.done()) {
         sounds_.registration(Registration::Result::Registered);
     }
@@ -219,6 +240,14 @@ void FileImportWindow::jobEnded() {
     if (closeWhenStopped_) {
         QDialog::reject();
     }
+}
+
+void FileImportWindow::finishClaim() {
+    if (claim_.isEmpty()) {
+        return;
+    }
+    const QString number = std::exchange(claim_, QString());
+    claimsheet::closeBatchClaim(this, *openClaimStore(), number, companyDir_);
 }
 
 void FileImportWindow::showTotals() {

@@ -8,6 +8,7 @@
 #include "sound/OutcomeSounds.h"
 
 class FileImportJob;
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -42,6 +43,9 @@ public:
     QPushButton* cancelButton;
     QPushButton* saveButton;
     QPushButton* closeButton;
+    // 新建报销单: each batch's invoices join a claim of their own, closed with its sheet when the
+    // batch ends; remembered in config.ini for the next batches.
+    QCheckBox* claimBox;
 
 signals:
     // Every file of every batch has its outcome (or the batch was cancelled).
@@ -55,9 +59,12 @@ private:
     void fileDone(int index, const fileimport::FileOutcome& outcome);
     void jobEnded();
     void showTotals();
+    // Closes the batch's claim, if it has one, and offers its sheet.
+    void finishClaim();
 
     QString reimburser_;
     QString companyDir_;
+    QString claim_;  // the claim of the batch under way
     OutcomeSounds sounds_;
     QStringList waiting_;                      // files not yet handed to a job
     int firstRowOfJob_ = 0;                    // the list's row of the running job's first file

@@ -5,18 +5,21 @@
 #include <optional>
 
 #include "base/LocaleFormats.h"
+#include "fpbxdb/ClaimMigration.h"
 #include "store/Database.h"
 #include "store/PgConnection.h"
 #include "store/PgRegistryName.h"
+#include "store/SchemaUpgrade.h"
 
 namespace {
 
-constexpr int kRowsPerBatch = 1000;
+constexpr int kRowsPerBatch = 1000;  // ten parameters each
 
 struct Row {
     std::optional<QString> code, number, invoiceDate, checkCode, reimburser;
     std::optional<qint64> amountUnits, mode;
     std::optional<QString> time;
+    std::optional<QString> claim, kind;  // 报销单号 and 发票种类
 };
 
 std::optional<QString> textOf(const Statement& s, int column) {
@@ -28,8 +31,8 @@ std::optional<qint64> numberOf(const Statement& s, int column) {
 }
 
 Row readRow(const Statement& s) {
-    Row row{textOf(s, 0), textOf(s, 1),   textOf(s, 3),   textOf(s, 4),
-            textOf(s, 7), numberOf(s, 2), numberOf(s, 6), std::nullopt};
+    Row row{textOf(s, 0),   textOf(s, 1),   textOf(s, 3), textOf(s, 4), textOf(s, 7),
+            numberOf(s, 2), numberOf(s, 6), std::nullopt, textOf(s, 8), textOf(s, 9)};
     const QString time = s.text(5);
     if (!time.isEmpty()) {
         if (!localefmt::fromStorageText(time)) {
@@ -52,7 +55,7 @@ qint64 copyBatch(PgConnection& connection, QList<Row>& batch) {
     int parameter = 1;
     for (const Row& row : batch) {
         QStringList placeholders;
-        for (int c = 0; c < 8; ++c) {
+        for (int c = 0; c < 10; ++c) {
             placeholders << u'$' + QString::number(parameter++);
         }
         tuples << u'(' + placeholders.join(u',') + u')';
@@ -63,11 +66,13 @@ qint64 copyBatch(PgConnection& connection, QList<Row>& batch) {
             .text(row.checkCode)
             .text(row.invoiceDate)
             .amountUnits(row.amountUnits)
-            .text(row.reimburser);
+            .text(row.reimburser)
+            .text(row.claim)
+            .text(row.kind);
     }
     const PgResult result = connection.exec(
         QStringLiteral("insert into 发票报销 (发票号码, 发票代码, 报销时间, 报销方式, 校验码, "
-                       "开票日期, 开票金额, 报销人) values %1 "
+                       "开票日期, 开票金额, 报销人, 报销单号, 发票种类) values %1 "
                        "on conflict (发票号码, 发票代码) do nothing")
             .arg(tuples.join(u',')),
         params);
@@ -77,9 +82,9 @@ qint64 copyBatch(PgConnection& connection, QList<Row>& batch) {
 // The trail's columns, in the order they are read from the file and written to the server.
 const char kTrailColumns[] =
     "时间, 操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, 报销方式, 报销人, "
-    "原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本";
-constexpr int kTrailColumnCount = 19;
-constexpr int kTrailLinesPerBatch = 1000;  // 20 parameters each
+    "原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本, 报销单号";
+constexpr int kTrailColumnCount = 20;
+constexpr int kTrailLinesPerBatch = 1000;  // 21 parameters each
 
 struct TrailLine {
     qint64 serial = 0;
@@ -87,6 +92,7 @@ struct TrailLine {
     std::optional<QString> action, code, number, invoiceDate, checkCode, reimbursedAt;
     std::optional<QString> reimburser, previousReimburser, reason, file, user, host, version;
     std::optional<qint64> amountUnits, mode, total, succeeded, failed;
+    std::optional<QString> claim;
 };
 
 QString checkedTime(const std::optional<QString>& time, const TrailLine& line) {
@@ -125,6 +131,7 @@ TrailLine readTrailLine(const Statement& s) {
     line.user = textOf(s, 17);
     line.host = textOf(s, 18);
     line.version = textOf(s, 19);
+    line.claim = textOf(s, 20);
     return line;
 }
 
@@ -148,7 +155,8 @@ void addTrailLine(PgParams& params, const TrailLine& line) {
         .int64(line.failed)
         .text(line.user)
         .text(line.host)
-        .text(line.version);
+        .text(line.version)
+        .text(line.claim);
 }
 
 bool hasTrail(Database& source) {
@@ -163,9 +171,13 @@ QList<TrailLine> readTrail(Database& source) {
     if (!hasTrail(source)) {
         return lines;  // a store of an earlier version, never changed since
     }
-    Statement select =
-        source.prepare(QStringLiteral("select 序号, ") + QString::fromUtf8(kTrailColumns) +
-                       QStringLiteral(" from 发票报销_记录 order by 序号"));
+    // A trail made before claims has no 报销单号.
+    QString columns = QString::fromUtf8(kTrailColumns);
+    if (store::missingColumns(source).contains(QStringLiteral("发票报销_记录.报销单号"))) {
+        columns.replace(QStringLiteral("版本, 报销单号"), QStringLiteral("版本, null"));
+    }
+    Statement select = source.prepare(QStringLiteral("select 序号, ") + columns +
+                                      QStringLiteral(" from 发票报销_记录 order by 序号"));
     while (select.step()) {
         lines << readTrailLine(select);
     }
@@ -185,8 +197,8 @@ qint64 carryTrail(PgConnection& connection, const QList<TrailLine>& lines) {
         "create temp table 迁移记录 (源序号 bigint, 时间 timestamp(0), 操作 text, 发票代码 text, "
         "发票号码 text, 开票金额 numeric(18, 4), 开票日期 text, 校验码 text, "
         "报销时间 timestamp(0), 报销方式 integer, 报销人 text, 原报销人 text, 原因 text, "
-        "文件 text, 总数 bigint, 成功 bigint, 失败 bigint, 用户 text, 计算机 text, 版本 text) "
-        "on commit drop"));
+        "文件 text, 总数 bigint, 成功 bigint, 失败 bigint, 用户 text, 计算机 text, 版本 text, "
+        "报销单号 text) on commit drop"));
     for (qsizetype first = 0; first < lines.size(); first += kTrailLinesPerBatch) {
         const qsizetype count = std::min<qsizetype>(kTrailLinesPerBatch, lines.size() - first);
         QStringList tuples;
@@ -237,9 +249,14 @@ MigrationCount migrateSqliteStore(const QString& databasePath, PgConnection& con
 
     Database source = Database::open(QStringLiteral("Data Source=") + databasePath +
                                      QStringLiteral(";Mode=Read;"));
-    const QString select = QStringLiteral(
-        "select 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, 报销方式, 报销人 "
-        "from 发票报销 order by rowid");
+    // A file made before claims has none.
+    const bool claimsKept =
+        !store::missingColumns(source).contains(QStringLiteral("发票报销.报销单号"));
+    const QString select =
+        QStringLiteral(
+            "select 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, 报销方式, 报销人, "
+            "%1 from 发票报销 order by rowid")
+            .arg(claimsKept ? QStringLiteral("报销单号, 发票种类") : QStringLiteral("null, null"));
     // A first pass checks every time, so that a bad row stops the copy before anything is copied.
     Statement check = source.prepare(select);
     qint64 total = 0;
@@ -252,6 +269,11 @@ MigrationCount migrateSqliteStore(const QString& databasePath, PgConnection& con
     // The file's history first: its lines are older than those the copy makes.
     count.trailCarried = carryTrail(connection, trailLines);
     count.trailSkipped = trailLines.size() - count.trailCarried;
+    // The claims before their invoices, which take the numbers the registry keeps them under.
+    const claimmigration::Carried claims = claimmigration::carryClaims(source, connection);
+    count.claimsCarried = claims.carried;
+    count.claimsSkipped = claims.skipped;
+    count.renumberedClaims = claims.renumbered;
     Statement rows = source.prepare(select);
     QList<Row> batch;
     const auto copy = [&] {
@@ -265,6 +287,9 @@ MigrationCount migrateSqliteStore(const QString& databasePath, PgConnection& con
     };
     while (rows.step()) {
         batch << readRow(rows);
+        if (batch.last().claim) {
+            batch.last().claim = claims.numbers.value(*batch.last().claim, *batch.last().claim);
+        }
         if (batch.size() == kRowsPerBatch) {
             copy();
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <functional>
 
@@ -14,6 +16,12 @@ struct MigrationCount {
     // Lines of the file's audit trail written into the registry's, and those already there.
     qint64 trailCarried = 0;
     qint64 trailSkipped = 0;
+    // Reimbursement claims carried and already there, and those given a new number because the
+    // registry had given theirs to another claim (file number, registry number): their invoices
+    // follow them.
+    qint64 claimsCarried = 0;
+    qint64 claimsSkipped = 0;
+    QList<QPair<QString, QString>> renumberedClaims;
 };
 
 // The file's audit trail goes along, each line with its own time, user, computer and version

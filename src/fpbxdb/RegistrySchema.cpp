@@ -1,5 +1,7 @@
 #include "fpbxdb/RegistrySchema.h"
 
+#include "fpbxdb/ClaimSchema.h"
+
 #include "store/PgConnection.h"
 #include "store/PgRegistryName.h"
 
@@ -20,10 +22,14 @@ const char* const kStatements[] = {
         报销方式 integer,
         报销人 text,
         核销提示 text,
+        报销单号 text,
+        发票种类 text,
         constraint 发票报销_发票 primary key (发票号码, 发票代码)))sql",
-    // What the office's rules said of an invoice when it was written off (a registry made before
-    // them gets the column).
+    // What the office's rules said of an invoice when it was written off, the claim it joined
+    // and its kind (a registry made before them gets the columns).
     "alter table 发票报销 add column if not exists 核销提示 text",
+    "alter table 发票报销 add column if not exists 报销单号 text",
+    "alter table 发票报销 add column if not exists 发票种类 text",
     "create index if not exists 发票报销_报销时间 on 发票报销 (报销时间)",
     // The records window: a row by its key, and a result's keys in the grid's order (newest
     // time first, rows without a time last, newest recorded first) without sorting.
@@ -153,8 +159,10 @@ const char* const kStatements[] = {
         计算机 text,
         版本 text,
         数据库用户 text not null default session_user,
-        核销提示 text))sql",
+        核销提示 text,
+        报销单号 text))sql",
     "alter table 发票报销_记录 add column if not exists 核销提示 text",
+    "alter table 发票报销_记录 add column if not exists 报销单号 text",
     "create index if not exists 发票报销_记录_发票 on 发票报销_记录 (发票号码, 发票代码)",
     // A day's lines in the order they were written, even when a migration wrote a million of
     // them in one second.
@@ -173,10 +181,10 @@ const char* const kStatements[] = {
         language plpgsql security definer set search_path from current as $$
         begin
             insert into 发票报销_记录 (操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码,
-                报销时间, 报销方式, 报销人, 用户, 计算机, 版本, 数据库用户, 核销提示)
+                报销时间, 报销方式, 报销人, 用户, 计算机, 版本, 数据库用户, 核销提示, 报销单号)
             select '登记', 发票代码, 发票号码, 开票金额, 开票日期, 校验码, 报销时间, 报销方式,
                 报销人, current_setting('fpbx.user', true), current_setting('fpbx.host', true),
-                current_setting('fpbx.version', true), session_user, 核销提示
+                current_setting('fpbx.version', true), session_user, 核销提示, 报销单号
             from 新行;
             return null;
         end $$)sql",
@@ -199,12 +207,12 @@ const char* const kStatements[] = {
         language plpgsql security definer set search_path from current as $$
         begin
             insert into 发票报销_记录 (操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码,
-                报销时间, 报销方式, 报销人, 原因, 用户, 计算机, 版本, 数据库用户)
+                报销时间, 报销方式, 报销人, 原因, 用户, 计算机, 版本, 数据库用户, 报销单号)
             values ('撤销报销', old.发票代码, old.发票号码, old.开票金额, old.开票日期, old.校验码,
                 old.报销时间, old.报销方式, old.报销人,
                 nullif(current_setting('fpbx.reason', true), ''),
                 current_setting('fpbx.user', true), current_setting('fpbx.host', true),
-                current_setting('fpbx.version', true), session_user);
+                current_setting('fpbx.version', true), session_user, old.报销单号);
             return null;
         end $$)sql",
     R"sql(create or replace function 发票报销_记录_清空() returns trigger
@@ -294,6 +302,7 @@ void create(PgConnection& connection, const QString& taxNumber) {
     for (const char* statement : kStatements) {
         connection.exec(QString::fromUtf8(statement));
     }
+    claimschema::create(connection);
     connection.exec(QStringLiteral("insert into 发票报销_数量 (槽, 数量) select s, case when s = 0 "
                                    "then (select count(*) from 发票报销) else 0 end "
                                    "from generate_series(0, $1 - 1) as s"),

@@ -63,6 +63,14 @@ int migrate(const QString& path, const QString& taxNumber, const QString& connin
     print(stdout, QStringLiteral("操作记录复制 %1 条，跳过 %2 条（已在服务器上）")
                       .arg(count.trailCarried)
                       .arg(count.trailSkipped));
+    if (count.claimsCarried + count.claimsSkipped > 0) {
+        print(stdout, QStringLiteral("报销单复制 %1 张，跳过 %2 张（已在服务器上）")
+                          .arg(count.claimsCarried)
+                          .arg(count.claimsSkipped));
+    }
+    for (const auto& [was, now] : count.renumberedClaims) {
+        print(stdout, QStringLiteral("报销单 %1 的单号在服务器上已被占用，改为 %2").arg(was, now));
+    }
     return 0;
 }
 

@@ -191,6 +191,7 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
     }
 
     const qint64 total = dataRows.size();
+    const QString claim = view.claimNumber();
     QList<ImportFailure> failures;
     qint64 processed = 0;
     // Every row not registered is told in the details and left in the log.
@@ -273,6 +274,7 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
             return false;
         }
         ImportedRow row = importedRow(sheet, r, *columns);
+        row.invoice.claimNumber = claim;
         if (row.problem.isEmpty()) {
             row.problem = screen(row.invoice);
         }

@@ -26,6 +26,8 @@ public:
     virtual void tellSummary(const QString& text, const QList<ImportFailure>& failures) = 0;
     // A store failure while an invoice was looked up: an "出现异常" box of no window.
     virtual void showException(const QString& detail) = 0;
+    // The reimbursement claim the rows join; empty: none.
+    virtual QString claimNumber() { return {}; }
 };
 
 // text with "0" put in front until its GBK length is at least width.

@@ -1,5 +1,6 @@
 #include "importwindow/ImportDialog.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -9,6 +10,7 @@
 
 #include "base/Clock.h"
 #include "base/Paths.h"
+#include "claimsheet/KeptSheet.h"
 #include "import/ImportWorker.h"
 #include "importwindow/ImportFailuresDialog.h"
 #include "prompts/Prompts.h"
@@ -83,6 +85,12 @@ ImportDialog::ImportDialog(QWidget* owner) : QDialog(owner) {
     Label_count->setAlignment(Qt::AlignCenter);
     Label_2 = label(this, QStringLiteral("条"), QRect(104, 114, 16, 20));
 
+    CheckBox_claim = new QCheckBox(QStringLiteral("新建报销单"), this);
+    CheckBox_claim->setObjectName(QStringLiteral("CheckBox_claim"));
+    CheckBox_claim->setGeometry(250, 114, 110, 20);
+    CheckBox_claim->setToolTip(
+        QStringLiteral("本次导入的发票归入一张新的报销单，导入结束时生成报销单"));
+
     Button2 = new QPushButton(QStringLiteral("导入"), this);
     Button2->setGeometry(154, 142, 75, 26);
     Button2->setAutoDefault(false);
@@ -154,7 +162,14 @@ void ImportDialog::Button2Click() {
         worker_->wait();  // finished: only its end is left
     }
     closingOnDone_ = false;
+    if (CheckBox_claim->isChecked()) {
+        claim_ = claimsheet::openBatchClaim(this, *openClaimStore(), QString());
+        if (claim_.isEmpty()) {
+            return;
+        }
+    }
     worker_ = std::make_unique<ImportWorker>(this, [this] { return RunImport(); });
+    connect(worker_.get(), &QThread::finished, this, &ImportDialog::finishClaim);
     worker_->start();
 }
 
@@ -178,6 +193,7 @@ void ImportDialog::closeEvent(QCloseEvent* event) {
 
 bool ImportDialog::event(QEvent* event) {
     if (event->type() == kImportDoneEvent) {
+        finishClaim();
         closingOnDone_ = true;
         done(QDialog::Accepted);
         return true;
@@ -255,6 +271,14 @@ void ImportDialog::tellSummary(const QString& text, const QList<ImportFailure>& 
             details.exec();
         });
     }
+}
+
+void ImportDialog::finishClaim() {
+    if (claim_.isEmpty() || detached_) {
+        return;
+    }
+    const QString number = std::exchange(claim_, QString());
+    claimsheet::closeBatchClaim(this, *openClaimStore(), number, CompanyDir());
 }
 
 void ImportDialog::showException(const QString& detail) {

@@ -6,6 +6,7 @@
 
 #include "import/SheetImport.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -33,6 +34,9 @@ public:
     QLabel* Label_1 = nullptr;
     QLabel* Label_count = nullptr;
     QLabel* Label_2 = nullptr;
+    // 新建报销单: the rows of the next import join a claim of their own, closed with its sheet
+    // when the import ends.
+    QCheckBox* CheckBox_claim = nullptr;
 
 public slots:
     void Label1Click();
@@ -53,6 +57,9 @@ private:
     void tell(const QString& text) override;
     void tellSummary(const QString& text, const QList<ImportFailure>& failures) override;
     void showException(const QString& detail) override;
+    QString claimNumber() override { return claim_; }
+    // Closes the import's claim, if it has one, and offers its sheet. UI thread.
+    void finishClaim();
 
     template <typename Work>
     void onUiThread(Work&& work);
@@ -60,6 +67,7 @@ private:
 
     std::unique_ptr<ImportWorker> worker_;
     bool closingOnDone_ = false;
+    QString claim_;  // the running import's claim; set before its worker starts
     // Set when the dialog goes away under a running worker: its controls are no longer touched.
     std::atomic<bool> detached_{false};
 };

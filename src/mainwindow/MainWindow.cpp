@@ -18,6 +18,7 @@
 #include "fileimportwindow/FileImportWindow.h"
 #include "invoice/InvoiceFace.h"
 #include "invoice/InvoiceIdentity.h"
+#include "mainwindow/ClaimPanel.h"
 #include "mainwindow/ClickableLabel.h"
 #include "mainwindow/InvoiceFaceView.h"
 #include "mainwindow/InvoiceFileDrop.h"
@@ -71,6 +72,7 @@ MainWindow::MainWindow(std::unique_ptr<KeyboardDeviceSource> devices,
     Image_sx1->hide();
     Label_fphm_sm->clear();
     capture_ = new KeyboardCapture(buffer_, DataEdit, this);
+    claimPanel_->setCapture(capture_);
 
     const QString bxr = joinPath(CompanyDir(), QStringLiteral("bxr.txt"));
     if (!QFile::exists(bxr)) {
@@ -131,6 +133,11 @@ void MainWindow::wire() {
             refreshCount();
         }
     });
+    for (QComboBox* list : {ComboBox1, ComboBox2}) {
+        connect(list, &QComboBox::textActivated, claimPanel_, &ClaimPanel::reimburserChanged);
+    }
+    connect(claimPanel_, &ClaimPanel::newClaimClicked, this,
+            [this] { claimPanel_->newClaim(reimbursers_->current()); });
     Edit_fpdm->installEventFilter(this);
     Edit_fphm->installEventFilter(this);
 }
@@ -210,6 +217,7 @@ void MainWindow::Label_resultClick() {
     if (modeFlag_ == 1) {
         capture_->hook();
     }
+    claimPanel_->reload();  // an undo there may have taken an invoice out of the open claim
     refreshCount();
 }
 
@@ -325,13 +333,13 @@ void MainWindow::registerScan(const QString& text, const scan::InvoiceItems& ite
         invoice.amount = items.amount;
         invoice.invoiceDate = items.date;
         invoice.checkCode = items.checkCode;
+        invoice.kindCode = items.kind;
         invoice.reimburser = reimbursers_->current();
-        scanKinds_ << items.kind;
         if (runner_->mode() == StoreRunner::Mode::OwnThread) {
             setScanMessage(QStringLiteral("正在登记…"), false);
             setNote(Label_note_sm, QString(), colours::red());
         }
-        runner_->registerInvoice(invoice, EntryMode::Scan);
+        runner_->registerInvoice(joiningOpenClaim(invoice), EntryMode::Scan);
     });
 }
 
@@ -375,6 +383,16 @@ void MainWindow::armWaiting() {
     if (!Timer1->isActive()) {
         Timer1->start();
     }
+}
+
+InvoiceRecord MainWindow::joiningOpenClaim(const InvoiceRecord& invoice) {
+    InvoiceRecord joining = invoice;
+    // A registry known to be out of reach is not asked for a claim number: the registration
+    // itself says why, within its own bound.
+    if (!registryUnreachable_) {
+        joining.claimNumber = claimPanel_->claimFor(invoice.reimburser);
+    }
+    return joining;
 }
 
 bool MainWindow::confirmAmount(const rules::Finding& finding) {
@@ -482,7 +500,7 @@ void MainWindow::Image_jcClick() {
         if (runner_->mode() == StoreRunner::Mode::OwnThread) {
             Label_msg1->setText(QStringLiteral("正在登记…"));
         }
-        runner_->registerInvoice(invoice, EntryMode::Manual);
+        runner_->registerInvoice(joiningOpenClaim(invoice), EntryMode::Manual);
     });
 }
 

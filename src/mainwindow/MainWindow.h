@@ -14,6 +14,7 @@
 #include "sound/OutcomeSounds.h"
 #include "store/InvoiceStore.h"
 
+class ClaimPanel;
 class ClickableLabel;
 class FileImportWindow;
 class InvoiceFaceView;
@@ -74,6 +75,7 @@ public:
     KeyboardCapture& capture() { return *capture_; }
     ReimburserList& reimbursers() { return *reimbursers_; }
     StoreRunner& storeRunner() { return *runner_; }
+    ClaimPanel& claimPanel() { return *claimPanel_; }
 
     QWidget* Panel_top;
     QLabel* Image_logo;
@@ -129,6 +131,8 @@ private:
     void tellRuleProblems();
     void enterManualMode();
     void registerScan(const QString& text, const scan::InvoiceItems& items);
+    // The invoice as it joins the open claim (one is opened for its reimburser when none is).
+    InvoiceRecord joiningOpenClaim(const InvoiceRecord& invoice);
     // The outcome of a registration, as the store answers it. A value the store cannot take (an
     // amount that is no number) is thrown to the error display, as it always has been.
     void showRegistration(const StoreRunner::Outcome& outcome);
@@ -160,11 +164,12 @@ private:
 
     std::unique_ptr<KeyboardDeviceSource> deviceSource_;
     StoreRunner* runner_ = nullptr;
-    QStringList scanKinds_;                     // the kinds of the scans asked for, oldest first
     bool failureBoxOpen_ = false;               // a store failure's box is open
     QList<StoreRunner::Outcome> heldOutcomes_;  // answers that came while it was open
-    bool registryAway_ = false;        // the scan panel says why the registry cannot be used
-    QTimer* registryRetry_ = nullptr;  // asks an absent registry again now and then
+    bool claimsResumed_ = false;        // the claim left open by the last run was looked for
+    bool registryUnreachable_ = false;  // the last answer from the registry was an error
+    bool registryAway_ = false;         // the scan panel says why the registry cannot be used
+    QTimer* registryRetry_ = nullptr;   // asks an absent registry again now and then
     ScanBuffer buffer_;
     QStringList devices_;
     QStringList splitList_;
@@ -173,6 +178,7 @@ private:
     bool shown_ = false;
     KeyboardCapture* capture_ = nullptr;
     ReimburserList* reimbursers_ = nullptr;
+    ClaimPanel* claimPanel_ = nullptr;  // the open claim, on the bottom panel
     OpenRecords openRecords_;
     FileImportWindow* fileWindow_ = nullptr;  // while the file import window is open
     OutcomeSounds sounds_;

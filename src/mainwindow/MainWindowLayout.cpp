@@ -8,7 +8,9 @@
 #include <QTimer>
 
 #include "base/LocaleFormats.h"
+#include "base/Paths.h"
 #include "invoice/InvoiceIdentity.h"
+#include "mainwindow/ClaimPanel.h"
 #include "mainwindow/ClickableLabel.h"
 #include "mainwindow/CountLabel.h"
 #include "mainwindow/InvoiceFaceView.h"
@@ -138,6 +140,8 @@ void MainWindow::buildLayout() {
     Label_files = link(Panel_bottom, {385, 12, 96, 19}, QStringLiteral("导入发票文件"),
                        colours::menuHighlight());
     Label_files->setToolTip(QStringLiteral("读取PDF或OFD电子发票文件并报销；也可把文件拖到窗口上"));
+    claimPanel_ = new ClaimPanel(nullptr, CompanyDir(), Panel_bottom);
+    claimPanel_->setGeometry(10, 1, 352, 39);
 
     const QRect centre(0, kTopHeight, kWidth, kHeight - kTopHeight - kBottomHeight);
     Panel_center1 = panel(this, centre, colours::white());

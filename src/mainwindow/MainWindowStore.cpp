@@ -8,6 +8,7 @@
 #include "base/DailyLog.h"
 #include "base/Paths.h"
 #include "invoice/InvoiceFace.h"
+#include "mainwindow/ClaimPanel.h"
 #include "mainwindow/InvoiceFaceView.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/SystemColours.h"
@@ -40,9 +41,11 @@ void MainWindow::showRegistration(const StoreRunner::Outcome& outcome) {
     sounds_.registration(checked.kind == rules::Checked::Kind::Refused
                              ? Registration::Result::Failed
                              : checked.registration.result);
-    const QString kind = outcome.mode == EntryMode::Scan && !scanKinds_.isEmpty()
-                             ? scanKinds_.takeFirst()
-                             : QString();
+    if (checked.kind == rules::Checked::Kind::Registered &&
+        !outcome.invoice.claimNumber.isEmpty() &&
+        claimPanel_->desk().number() == outcome.invoice.claimNumber) {
+        claimPanel_->registered(outcome.invoice.amount);
+    }
     if (checked.kind != rules::Checked::Kind::Failed) {
         showRegistryState(std::nullopt);
     } else if (checked.registration.error.kind != StoreError::Kind::InvalidValue &&
@@ -62,7 +65,7 @@ void MainWindow::showRegistration(const StoreRunner::Outcome& outcome) {
             return;
         }
         setScanNumberText(QStringLiteral("发票号码：") + outcome.invoice.number);
-        showScanOutcome(checked, faceOf(outcome.invoice, kind));
+        showScanOutcome(checked, faceOf(outcome.invoice, outcome.invoice.kindCode));
         armWaiting();
     });
 }
@@ -93,7 +96,12 @@ void MainWindow::showCount(const InvoiceCount& result) {
 }
 
 void MainWindow::showRegistryState(const std::optional<StoreError>& error) {
+    registryUnreachable_ = error.has_value();
     if (!error) {
+        if (!claimsResumed_) {
+            claimsResumed_ = true;
+            claimPanel_->resumeLeftOpen();
+        }
         if (registryAway_) {
             registryAway_ = false;
             registryRetry_->stop();

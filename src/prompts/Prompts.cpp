@@ -25,6 +25,10 @@ std::atomic<Prompts*> installed{&silent};
 
 }  // namespace
 
+bool Prompts::print(QObject*, const QString&, const PaintPages&) {
+    return false;
+}
+
 std::unique_ptr<ProgressWindow> Prompts::showProgress(const ProgressRequest&) {
     return nullptr;
 }

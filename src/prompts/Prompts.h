@@ -53,6 +53,10 @@ struct ProgressRequest {
     std::function<void()> cancel;  // the "取消" button; none when empty
 };
 
+class QPagedPaintDevice;
+// Fills the pages of a document on the device it is given (a printer).
+using PaintPages = std::function<void(QPagedPaintDevice& device)>;
+
 class ProgressWindow {
 public:
     virtual ~ProgressWindow() = default;
@@ -74,6 +78,9 @@ public:
     // Shows the progress of a long task (UI thread only). Without an implementation nothing is
     // shown.
     virtual std::unique_ptr<ProgressWindow> showProgress(const ProgressRequest& request);
+    // The system's print dialog (UI thread only): the pages are painted on the printer the clerk
+    // picks. False when cancelled; without an implementation nothing is printed.
+    virtual bool print(QObject* owner, const QString& caption, const PaintPages& paint);
 };
 
 namespace appprompts {

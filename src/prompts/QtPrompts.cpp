@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
@@ -222,4 +224,16 @@ std::optional<QString> QtPrompts::inputText(QObject* owner, const QString& capti
 
 std::unique_ptr<ProgressWindow> QtPrompts::showProgress(const ProgressRequest& request) {
     return std::make_unique<ProgressDialogWindow>(request);
+}
+
+bool QtPrompts::print(QObject* owner, const QString& caption, const PaintPages& paint) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    QPrintDialog dialog(&printer, ownerWidget(owner));
+    dialog.setWindowTitle(caption);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    paint(printer);
+    return true;
 }

@@ -13,4 +13,5 @@ public:
     std::optional<QString> inputText(QObject* owner, const QString& caption, const QString& prompt,
                                      const QString& initial) override;
     std::unique_ptr<ProgressWindow> showProgress(const ProgressRequest& request) override;
+    bool print(QObject* owner, const QString& caption, const PaintPages& paint) override;
 };

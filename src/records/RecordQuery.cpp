@@ -212,6 +212,16 @@ QuerySpec searchQuery(const SearchForm& form, Dialect dialect, ReimburserNames n
     if (form.byRuleNotes) {
         addRuleNotes(b, form.ruleNotes);
     }
+    if (form.byClaim) {
+        // A whole number, or its start (BX20231201: the claims of a day); upper case, as the
+        // numbers are written.
+        const QString start = form.claim.trimmed().toUpper();
+        b.add(start.isEmpty()
+                  ? QStringLiteral("报销单号 <> ''")
+                  : QStringLiteral("报销单号 like ") + b.param(containsPattern(start).mid(1)) +
+                        QStringLiteral(" escape '\\'"));
+        b.notTimeOrdered();
+    }
     if (b.spec().byReimburser && b.spec().params.size() == 1) {
         b.spec().counting = QuerySpec::Counting::ByReimburser;
     }

@@ -32,6 +32,8 @@ struct SearchForm {
     QDate invoicedFrom, invoicedTo;
     bool byRuleNotes = false;  // 核销提示: any when the text is empty, else those containing it
     QString ruleNotes;
+    bool byClaim = false;  // 报销单号: any claim when the text is empty, else those starting so
+    QString claim;
 };
 
 // The order of a result: by one of the grid's columns, ties by 报销时间 and then by the row's key

@@ -17,6 +17,7 @@
 #include "base/Clock.h"
 #include "base/LocaleFormats.h"
 #include "base/Paths.h"
+#include "claimsheet/ClaimDialog.h"
 #include "export/ExportCommand.h"
 #include "fileimport/InvoiceFileImport.h"
 #include "importwindow/ImportDialog.h"
@@ -133,6 +134,12 @@ void RecordsWindow::buildControls() {
     Edit_hxts = edit({94, 107, 136, 22}, g);
     Edit_hxts->setObjectName(QStringLiteral("Edit_hxts"));
     Edit_hxts->setPlaceholderText(QStringLiteral("空：全部有提示的"));
+    // The invoices of a claim: its number, or its start (BX20231201: that day's claims).
+    CheckBox_bxdh = checkBox(QStringLiteral("报销单号"), {250, 108, 80, 20}, g);
+    CheckBox_bxdh->setObjectName(QStringLiteral("CheckBox_bxdh"));
+    Edit_bxdh = edit({332, 107, 136, 22}, g);
+    Edit_bxdh->setObjectName(QStringLiteral("Edit_bxdh"));
+    Edit_bxdh->setPlaceholderText(QStringLiteral("空：全部报销单的"));
 
     searchButton = button(QStringLiteral("查  询"), {250, 78, 80, 25}, g);
     resetButton = button(QStringLiteral("重  置"), {336, 78, 80, 25}, g);
@@ -156,6 +163,7 @@ void RecordsWindow::buildControls() {
     connect(CheckBox_bxsj, &QCheckBox::toggled, this, &RecordsWindow::CheckBox_bxsjClick);
     connect(CheckBox_kprq, &QCheckBox::toggled, this, &RecordsWindow::CheckBox_kprqClick);
     connect(CheckBox_hxts, &QCheckBox::toggled, Edit_hxts, &QLineEdit::setEnabled);
+    connect(CheckBox_bxdh, &QCheckBox::toggled, Edit_bxdh, &QLineEdit::setEnabled);
     connect(searchButton, &QPushButton::clicked, this, &RecordsWindow::searchButtonClick);
     connect(resetButton, &QPushButton::clicked, this, &RecordsWindow::resetButtonClick);
     connect(exportButton, &QPushButton::clicked, this, &RecordsWindow::exportButtonClick);
@@ -194,6 +202,8 @@ records::SearchForm RecordsWindow::searchForm() const {
     form.invoicedTo = Date_kprq_end->date();
     form.byRuleNotes = CheckBox_hxts->isChecked();
     form.ruleNotes = Edit_hxts->text().trimmed();
+    form.byClaim = CheckBox_bxdh->isChecked();
+    form.claim = Edit_bxdh->text().trimmed();
     return form;
 }
 
@@ -246,9 +256,10 @@ void RecordsWindow::searchButtonClick() {
 
 void RecordsWindow::resetButtonClick() {
     for (QCheckBox* box : {CheckBox_fpdm, CheckBox_fphm, CheckBox_bxsj, CheckBox_bxr, CheckBox_kprq,
-                           CheckBox_hxts}) {
+                           CheckBox_hxts, CheckBox_bxdh}) {
         box->setChecked(false);
     }
+    Edit_bxdh->clear();
     Edit_fpdm->clear();
     Edit_fphm->clear();
     Edit_bxr->clear();
@@ -354,6 +365,8 @@ void RecordsWindow::showRowMenu(const QPoint& position) {
     QMenu menu(this);
     menu.addAction(QStringLiteral("打开发票原件"), this,
                    [this, row = index.row()] { openOriginal(row); });
+    menu.addAction(QStringLiteral("查看报销单"), this,
+                   [this, row = index.row()] { showClaim(row); });
     recordActions_->addTo(menu, index.row());
     menu.exec(DBGridEh1->viewport()->mapToGlobal(position));
 }
@@ -375,5 +388,28 @@ void RecordsWindow::openOriginal(int row) {
             hint(
                 QStringLiteral("无法打开发票原件：%1\n请确认电脑上装有PDF或OFD阅读器。").arg(path));
         }
+    });
+}
+
+void RecordsWindow::showClaim(int row) {
+    runGuarded([&] {
+        if (row < 0 || row >= model_->rowCount()) {
+            return;
+        }
+        const records::RecordRow& record = model_->row(row);
+        std::unique_ptr<ClaimStore> claims = openClaimStore();
+        const ClaimRead read =
+            claims->readClaimOf({record.text[records::kCode], record.text[records::kNumber]});
+        if (!read.ok) {
+            hint(QStringLiteral("无法读取报销单：") + read.error.reason());
+            return;
+        }
+        if (!read.claim) {
+            hint(QStringLiteral("这张发票不属于任何报销单。"), true);
+            return;
+        }
+        ClaimDialog dialog(*read.claim, std::move(claims), CompanyDir(), this);
+        dialog.setOpenFile(openFile_);
+        dialog.exec();
     });
 }

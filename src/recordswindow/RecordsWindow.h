@@ -59,6 +59,8 @@ public:
     QDateEdit* Date_kprq_start;
     QDateEdit* Date_kprq_end;
     QCheckBox* CheckBox_hxts;  // 核销提示
+    QCheckBox* CheckBox_bxdh;  // 报销单号
+    QLineEdit* Edit_bxdh;
     QLineEdit* Edit_hxts;
     QPushButton* searchButton;
     QPushButton* resetButton;
@@ -88,6 +90,8 @@ public slots:
     void backupButtonClick();
     // Opens the kept original file of the row's invoice with the desktop's viewer.
     void openOriginal(int row);
+    // 查看报销单: the claim the row's invoice joined, in its dialog.
+    void showClaim(int row);
 
 public:
     // How a file is opened with the desktop's viewer (tests look instead); true when it opened.

@@ -46,7 +46,10 @@ QString Entry::summary() const {
     const QString who = reimburser.isEmpty() ? QStringLiteral("（无）") : reimburser;
     if (action == QStringView(kRegistered)) {
         const QString mode = entryMode ? entrymode::displayText(*entryMode) : QString();
-        const QString line = QStringLiteral("%1 报销人 %2 金额 %3").arg(mode, who, amountText);
+        QString line = QStringLiteral("%1 报销人 %2 金额 %3").arg(mode, who, amountText);
+        if (!claimNumber.isEmpty()) {
+            line += QStringLiteral(" 报销单 ") + claimNumber;
+        }
         return (ruleNotes.isEmpty() ? line : line + QStringLiteral(" 核销提示：") + ruleNotes)
             .trimmed();
     }
@@ -62,6 +65,15 @@ QString Entry::summary() const {
     if (action == QStringView(kUndone)) {
         return QStringLiteral("原因：%1（原报销人 %2，报销时间 %3，金额 %4）")
             .arg(reason, who, localefmt::dateTimeText(reimbursedAt), amountText);
+    }
+    if (action == QStringView(kClaimClosed)) {
+        return QStringLiteral("%1 报销人 %2 共 %3 张 合计 %4")
+            .arg(claimNumber, who)
+            .arg(total.value_or(0))
+            .arg(amountText);
+    }
+    if (action == QStringView(kClaimOpened) || action == QStringView(kClaimSheet)) {
+        return QStringLiteral("%1 报销人 %2").arg(claimNumber, who);
     }
     if (action == QStringView(kRulesChanged)) {
         return reason;
@@ -87,7 +99,7 @@ QStringList csvHeadings() {
             QStringLiteral("原因"),     QStringLiteral("文件"),     QStringLiteral("总数"),
             QStringLiteral("成功"),     QStringLiteral("失败"),     QStringLiteral("用户"),
             QStringLiteral("计算机"),   QStringLiteral("版本"),     QStringLiteral("数据库用户"),
-            QStringLiteral("核销提示")};
+            QStringLiteral("核销提示"), QStringLiteral("报销单号")};
 }
 
 QStringList csvFields(const Entry& e) {
@@ -112,7 +124,8 @@ QStringList csvFields(const Entry& e) {
             e.actor.host,
             e.actor.version,
             e.databaseUser,
-            e.ruleNotes};
+            e.ruleNotes,
+            e.claimNumber};
 }
 
 QByteArray csv(const QList<Entry>& entries) {

@@ -20,6 +20,11 @@ inline constexpr char16_t kCorrected[] = u"修改报销人";
 inline constexpr char16_t kUndone[] = u"撤销报销";
 inline constexpr char16_t kImported[] = u"导入";
 inline constexpr char16_t kRefused[] = u"拒绝登记";  // the office's rules turned it away
+// A reimbursement claim opened, closed (its count in 总数, its total in 开票金额) and its sheet
+// written again.
+inline constexpr char16_t kClaimOpened[] = u"新建报销单";
+inline constexpr char16_t kClaimClosed[] = u"结束报销单";
+inline constexpr char16_t kClaimSheet[] = u"重新生成报销单";
 // Made on the server by the administrator's fpbxdb rules set: the rules changed, in 原因.
 inline constexpr char16_t kRulesChanged[] = u"修改核销规则";
 // Made on the server by an administrator's own statements, outside the program:
@@ -65,6 +70,7 @@ struct Entry {
     QString previousReimburser;         // 原报销人 of a correction
     QString reason;                     // 原因 of an undo
     QString ruleNotes;                  // 核销提示 of a registration or a refusal
+    QString claimNumber;  // 报销单号: the claim of a registration, undo or claim line
     // An import: the file (or folder) and its totals.
     QString file;
     std::optional<qint64> total, succeeded, failed;

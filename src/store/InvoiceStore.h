@@ -23,6 +23,10 @@ struct InvoiceRecord {
     // 核销提示: what the office's rules said of it ("规则：说明；…"), kept with the row and in its
     // trail line; empty when they said nothing.
     QString ruleNotes;
+    // 报销单号: the open claim the invoice joins (empty: none), and 发票种类, the kind its QR code
+    // names, kept for the claim's sheet.
+    QString claimNumber;
+    QString kindCode;
 };
 
 // The office's rules as a registry keeps them itself (a server's table 核销规则): key and value.

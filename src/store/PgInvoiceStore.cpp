@@ -33,15 +33,17 @@ QString valuesList(qsizetype rows, int columns) {
     return tuples.join(u',');
 }
 
-// With rule notes only where a row has some: a registry made before them (fpbxdb init not run
-// again since) still takes every invoice the rules said nothing of.
-QString insertSql(qsizetype rows, bool withNotes) {
+// With rule notes only where a row has some, and a claim's number and the kind only where a row
+// joins a claim: a registry made before them (fpbxdb init not run again since) still takes every
+// invoice the rules said nothing of, outside any claim.
+QString insertSql(qsizetype rows, bool withNotes, bool withClaim) {
     return QStringLiteral(
                "insert into 发票报销 (发票号码, 发票代码, 报销时间, 报销方式, 校验码, 开票日期, "
-               "开票金额, 报销人%1) values %2 on conflict (发票号码, 发票代码) do nothing "
+               "开票金额, 报销人%1%2) values %3 on conflict (发票号码, 发票代码) do nothing "
                "returning 发票号码, 发票代码")
         .arg(withNotes ? QStringLiteral(", 核销提示") : QString(),
-             valuesList(rows, withNotes ? 9 : 8));
+             withClaim ? QStringLiteral(", 报销单号, 发票种类") : QString(),
+             valuesList(rows, 8 + (withNotes ? 1 : 0) + (withClaim ? 2 : 0)));
 }
 
 std::optional<QString> notesOrNull(const QString& notes) {
@@ -143,8 +145,10 @@ void PgInvoiceStore::insertAbsent(const QList<InvoiceRecord>& invoices, EntryMod
             for (qsizetype first = 0; first < pending.size(); first += kRowsPerStatement) {
                 const qsizetype rows = std::min(kRowsPerStatement, pending.size() - first);
                 bool withNotes = false;
+                bool withClaim = false;
                 for (qsizetype k = first; k < first + rows; ++k) {
                     withNotes = withNotes || !invoices[pending[k].index].ruleNotes.isEmpty();
+                    withClaim = withClaim || !invoices[pending[k].index].claimNumber.isEmpty();
                 }
                 PgParams params;
                 for (qsizetype k = first; k < first + rows; ++k) {
@@ -161,8 +165,12 @@ void PgInvoiceStore::insertAbsent(const QList<InvoiceRecord>& invoices, EntryMod
                     if (withNotes) {
                         params.text(notesOrNull(invoice.ruleNotes));
                     }
+                    if (withClaim) {
+                        params.text(notesOrNull(invoice.claimNumber))
+                            .text(notesOrNull(invoice.kindCode));
+                    }
                 }
-                const QString sql = insertSql(rows, withNotes);
+                const QString sql = insertSql(rows, withNotes, withClaim);
                 const PgResult result =
                     rows == 1 ? connection.execPrepared(sql, params) : connection.exec(sql, params);
                 for (int r = 0; r < result.rows(); ++r) {
@@ -452,21 +460,26 @@ trail::Lines PgInvoiceStore::readTrail(const trail::Filter& filter, qsizetype li
     const QString columns = QStringLiteral(
         "select 序号, to_char(时间, 'YYYY-MM-DD HH24:MI:SS'), 操作, 发票代码, 发票号码, "
         "开票金额::text, 开票日期, 校验码, to_char(报销时间, 'YYYY-MM-DD HH24:MI:SS'), 报销方式, "
-        "报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本, 数据库用户, %1 "
+        "报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本, 数据库用户, %1, %2 "
         "from 发票报销_记录 ");
     try {
         PgConnection& connection = session_->connection();
-        // A trail made before rule notes (fpbxdb init not run again since) has none.
-        const bool notesKept =
-            connection
-                .execPrepared(QStringLiteral(
-                    "select 1 from pg_attribute where attrelid = to_regclass('发票报销_记录') "
-                    "and attname = '核销提示' and not attisdropped"))
-                .rows() > 0;
+        // A trail made before rule notes or claims (fpbxdb init not run again since) has none.
+        const auto kept = [&](const QString& column) {
+            return connection
+                       .execPrepared(QStringLiteral("select 1 from pg_attribute where attrelid = "
+                                                    "to_regclass('发票报销_记录') and attname = $1 "
+                                                    "and not attisdropped"),
+                                     PgParams().text(column))
+                       .rows() > 0;
+        };
+        const bool notesKept = kept(QStringLiteral("核销提示"));
+        const bool claimsKept = kept(QStringLiteral("报销单号"));
         PgParams params;
         QString sql;
         const QString selected =
-            columns.arg(notesKept ? QStringLiteral("核销提示") : QStringLiteral("null"));
+            columns.arg(notesKept ? QStringLiteral("核销提示") : QStringLiteral("null"),
+                        claimsKept ? QStringLiteral("报销单号") : QStringLiteral("null"));
         if (filter.invoice) {
             sql =
                 selected + QStringLiteral(
@@ -527,6 +540,7 @@ trail::Lines PgInvoiceStore::readTrail(const trail::Filter& filter, qsizetype li
             e.actor = {result.text(r, 17), result.text(r, 18), result.text(r, 19)};
             e.databaseUser = result.text(r, 20);
             e.ruleNotes = result.text(r, 21);
+            e.claimNumber = result.text(r, 22);
             lines.entries << e;
         }
     } catch (const PgError& error) {

@@ -119,24 +119,38 @@ void upgradeSchema(Database& db) {
     transaction.commit();
 }
 
-bool addMissingTrail(Database& db) {
+namespace {
+
+// Creates the missing objects whose names start with prefix, in schema order.
+bool addMissingObjects(Database& db, const QString& prefix) {
     Transaction transaction(db);
-    QStringList trailObjects;
+    QStringList objects;
     for (const QString& name : missingSchemaObjects(db)) {
-        if (name.startsWith(kTrailTable)) {
-            trailObjects << name;
+        if (name.startsWith(prefix)) {
+            objects << name;
         }
     }
-    if (trailObjects.isEmpty()) {
+    if (objects.isEmpty()) {
         return false;
     }
     for (const SchemaObject& object : schemaObjects()) {
-        if (trailObjects.contains(object.name)) {
+        if (objects.contains(object.name)) {
             db.exec(object.sql);
         }
     }
     transaction.commit();
     return true;
+}
+
+}  // namespace
+
+bool addMissingTrail(Database& db) {
+    return addMissingObjects(db, kTrailTable);
+}
+
+bool addMissingClaims(Database& db) {
+    addMissingColumns(db);
+    return addMissingObjects(db, QStringLiteral("报销单"));
 }
 
 namespace {
@@ -148,8 +162,9 @@ struct AddedColumn {
 };
 // Columns added to the schema's tables after stores were made without them, oldest first.
 constexpr AddedColumn kAddedColumns[] = {
-    {u"发票报销", u"核销提示", u"TEXT"},
-    {u"发票报销_记录", u"核销提示", u"TEXT"},
+    {u"发票报销", u"核销提示", u"TEXT"},      {u"发票报销_记录", u"核销提示", u"TEXT"},
+    {u"发票报销", u"报销单号", u"TEXT"},      {u"发票报销", u"发票种类", u"TEXT"},
+    {u"发票报销_记录", u"报销单号", u"TEXT"},
 };
 
 bool hasColumn(Database& db, const QString& table, const QString& column) {

@@ -22,8 +22,13 @@ void upgradeSchema(Database& db);
 // an earlier version lacks them. True when something was created. Throws AppError.
 bool addMissingTrail(Database& db);
 
-// Columns the schema has gained since (核销提示), as "table.column"; adding them costs nothing,
-// so the store adds them by itself before its first change. Throws AppError.
+// The claims' objects (报销单 and the index of 发票报销 by 报销单号), after the columns below: the
+// store adds them before the first claim is opened. The index over the invoices already there
+// takes a moment once on a large store. True when something was created. Throws AppError.
+bool addMissingClaims(Database& db);
+
+// Columns the schema has gained since (核销提示, 报销单号, 发票种类), as "table.column"; adding
+// them costs nothing, so the store adds them by itself before its first change. Throws AppError.
 QStringList missingColumns(Database& db);
 void addMissingColumns(Database& db);
 

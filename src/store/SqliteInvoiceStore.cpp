@@ -28,16 +28,20 @@ bool isMissingTable(const AppError& error) {
 const QString kTrailInsert = QStringLiteral(
     "insert into 发票报销_记录 (时间, 操作, 发票代码, 发票号码, 开票金额, 开票日期, 校验码, "
     "报销时间, 报销方式, 报销人, 原报销人, 原因, 文件, 总数, 成功, 失败, 用户, 计算机, 版本, "
-    "核销提示) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
-    "?17, ?18, ?19, ?20)");
+    "核销提示, 报销单号) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
+    "?15, ?16, ?17, ?18, ?19, ?20, ?21)");
 
 const QString kInsert = QStringLiteral(
     "insert into 发票报销 (发票号码, 发票代码, 报销时间, 报销方式, 校验码, 开票日期, 开票金额, "
-    "报销人, 核销提示) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    "报销人, 核销提示, 报销单号, 发票种类) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
 
 // Rule notes are null when the rules said nothing.
 std::optional<QString> notesOrNull(const QString& notes) {
     return notes.isEmpty() ? std::nullopt : std::optional<QString>(notes);
+}
+// So are a claim's number and a kind when there are none.
+std::optional<QString> orNull(const QString& text) {
+    return notesOrNull(text);
 }
 
 // A trail line as it is bound: texts as stored.
@@ -51,6 +55,7 @@ struct TrailLine {
     std::optional<QString> reimburser, previousReimburser, reason, file;
     std::optional<qint64> total, succeeded, failed;
     std::optional<QString> ruleNotes;
+    std::optional<QString> claimNumber;
 
     static TrailLine of(const QString& time, const char16_t* action, const QString& code,
                         const QString& number) {
@@ -137,6 +142,7 @@ struct SqliteInvoiceStore::Connection {
         s.bind(14, line.total).bind(15, line.succeeded).bind(16, line.failed);
         s.bindUtf8(17, actor[0]).bindUtf8(18, actor[1]).bindUtf8(19, actor[2]);
         bindOptional(s, 20, line.ruleNotes);
+        bindOptional(s, 21, line.claimNumber);
         s.execute();
     }
 };
@@ -282,6 +288,8 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                 .bind(7, values->amountUnits)
                 .bind(8, invoice.reimburser);
             bindOptional(insert, 9, notesOrNull(invoice.ruleNotes));
+            bindOptional(insert, 10, orNull(invoice.claimNumber));
+            bindOptional(insert, 11, orNull(invoice.kindCode));
             // False when the invoice is there: stored by another registration since the
             // lookup, or, in a batch, before it.
             inserted = insert.execute();
@@ -295,6 +303,7 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                 line.entryMode = entrymode::storedValue(mode);
                 line.reimburser = invoice.reimburser;
                 line.ruleNotes = notesOrNull(invoice.ruleNotes);
+                line.claimNumber = orNull(invoice.claimNumber);
                 c->appendTrail(line);
             }
             if (!batch) {
@@ -427,7 +436,7 @@ ChangeOutcome SqliteInvoiceStore::undoRegistration(const trail::InvoiceKey& invo
     return change([&](Connection& c) {
         ChangeOutcome outcome;
         Statement row = c.db.prepare(QStringLiteral(
-            "select 开票金额, 开票日期, 校验码, 报销时间, 报销方式, 报销人 from 发票报销 "
+            "select 开票金额, 开票日期, 校验码, 报销时间, 报销方式, 报销人, 报销单号 from 发票报销 "
             "where 发票号码=?1 and 发票代码=?2"));
         row.bind(1, invoice.number).bind(2, invoice.code);
         if (!row.step()) {
@@ -448,6 +457,7 @@ ChangeOutcome SqliteInvoiceStore::undoRegistration(const trail::InvoiceKey& invo
         line.entryMode = number(4);
         line.reimburser = text(5);
         line.reason = reason;
+        line.claimNumber = text(6);
         outcome.previousReimburser = row.text(5);
         row.reset();
         Statement remove =
@@ -509,6 +519,10 @@ bool hasTrailNotes(Database& db) {
     return !store::missingColumns(db).contains(QStringLiteral("发票报销_记录.核销提示"));
 }
 
+bool hasTrailClaims(Database& db) {
+    return !store::missingColumns(db).contains(QStringLiteral("发票报销_记录.报销单号"));
+}
+
 }  // namespace
 
 trail::Lines SqliteInvoiceStore::readTrail(const trail::Filter& filter, qsizetype limit) {
@@ -518,12 +532,14 @@ trail::Lines SqliteInvoiceStore::readTrail(const trail::Filter& filter, qsizetyp
         // A trail of an earlier version, not changed since, has no rule notes yet.
         const QString notes =
             hasTrailNotes(db) ? QStringLiteral("核销提示") : QStringLiteral("null");
+        const QString claims =
+            hasTrailClaims(db) ? QStringLiteral("报销单号") : QStringLiteral("null");
         const QString columns = QStringLiteral(
                                     "select 序号, 时间, 操作, 发票代码, 发票号码, 开票金额, "
                                     "开票日期, 校验码, 报销时间, 报销方式, 报销人, 原报销人, 原因, "
-                                    "文件, 总数, 成功, 失败, 用户, 计算机, 版本, %1 "
+                                    "文件, 总数, 成功, 失败, 用户, 计算机, 版本, %1, %2 "
                                     "from 发票报销_记录 ")
-                                    .arg(notes);
+                                    .arg(notes, claims);
         std::optional<Statement> select;
         try {
             if (filter.invoice) {
@@ -587,6 +603,7 @@ trail::Lines SqliteInvoiceStore::readTrail(const trail::Filter& filter, qsizetyp
             e.failed = number(16);
             e.actor = {select->text(17), select->text(18), select->text(19)};
             e.ruleNotes = select->text(20);
+            e.claimNumber = select->text(21);
             lines.entries << e;
         }
     } catch (const AppError& error) {

@@ -102,7 +102,7 @@ TEST_F(AuditWindowTest, TheRowsMenuOffersHistoryAndUndo) {
     }
     EXPECT_EQ(texts, (QStringList{"查看记录历史", "撤销报销"}));
     EXPECT_EQ(form.DBGridEh1->contextMenuPolicy(), Qt::CustomContextMenu);
-    // The window's menu has them after 打开发票原件.
+    // The window's menu has them after 打开发票原件 and 查看报销单.
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QStringList all;
@@ -125,7 +125,7 @@ TEST_F(AuditWindowTest, TheRowsMenuOffersHistoryAndUndo) {
     poll.start();
     const QRect cell = form.DBGridEh1->visualRect(form.DBGridEh1->model()->index(0, 1));
     emit form.DBGridEh1->customContextMenuRequested(cell.center());
-    EXPECT_EQ(all, (QStringList{"打开发票原件", "查看记录历史", "撤销报销"}));
+    EXPECT_EQ(all, (QStringList{"打开发票原件", "查看报销单", "查看记录历史", "撤销报销"}));
 }
 
 TEST_F(AuditWindowTest, AnUndoAsksAReasonAndConfirmationThenTheGridAndCountFollow) {

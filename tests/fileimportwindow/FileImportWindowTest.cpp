@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include "TempExeDir.h"
 #include "TestFiles.h"
 #include "fileimportwindow/FileImportWindow.h"
+#include "store/ClaimStore.h"
 #include "store/InvoiceStore.h"
 
 namespace {
@@ -72,6 +74,33 @@ TEST_F(FileImportWindowTest, ListsEveryFileWithItsOutcomeTotalsAndTheSoundsOfRef
     EXPECT_TRUE(csv.startsWith("\xCE\xC4\xBC\xFE\xC3\xFB,")) << csv.toStdString();  // 文件名
     EXPECT_EQ(csv.count("\r\n"), 4);
     EXPECT_TRUE(csv.contains("again.pdf,044031900111,12345678,100.00,")) << csv.toStdString();
+}
+
+// With 新建报销单 (remembered in config.ini) a batch's invoices join a claim of their own, closed
+// with its sheet when the batch ends.
+TEST(FileImportClaimTest, ABatchBecomesAClaimClosedWithItsSheet) {
+    FakeClock clock{QDateTime(QDate(2024, 3, 1), QTime(9, 30, 0))};
+    TempExeDir dir;
+    FakePrompts prompts;
+    {
+        FileImportWindow first{"张三", dir.companyDir(), OutcomeSounds()};
+        EXPECT_FALSE(first.claimBox->isChecked());
+        first.claimBox->setChecked(true);
+    }
+    FileImportWindow window{"张三", dir.companyDir(), OutcomeSounds()};
+    QSignalSpy finished{&window, &FileImportWindow::finished};
+    EXPECT_TRUE(window.claimBox->isChecked());
+    window.addFiles({invoiceFile("pdf_qr_old.pdf"), invoiceFile("pdf_garbage.pdf")});
+    ASSERT_TRUE(finished.wait(60000));
+    const QString kept = dir.companyDir() + "/报销单/202403/BX202403010001.pdf";
+    EXPECT_EQ(prompts.messageTexts(),
+              QStringList{"报销单BX202403010001：共 1 张，合计￥100.00。\n已保存：" + kept});
+    EXPECT_TRUE(QFile::exists(kept));
+    const ClaimRead claim = openClaimStore()->readClaim("BX202403010001");
+    ASSERT_TRUE(claim.claim);
+    EXPECT_EQ(claim.claim->reimburser, "张三");
+    ASSERT_EQ(claim.claim->invoices.size(), 1);
+    EXPECT_EQ(claim.claim->invoices[0].number, "12345678");
 }
 
 TEST_F(FileImportWindowTest, FilesAddedWhileABatchRunsJoinItAndAllRegisteredEndsWithTheChime) {

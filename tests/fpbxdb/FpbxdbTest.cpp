@@ -16,7 +16,9 @@
 #include "rules/CheckedRegistration.h"
 #include "rules/OfficeRules.h"
 #include "store/DatabaseFile.h"
+#include "store/PgClaimStore.h"
 #include "store/PgConnection.h"
+#include "store/SqliteClaimStore.h"
 #include "store/SqliteInvoiceStore.h"
 
 namespace {
@@ -56,6 +58,8 @@ const QStringList kClerkGrants = {
     "grant execute on function SCHEMA_.发票报销_撤销(text, text, text)",
     "grant execute on function SCHEMA_.发票报销_记录拒绝(text, text, numeric, text, text, integer, "
     "text, text)",
+    "grant select, update (报销人, 结单时间, 生成次数) on SCHEMA_.报销单",
+    "grant execute on function SCHEMA_.报销单_新建(text, timestamp)",
 };
 
 class FpbxdbTest : public ::testing::Test {
@@ -157,6 +161,60 @@ TEST_F(FpbxdbTest, MigrateCopiesEachInvoiceOnceWithItsValues) {
     EXPECT_EQ(value("select sum(数量) from 发票报销_数量"), "3");
 }
 
+// Each PC numbers its claims on its own: a number the registry gave already is replaced, the
+// claim's invoices follow it, and the registry's next number comes after every one carried.
+TEST_F(FpbxdbTest, MigrateCarriesClaimsOnceAndRenumbersThoseTheRegistryHasGiven) {
+    SqliteClaimStore localClaims(GetConnectionString());
+    SqliteInvoiceStore local(GetConnectionString());
+    QStringList fileNumbers;
+    for (const QStringList& numbers : {QStringList{"00000001", "00000002"}, {"00000003"}}) {
+        const QString claim = localClaims.openClaim("张三").number;
+        fileNumbers << claim;
+        for (const QString& number : numbers) {
+            local.registerInvoice(
+                teststore::invoice().code("1").number(number).amount("2.5").claim(claim),
+                EntryMode::Scan);
+        }
+        localClaims.closeClaim(claim);
+    }
+    ASSERT_EQ(fileNumbers, (QStringList{"BX202403010001", "BX202403010002"}));
+    PgClaimStore server(registry->conninfo(), TaxNumber());
+    ASSERT_EQ(server.openClaim("李四").number, "BX202403010001");  // another PC's
+
+    PgConnection admin = PgConnection::open(registry->conninfo());
+    const MigrationCount first = migrateSqliteStore(dir.databasePath(), admin, TaxNumber());
+    EXPECT_EQ(first.claimsCarried, 2);
+    EXPECT_EQ(first.claimsSkipped, 0);
+    using Renumbered = QList<QPair<QString, QString>>;
+    EXPECT_EQ(first.renumberedClaims, (Renumbered{{"BX202403010001", "BX202403010002"},
+                                                  {"BX202403010002", "BX202403010003"}}));
+    const MigrationCount second = migrateSqliteStore(dir.databasePath(), admin, TaxNumber());
+    EXPECT_EQ(second.claimsCarried, 0);
+    EXPECT_EQ(second.claimsSkipped, 2);
+    EXPECT_EQ(second.renumberedClaims, Renumbered{});
+    EXPECT_EQ(second.copied, 0);
+
+    const auto invoicesOf = [&](const QString& number) {
+        QStringList numbers;
+        const ClaimRead read = server.readClaim(number);
+        for (const ClaimInvoice& invoice : read.claim->invoices) {
+            numbers << invoice.number;
+        }
+        return numbers;
+    };
+    EXPECT_EQ(invoicesOf("BX202403010001"), QStringList{});
+    EXPECT_EQ(invoicesOf("BX202403010002"), (QStringList{"00000001", "00000002"}));
+    EXPECT_EQ(invoicesOf("BX202403010003"), QStringList{"00000003"});
+    EXPECT_EQ(value("select 原报销单号 from 报销单 where 报销单号 = 'BX202403010003'"),
+              "BX202403010002");
+    EXPECT_TRUE(server.readClaim("BX202403010003").claim->closedAt.isValid());
+    EXPECT_EQ(server.openClaim("李四").number, "BX202403010004");
+    // The file's trail lines keep the claim they were written for.
+    EXPECT_EQ(value("select count(*) from 发票报销_记录 where 数据库用户 = '' and 报销单号 = "
+                    "'BX202403010001' and 操作 = '结束报销单'"),
+              "1");
+}
+
 TEST_F(FpbxdbTest, MigrateCarriesTheTrailOnceWithItsOwnTimesAndActors) {
     fillLocalStore();
     SqliteInvoiceStore local(GetConnectionString());
@@ -208,10 +266,11 @@ TEST_F(FpbxdbTest, TheClerksRoleOfTheReadmeWorksAndCannotDelete) {
     connection.exec("insert into 发票报销 (发票号码, 发票代码) values ('1', 'a')");
     connection.exec("update 发票报销 set 报销人 = '张三' where 发票号码 = '1'");
     EXPECT_EQ(connection.exec("select sum(数量) from 发票报销_数量").text(0, 0), "1");
-    for (const char* refused : {"delete from 发票报销", "update 发票报销 set 发票号码 = '2'",
-                                "update 发票报销_数量 set 数量 = 0", "delete from 发票报销_记录",
-                                "update 发票报销_记录 set 原因 = 'x'", "truncate 发票报销_记录",
-                                "insert into 发票报销_记录 (操作) values ('登记')"}) {
+    for (const char* refused :
+         {"delete from 发票报销", "update 发票报销 set 发票号码 = '2'",
+          "update 发票报销_数量 set 数量 = 0", "delete from 发票报销_记录",
+          "update 发票报销_记录 set 原因 = 'x'", "truncate 发票报销_记录",
+          "insert into 发票报销_记录 (操作) values ('登记')", "update 报销单_序号 set 序号 = 0"}) {
         try {
             connection.exec(refused);
             ADD_FAILURE() << refused << " was allowed";
@@ -226,6 +285,21 @@ TEST_F(FpbxdbTest, TheClerksRoleOfTheReadmeWorksAndCannotDelete) {
     EXPECT_EQ(value("select string_agg(concat_ws('|', 操作, 发票号码, 报销人, 原报销人, 原因, "
                     "数据库用户 = current_user), ';' order by 序号) from 发票报销_记录"),
               "登记|1|f;修改报销人|1|张三|f;撤销报销|1|张三|测试|f");
+
+    // Claims: opened, closed and written again; a closed claim stays closed and stays.
+    PgClaimStore claims(clerk.conninfo(), TaxNumber());
+    const OpenedClaim opened = claims.openClaim("张三");
+    ASSERT_TRUE(opened.ok) << opened.error.reason().toStdString();
+    EXPECT_TRUE(claims.closeClaim(opened.number).done());
+    EXPECT_TRUE(claims.recordSheet(opened.number).done());
+    for (const char* refused : {"update 报销单 set 结单时间 = null", "delete from 报销单"}) {
+        try {
+            connection.exec(refused);
+            ADD_FAILURE() << refused << " was allowed";
+        } catch (const PgError& error) {
+            EXPECT_EQ(error.sqlState(), "42501") << refused;
+        }
+    }
 }
 
 TEST_F(FpbxdbTest, NotEvenTheOwnerChangesTheTrailAndEveryChangeLeavesALine) {

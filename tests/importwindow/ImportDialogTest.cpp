@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include "base/TextCodec.h"
 #include "importwindow/ImportDialog.h"
 #include "importwindow/ImportFailuresDialog.h"
+#include "store/ClaimStore.h"
 
 using fixtures::Row;
 
@@ -157,6 +159,21 @@ TEST_F(ImportFormTest, ASuccessfulImportClosesTheDialogOnItsMessage) {
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.loadLabel->isVisible());
     EXPECT_EQ(fixtures::storedRows().size(), 3);
+}
+
+TEST_F(ImportFormTest, WithNewClaimCheckedTheRowsJoinAClaimClosedWithItsSheet) {
+    form.Edit1->setText(rowsWorkbook(3));
+    form.CheckBox_claim->setChecked(true);
+    importAndWait();
+    const QString kept = dir.companyDir() + "/报销单/202401/BX202401310001.pdf";
+    EXPECT_EQ(prompts.messageTexts(),
+              (QStringList{"导入完毕, 总共 3 条数据，成功 3 条，失败 0 条！",
+                           "报销单BX202401310001：共 3 张，合计￥3.00。\n已保存：" + kept}));
+    EXPECT_TRUE(QFile::exists(kept));
+    const ClaimRead claim = openClaimStore()->readClaim("BX202401310001");
+    ASSERT_TRUE(claim.claim);
+    EXPECT_TRUE(claim.claim->closedAt.isValid());
+    EXPECT_EQ(claim.claim->invoices.size(), 3);
 }
 
 TEST_F(ImportFormTest, TheSummaryOffersTheFailedRowsWhichCanBeSavedAsCsv) {

@@ -177,3 +177,12 @@ std::unique_ptr<ProgressWindow> FakePrompts::showProgress(const ProgressRequest&
     }
     return std::make_unique<FakeProgressWindow>(mutex_, progress_, index);
 }
+
+bool FakePrompts::print(QObject* owner, const QString& caption, const PaintPages&) {
+    Call call;
+    call.kind = Kind::Print;
+    call.owner = owner;
+    call.caption = caption;
+    record(call);
+    return false;
+}

@@ -13,7 +13,7 @@
 // dialogs and input boxes are cancelled. Safe to call from any thread.
 class FakePrompts final : public Prompts {
 public:
-    enum class Kind { Message, Save, Open, Input };
+    enum class Kind { Message, Save, Open, Input, Print };
     struct Call {
         Kind kind = Kind::Message;
         QObject* owner = nullptr;
@@ -59,6 +59,8 @@ public:
     std::optional<QString> inputText(QObject* owner, const QString& caption, const QString& prompt,
                                      const QString& initial) override;
     std::unique_ptr<ProgressWindow> showProgress(const ProgressRequest& request) override;
+    // Recorded with its caption; the print dialog is cancelled.
+    bool print(QObject* owner, const QString& caption, const PaintPages& paint) override;
 
 private:
     void record(const Call& call);

@@ -15,6 +15,8 @@ public:
     InvoiceBuilder& reimburser(const QString& v) { return record_.reimburser = v, *this; }
     InvoiceBuilder& at(const QDateTime& v) { return record_.reimbursedAt = v, *this; }
     InvoiceBuilder& notes(const QString& v) { return record_.ruleNotes = v, *this; }
+    InvoiceBuilder& claim(const QString& v) { return record_.claimNumber = v, *this; }
+    InvoiceBuilder& kind(const QString& v) { return record_.kindCode = v, *this; }
     operator InvoiceRecord() const { return record_; }
 
 private:
