@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include "base/AppError.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -23,6 +25,15 @@
 #include "store/DatabaseFile.h"
 
 namespace bench {
+
+int runReportingFailure(int (*body)(int, char**), int argc, char** argv) {
+    try {
+        return body(argc, argv);
+    } catch (const AppError& error) {
+        std::fprintf(stderr, "failed: %s\n", error.message().toLocal8Bit().constData());
+        return 1;
+    }
+}
 
 namespace {
 const QString kTaxNumber = QStringLiteral("91110108MA01ABCD2X");

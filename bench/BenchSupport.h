@@ -12,6 +12,10 @@
 // timing and memory figures.
 namespace bench {
 
+// Runs a benchmark's body: a failure it throws is reported and ends the run with 1, never an
+// abort, so that a run cut short still says why.
+int runReportingFailure(int (*body)(int, char**), int argc, char** argv);
+
 // Windows are built offscreen unless the run names a platform (call before the application).
 void useOffscreenUnlessSet();
 

@@ -139,11 +139,5 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A failure is reported and ends the run with 1, never an abort.
-    try {
-        return run(argc, argv);
-    } catch (const AppError& error) {
-        std::fprintf(stderr, "failed: %s\n", error.message().toLocal8Bit().constData());
-        return 1;
-    }
+    return bench::runReportingFailure(run, argc, argv);
 }
