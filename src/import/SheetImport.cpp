@@ -113,6 +113,8 @@ std::optional<SheetColumns> checkHeadings(const workbook::Sheet& sheet) {
             slot = &found.time;
         } else if (heading == title(invoicecolumns::kReimburser)) {
             slot = &found.reimburser;
+        } else if (heading == title(invoicecolumns::kClaimNumber)) {
+            continue;  // the registry gives an invoice its claim, a workbook does not
         } else if (heading == title(invoicecolumns::kEntryMode)) {
             if (entryModeSeen) {
                 return std::nullopt;

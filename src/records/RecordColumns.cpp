@@ -17,6 +17,7 @@ const std::array<ColumnInfo, kColumnCount>& columns() {
         {title(kReimbursedAt), Alignment::Center, Alignment::Left, 101, FieldType::DateTime},
         {title(kReimburser), Alignment::Left, Alignment::Left, 0, FieldType::Text},
         {title(kEntryMode), Alignment::Center, Alignment::Center, 80, FieldType::Text},
+        {title(kClaimNumber), Alignment::Center, Alignment::Center, 110, FieldType::Text},
     }};
     return all;
 }

@@ -7,12 +7,12 @@
 #include "export/ExportGrid.h"
 #include "invoice/InvoiceColumns.h"
 
-// The seven columns of the records grid, in their designed order, with their look.
+// The columns of the records grid, in their designed order, with their look.
 namespace records {
 
 using namespace invoicecolumns;  // records::kCode ... name the columns
 
-// A choice of the seven columns, such as those a walk reads.
+// A choice of the columns, such as those a walk reads.
 using ColumnSet = std::bitset<kColumnCount>;
 inline constexpr ColumnSet kAllColumns{(1u << kColumnCount) - 1};
 

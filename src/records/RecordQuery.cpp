@@ -7,7 +7,7 @@ namespace records {
 
 namespace {
 
-// The grid's seven columns as the statements select them, in the order of records::Column.
+// The grid's columns as the statements select them, in the order of records::Column.
 QString rowColumns(Dialect dialect, ColumnSet columns = kAllColumns) {
     const bool pg = dialect == Dialect::Postgresql;
     // On a server: the amount in ten-thousandths and the time as the file keeps it.
@@ -19,7 +19,8 @@ QString rowColumns(Dialect dialect, ColumnSet columns = kAllColumns) {
         QStringLiteral("开票日期"),
         pg ? time : QStringLiteral("报销时间"),
         QStringLiteral("报销人"),
-        entrymode::displaySql()};
+        entrymode::displaySql(),
+        QStringLiteral("报销单号")};
     QString list = pg ? QStringLiteral("序号, ") + time : QStringLiteral("rowid, 报销时间");
     for (int c = 0; c < kColumnCount; ++c) {
         list += QStringLiteral(", ") +
@@ -260,6 +261,9 @@ QString orderBy(const SortOrder& sort, Dialect dialect) {
             break;
         case kEntryMode:
             terms << u'(' + entrymode::displaySql() + u')' + text;
+            break;
+        case kClaimNumber:
+            terms << QStringLiteral("报销单号") + text;
             break;
         default:
             break;

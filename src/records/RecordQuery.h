@@ -98,7 +98,7 @@ QString tableRowsStatement(Dialect dialect = Dialect::Sqlite);  // the number of
 // start of the walk; a result of few rows fastest from the reimburser index, sorted afterwards.
 KeyOrder keyOrderFor(const QuerySpec& spec, qint64 count, qint64 tableRows);
 
-// One row of the grid: rowid, the stored 报销时间, then the grid's seven columns (录入方式 as
+// One row of the grid: rowid, the stored 报销时间, then the grid's columns (录入方式 as
 // store/EntryMode says); by rowid (?1). On a server: 序号 and the time as the file's text, for
 // every key in an array ($1, '{1,2,3}').
 inline constexpr int kRowColumnsOffset = 2;

@@ -73,8 +73,8 @@ TEST_F(RecordSourceTest, DisplayTextsOfEachColumn) {
     source.run(records::searchQuery(records::SearchForm()));
     ASSERT_EQ(source.rowCount(), 5);
     const auto& oldest = source.row(3);  // 5 has no time and sorts last
-    EXPECT_EQ(oldest.text, (std::array<QString, 7>{"012001700111", "1", "123.5", "20170120",
-                                                   "2024/3/5", "张三", "扫描"}));
+    EXPECT_EQ(oldest.text, (std::array<QString, 8>{"012001700111", "1", "123.5", "20170120",
+                                                   "2024/3/5", "张三", "扫描", ""}));
     EXPECT_EQ(source.row(2).text[records::kAmount], "100");
     EXPECT_EQ(source.row(2).text[records::kReimbursedAt], "2024/3/5 0:00:01");
     EXPECT_EQ(source.row(2).text[records::kEntryMode], "手工录入");

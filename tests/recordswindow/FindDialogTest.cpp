@@ -69,8 +69,9 @@ TEST_F(FindDialogTest, ControlsAndTheirInitialState) {
     EXPECT_EQ(dialog.textBox()->currentText(), "");
     EXPECT_TRUE(dialog.textBox()->isEditable());
     EXPECT_EQ(items(dialog.textBox()), QStringList{"财务"});
-    EXPECT_EQ(items(dialog.scopeBox()), (QStringList{"发票代码", "发票号码", "开票金额", "开票日期",
-                                                     "报销时间", "报销人", "录入方式", "<All>"}));
+    EXPECT_EQ(items(dialog.scopeBox()),
+              (QStringList{"发票代码", "发票号码", "开票金额", "开票日期", "报销时间", "报销人",
+                           "录入方式", "报销单号", "<All>"}));
     EXPECT_EQ(dialog.scopeBox()->currentText(), "报销人");
     EXPECT_EQ(items(dialog.matchBox()),
               (QStringList{"字符串的任意位置", "整个字符串", "字符串的头位置"}));
@@ -173,7 +174,7 @@ TEST_F(FindDialogTest, CtrlTurnsAllIntoUp) {
 TEST_F(FindDialogTest, EveryColumnInDisplayOrderWithAll) {
     setCurrent(0, 0);
     FindDialog dialog(grid);
-    dialog.scopeBox()->setCurrentIndex(7);  // <All>
+    dialog.scopeBox()->setCurrentIndex(8);  // <All>
     dialog.directionBox()->setCurrentIndex(1);
     dialog.textBox()->setEditText("手工录入");
     EXPECT_TRUE(dialog.findNext(false));

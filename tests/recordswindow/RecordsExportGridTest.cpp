@@ -49,12 +49,13 @@ TEST_F(RecordsExportGridTest, ColumnsAsDesignedWithTheGridsLook) {
 
     const QList<exportgrid::Column> columns = grid.columns();
     EXPECT_EQ(titles(columns), (QStringList{"发票代码", "发票号码", "开票金额", "开票日期",
-                                            "报销时间", "报销人", "录入方式"}));
-    ASSERT_EQ(columns.size(), 7);
+                                            "报销时间", "报销人", "录入方式", "报销单号"}));
+    ASSERT_EQ(columns.size(), 8);
     EXPECT_EQ(columns[0].width, 88);
     EXPECT_EQ(columns[2].width, 90);
     EXPECT_EQ(columns[4].width, 101);
     EXPECT_EQ(columns[6].width, 80);
+    EXPECT_EQ(columns[7].width, 110);
     EXPECT_EQ(columns[5].width, form.DBGridEh1->horizontalHeader()->sectionSize(5));
     EXPECT_EQ(columns[2].alignment, Alignment::Right);
     EXPECT_EQ(columns[2].titleAlignment, Alignment::Right);
@@ -87,8 +88,8 @@ TEST_F(RecordsExportGridTest, MovedAndResizedColumnsAndTheirCells) {
     // Kept through a new search.
     form.searchButton->click();
     const QList<exportgrid::Column> columns = form.exportGrid().columns();
-    EXPECT_EQ(titles(columns),
-              (QStringList{"报销人", "发票代码", "发票号码", "开票金额", "报销时间", "录入方式"}));
+    EXPECT_EQ(titles(columns), (QStringList{"报销人", "发票代码", "发票号码", "开票金额",
+                                            "报销时间", "录入方式", "报销单号"}));
     EXPECT_EQ(columns[0].width, 133);
     auto rows = form.exportGrid().rows();
     ASSERT_TRUE(rows->next());

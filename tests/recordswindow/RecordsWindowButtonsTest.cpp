@@ -49,9 +49,9 @@ TEST_F(ListFormButtonsTest, ExportWritesTheWholeResultInTheChosenType) {
     EXPECT_EQ(calls[0].request.selectedFilter, 5);
     EXPECT_EQ(calls[1].text, "确认导出？");
     EXPECT_EQ(calls[2].text, "文件导出成功！\r\n\r\n" + chosen + ".csv");
-    EXPECT_EQ(
-        testfiles::readGbk(chosen + ".csv").section("\r\n", 0, 0),
-        "\"发票代码\";\"发票号码\";\"开票金额\";\"开票日期\";\"报销时间\";\"报销人\";\"录入方式\"");
+    EXPECT_EQ(testfiles::readGbk(chosen + ".csv").section("\r\n", 0, 0),
+              "\"发票代码\";\"发票号码\";\"开票金额\";\"开票日期\";\"报销时间\";\"报销人\";"
+              "\"录入方式\";\"报销单号\"");
     EXPECT_EQ(testfiles::readGbk(chosen + ".csv").count("\r\n"), 2);
     EXPECT_EQ(form.DBGridEh1->currentIndex().row(), 1);
     EXPECT_FALSE(form.DBGridEh1->selectionModel()->hasSelection());
@@ -99,8 +99,8 @@ TEST_F(ListFormButtonsTest, ExportWritesEveryRowOfAResultTheGridHasNotYetRead) {
     const QStringList lines = testfiles::readGbk(chosen + ".txt").split("\r\n");
     ASSERT_EQ(lines.size(), 3003);  // the titles, 3,002 records
     EXPECT_TRUE(lines[1].startsWith("044031900111\t12\t100\t20240101\t2024/3/5 9:30:00\t"));
-    EXPECT_EQ(lines[3], "044031900111\t50002999\t100\t20240101\t2024/3/5 0:49:59\t张三\t扫描");
-    EXPECT_EQ(lines[3002], "044031900111\t50000000\t100\t20240101\t2024/3/5\t张三\t扫描");
+    EXPECT_EQ(lines[3], "044031900111\t50002999\t100\t20240101\t2024/3/5 0:49:59\t张三\t扫描\t");
+    EXPECT_EQ(lines[3002], "044031900111\t50000000\t100\t20240101\t2024/3/5\t张三\t扫描\t");
     EXPECT_EQ(prompts.messageTexts().last(), "文件导出成功！\r\n\r\n" + chosen + ".txt");
     ASSERT_EQ(prompts.progressWindows().size(), 1);
     EXPECT_EQ(prompts.progressWindows()[0].request.total, 3002);

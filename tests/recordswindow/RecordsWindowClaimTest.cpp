@@ -14,6 +14,8 @@
 #include "StoreFixtures.h"
 #include "TempExeDir.h"
 #include "claimsheet/ClaimDialog.h"
+#include "records/RecordColumns.h"
+#include "recordswindow/RecordsGrid.h"
 #include "recordswindow/RecordsWindow.h"
 #include "store/ClaimStore.h"
 #include "store/InvoiceStore.h"
@@ -59,6 +61,9 @@ TEST_F(RecordsWindowClaimTest, ByNumberAndFromARowWithItsSheetWrittenAgain) {
     form.Edit_bxdh->clear();  // every invoice in a claim
     form.searchButton->click();
     EXPECT_EQ(form.Label1->text(), "总共 2 条");
+    const QAbstractItemModel* grid = form.DBGridEh1->model();
+    EXPECT_EQ(grid->headerData(records::kClaimNumber, Qt::Horizontal).toString(), "报销单号");
+    EXPECT_EQ(grid->index(0, records::kClaimNumber).data().toString(), claim);
 
     QStringList shown;
     QTimer::singleShot(0, [&] {

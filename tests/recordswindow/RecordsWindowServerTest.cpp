@@ -108,7 +108,7 @@ TEST_F(ListFormServerTest, OpensSearchesFindsAndExportsOnTheServer) {
     form.DBGridEh1->setCurrentIndex(form.DBGridEh1->model()->index(0, 0));
     {
         FindDialog dialog(form.DBGridEh1, &form);
-        dialog.scopeBox()->setCurrentIndex(7);      // <All>
+        dialog.scopeBox()->setCurrentIndex(8);      // <All>
         dialog.directionBox()->setCurrentIndex(1);  // down
         dialog.textBox()->setEditText("李四");
         EXPECT_TRUE(dialog.findNext(false));
@@ -129,9 +129,10 @@ TEST_F(ListFormServerTest, OpensSearchesFindsAndExportsOnTheServer) {
     EXPECT_EQ(prompts.messageTexts().last(), "文件导出成功！\r\n\r\n" + chosen + ".txt");
     const QStringList lines = testfiles::readGbk(chosen + ".txt").split("\r\n");
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(lines[1], "044031900111\t13\t100\t20240101\t2024/3/5 9:30:00\t50%_O'Neil\t文件导入");
-    EXPECT_EQ(lines[2], "044031900111\t12\t123.5\t20240101\t2024/3/5 8:00:00\t张三\t扫描");
-    EXPECT_EQ(lines[4], "\t12345678901234567890\t\t20240101\t2024/3/1 10:00:00\t李四\t手工录入");
+    EXPECT_EQ(lines[1],
+              "044031900111\t13\t100\t20240101\t2024/3/5 9:30:00\t50%_O'Neil\t文件导入\t");
+    EXPECT_EQ(lines[2], "044031900111\t12\t123.5\t20240101\t2024/3/5 8:00:00\t张三\t扫描\t");
+    EXPECT_EQ(lines[4], "\t12345678901234567890\t\t20240101\t2024/3/1 10:00:00\t李四\t手工录入\t");
 
     EXPECT_FALSE(QFile::exists(dir.databasePath()));
     EXPECT_FALSE(QFile::exists(dir.databasePath() + "-wal"));

@@ -264,7 +264,7 @@ TEST_F(ListFormTest, TheGridShowsItsColumnsAndCannotBeEdited) {
         widths << header->sectionSize(c);
     }
     EXPECT_EQ(titles, (QStringList{"发票代码", "发票号码", "开票金额", "开票日期", "报销时间",
-                                   "报销人", "录入方式"}));
+                                   "报销人", "录入方式", "报销单号"}));
     EXPECT_EQ(widths.mid(0, 5), (QList<int>{88, 80, 90, 71, 101}));
     EXPECT_EQ(widths[6], 80);
     EXPECT_TRUE(header->sectionsMovable());
