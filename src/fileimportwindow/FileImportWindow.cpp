@@ -153,7 +153,7 @@ void FileImportWindow::startNext() {
         claim_ = claimsheet::openBatchClaim(this, *openClaimStore(), reimburser_);
     }
     job_ = new FileImportJob(waiting_, reimburser_, companyDir_, this);
-    job_->setClaimNumber(claim_);
+    job_->setClaimNumber(claim_.isEmpty() ? deskClaim_ : claim_);
     waiting_.clear();
     connect(job_, &FileImportJob::fileDone, this, &FileImportWindow::fileDone);
     connect(job_, &QThread::finished, this, &FileImportWindow::jobEnded);

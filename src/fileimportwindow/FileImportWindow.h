@@ -47,6 +47,10 @@ public:
     // batch ends; remembered in config.ini for the next batches.
     QCheckBox* claimBox;
 
+    // The claim open at the scan desk: without 新建报销单 the batches' invoices join it, as a
+    // scan's would (it stays open). Set before the files are added.
+    void setDeskClaim(const QString& number) { deskClaim_ = number; }
+
 signals:
     // Every file of every batch has its outcome (or the batch was cancelled).
     void finished();
@@ -64,7 +68,8 @@ private:
 
     QString reimburser_;
     QString companyDir_;
-    QString claim_;  // the claim of the batch under way
+    QString claim_;      // the claim of the batch under way
+    QString deskClaim_;  // the claim open at the scan desk, or empty
     OutcomeSounds sounds_;
     QStringList waiting_;                      // files not yet handed to a job
     int firstRowOfJob_ = 0;                    // the list's row of the running job's first file

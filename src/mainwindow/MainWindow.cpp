@@ -264,6 +264,11 @@ void MainWindow::importFiles(const QStringList& paths) {
         capture_->unhook();
         FileImportWindow window(reimbursers_->current(), CompanyDir(), sounds_, this);
         fileWindow_ = &window;
+        // The desk's open claim takes the files as it takes scans.
+        const claims::ClaimDesk& desk = claimPanel_->desk();
+        if (desk.isOpen() && desk.reimburser() == reimbursers_->current()) {
+            window.setDeskClaim(desk.number());
+        }
         window.addFiles(files);
         window.exec();
         fileWindow_ = nullptr;
@@ -271,6 +276,7 @@ void MainWindow::importFiles(const QStringList& paths) {
             capture_->hook();
         }
         refreshCount();
+        claimPanel_->reload();
         showLastFile(window.outcomes());
     });
 }

@@ -103,6 +103,25 @@ TEST(FileImportClaimTest, ABatchBecomesAClaimClosedWithItsSheet) {
     EXPECT_EQ(claim.claim->invoices[0].number, "12345678");
 }
 
+TEST(FileImportClaimTest, WithoutANewClaimTheFilesJoinTheDesksOpenClaimAndLeaveItOpen) {
+    FakeClock clock{QDateTime(QDate(2024, 3, 1), QTime(9, 30, 0))};
+    TempExeDir dir;
+    FakePrompts prompts;
+    const OpenedClaim desk = openClaimStore()->openClaim("张三");
+    ASSERT_TRUE(desk.ok);
+    FileImportWindow window{"张三", dir.companyDir(), OutcomeSounds()};
+    QSignalSpy finished{&window, &FileImportWindow::finished};
+    window.setDeskClaim(desk.number);
+    window.addFiles({invoiceFile("pdf_qr_old.pdf")});
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_TRUE(prompts.messageTexts().isEmpty());  // no sheet: the claim stays open
+    const ClaimRead claim = openClaimStore()->readClaim(desk.number);
+    ASSERT_TRUE(claim.claim);
+    EXPECT_FALSE(claim.claim->closedAt.isValid());
+    ASSERT_EQ(claim.claim->invoices.size(), 1);
+    EXPECT_EQ(claim.claim->invoices[0].number, "12345678");
+}
+
 TEST_F(FileImportWindowTest, FilesAddedWhileABatchRunsJoinItAndAllRegisteredEndsWithTheChime) {
     window.addFiles({invoiceFile("pdf_qr_old.pdf")});
     window.addFiles({invoiceFile("pdf_qr_digital_squares.pdf")});
