@@ -251,6 +251,42 @@ void checkRules(PgConnection& connection, RegistryCheck& check) {
                         (set.isEmpty() ? QStringLiteral("未设置") : set.join(QStringLiteral("，")));
 }
 
+// Reimbursement claims: their table and numbering function, and the grants a clerk needs to open,
+// close and write again a claim. Without them registrations simply join no claim.
+void checkClaims(PgConnection& connection, RegistryCheck& check) {
+    const QString newClaim = QStringLiteral("报销单_新建(text, timestamp)");
+    const PgResult made = connection.exec(
+        QStringLiteral("select to_regclass('报销单') is not null and to_regprocedure('") +
+        newClaim + QStringLiteral("') is not null"));
+    if (made.text(0, 0) != QStringLiteral("t")) {
+        check.warnings << QStringLiteral(
+            "报销单表或编号函数缺失：登记的发票不能归入报销单（运行 fpbxdb init 补上）");
+        return;
+    }
+    const PgResult rights =
+        connection.exec(QStringLiteral("select has_table_privilege('报销单', 'SELECT'), "
+                                       "has_column_privilege('报销单', '结单时间', 'UPDATE'), "
+                                       "has_column_privilege('报销单', '生成次数', 'UPDATE'), "
+                                       "has_function_privilege('") +
+                        newClaim + QStringLiteral("', 'EXECUTE')"));
+    const QStringList grants = {QStringLiteral("报销单 的 SELECT"),
+                                QStringLiteral("报销单 (结单时间) 的 UPDATE"),
+                                QStringLiteral("报销单 (生成次数) 的 UPDATE"),
+                                QStringLiteral("函数 报销单_新建 的 EXECUTE")};
+    QStringList missing;
+    for (int c = 0; c < grants.size(); ++c) {
+        if (rights.text(0, c) != QStringLiteral("t")) {
+            missing << grants[c];
+        }
+    }
+    if (missing.isEmpty()) {
+        check.passed << QStringLiteral("报销单：可以");
+    } else {
+        check.warnings
+            << QStringLiteral("报销单：不可以（缺少 %1）").arg(missing.join(QStringLiteral("、")));
+    }
+}
+
 }  // namespace
 
 RegistryCheck checkRegistry(const QString& conninfo, const QString& taxNumber) {
@@ -291,6 +327,7 @@ RegistryCheck checkRegistry(const QString& conninfo, const QString& taxNumber) {
         const bool trail = checkTrail(connection, check);
         checkCapabilities(connection, trail, check);
         checkRules(connection, check);
+        checkClaims(connection, check);
         if (check.usable()) {
             checkCount(connection, check);
         }

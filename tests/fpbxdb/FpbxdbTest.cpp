@@ -331,7 +331,9 @@ TEST_F(FpbxdbTest, CheckNamesWhatARoleLacksAndWhatItShouldNotHave) {
             "撤销：不可以（缺少 函数 发票报销_撤销 的 EXECUTE）",
             "数据库用户可以删除发票：程序不需要（撤销报销经由 发票报销_撤销，留痕），应收回",
             "数据库用户没有权限：记录拒绝登记（发票报销_记录拒绝），规则拒绝的发票不会记入操作"
-            "记录"}));
+            "记录",
+            "报销单：不可以（缺少 报销单 的 SELECT、报销单 (结单时间) 的 UPDATE、报销单 (生成次数) "
+            "的 UPDATE、函数 报销单_新建 的 EXECUTE）"}));
 
     // Scanning and searching need no more than this: only the import is said to be out of reach.
     const Role scanner(*registry, {"grant usage on schema SCHEMA_",
