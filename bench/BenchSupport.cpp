@@ -2,10 +2,13 @@
 
 #include "base/AppError.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -25,6 +28,45 @@
 #include "store/DatabaseFile.h"
 
 namespace bench {
+
+qint64 storedInvoices() {
+    try {
+        Database db = Database::open(GetConnectionString());
+        Statement count = db.prepare(QStringLiteral("select count(*) from 发票报销"));
+        count.step();
+        return count.int64(0);
+    } catch (...) {
+        return -1;
+    }
+}
+
+double syncsPerRegistration(const QStringList& childArguments, int registrations) {
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace"));
+    QProcess strace;
+    strace.start(QStringLiteral("strace"),
+                 QStringList{QStringLiteral("-f"), QStringLiteral("-qq"), QStringLiteral("-e"),
+                             QStringLiteral("trace=fsync,fdatasync,write"), QStringLiteral("-o"),
+                             trace, QCoreApplication::applicationFilePath()} +
+                     childArguments);
+    if (!strace.waitForFinished(120000) || strace.exitCode() != 0) {
+        return -1;
+    }
+    QFile file(trace);
+    file.open(QIODevice::ReadOnly);
+    int syncs = 0;
+    bool counting = false;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.contains("write(2, \"START")) {
+            counting = true;
+        } else if (line.contains("write(2, \"END")) {
+            counting = false;
+        } else if (counting && (line.contains("fsync(") || line.contains("fdatasync("))) {
+            ++syncs;
+        }
+    }
+    return double(syncs) / registrations;
+}
 
 int runReportingFailure(int (*body)(int, char**), int argc, char** argv) {
     try {

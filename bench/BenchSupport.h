@@ -12,6 +12,15 @@
 // timing and memory figures.
 namespace bench {
 
+// The invoices in the current store (that of config.ini's exe directory), or -1 when it cannot be
+// read, as while a killed program's store is still locked.
+qint64 storedInvoices();
+
+// The durable syncs (fsync, fdatasync) per registration of this benchmark run again as a child
+// with arguments, traced by strace, counted between the child's START and END marks on stderr;
+// -1 when the child or strace failed.
+double syncsPerRegistration(const QStringList& childArguments, int registrations);
+
 // Runs a benchmark's body: a failure it throws is reported and ends the run with 1, never an
 // abort, so that a run cut short still says why.
 int runReportingFailure(int (*body)(int, char**), int argc, char** argv);

@@ -214,13 +214,6 @@ bench::CliRun cliImport() {
                          QStringLiteral(".import --csv ") + csv + QStringLiteral(" 发票报销"));
 }
 
-qint64 storedRows() {
-    Database db = Database::open(GetConnectionString());
-    Statement count = db.prepare(QStringLiteral("select count(*) from 发票报销"));
-    count.step();
-    return count.int64(0);
-}
-
 void measure(const char* title, const QString& path) {
     bench::ScratchStore store;
     BenchPrompts prompts;
@@ -285,7 +278,7 @@ void measure(const char* title, const QString& path) {
         "last \"%s\"\n",
         changes, longestGap, lastCount.toUtf8().constData());
     std::printf("  summary: %s\n", prompts.last.toUtf8().constData());
-    std::printf("  rows stored %lld\n", static_cast<long long>(storedRows()));
+    std::printf("  rows stored %lld\n", static_cast<long long>(bench::storedInvoices()));
     // On a busy machine wall times stretch with the load: the CPU times compare too.
     const bench::CliRun cli = cliImport();
     std::printf(
@@ -322,7 +315,8 @@ void durability(const QString& path) {
     process.waitForFinished();
     const QString summary = QString::fromUtf8(out).trimmed();
     std::printf("kill -9 at the summary: %s\n", summary.toUtf8().constData());
-    std::printf("  rows on disk after the kill %lld\n", static_cast<long long>(storedRows()));
+    std::printf("  rows on disk after the kill %lld\n",
+                static_cast<long long>(bench::storedInvoices()));
 }
 
 }  // namespace

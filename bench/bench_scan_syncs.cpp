@@ -19,7 +19,7 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "XvfbScanner.h"
+#include "ProgramOnDisplay.h"
 #include "store/Database.h"
 #include "store/DatabaseFile.h"
 
@@ -96,17 +96,6 @@ QByteArray payload(int i) {
         .toLatin1();
 }
 
-qint64 storedRows() {
-    try {
-        Database db = Database::open(GetConnectionString());
-        Statement count = db.prepare(QStringLiteral("select count(*) from 发票报销"));
-        count.step();
-        return count.int64(0);
-    } catch (...) {
-        return -1;
-    }
-}
-
 // Kept for its figure: the program's scans, the syncs of their own paths and of the checkpoints.
 struct Traced {
     Syncs own, quiet;
@@ -116,44 +105,23 @@ struct Traced {
 
 Traced traceProgram(const QString& build) {
     Traced result;
-    xscan::VirtualDisplay display;
-    if (!display.isRunning()) {
-        result.problem = QStringLiteral("Xvfb did not start");
-        return result;
-    }
-    bench::ScratchStore store;
-    const QString binary = store.exeDir() + QStringLiteral("/fpbx");
-    QFile::copy(build, binary);
-    const QString tmp = store.exeDir() + QStringLiteral("/tmp");
-    QDir().mkpath(tmp);
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display.name());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("TMPDIR"), tmp);  // its own single-instance name
-    program.setProcessEnvironment(env);
-    program.start(binary, {});
-    xscan::Scanner scanner(display.name());
-    if (!scanner.isConnected() || !scanner.focusWindow(QStringLiteral("电子发票核销"), 20000)) {
-        result.problem = QStringLiteral("no main window");
-        program.kill();
-        program.waitForFinished();
+    bench::ProgramOnDisplay running;
+    result.problem = running.start(build);
+    if (!result.problem.isEmpty()) {
         return result;
     }
     QThread::msleep(2000);  // scan mode entered, the start's own writes settled
 
-    const QString trace = tmp + QStringLiteral("/trace");
+    const QString trace = running.tmpDir() + QStringLiteral("/trace");
     QProcess strace;
     strace.setProcessChannelMode(QProcess::MergedChannels);
     strace.start(
         QStringLiteral("strace"),
         {QStringLiteral("-f"), QStringLiteral("-qq"), QStringLiteral("-ttt"), QStringLiteral("-y"),
          QStringLiteral("-e"), QStringLiteral("trace=fsync,fdatasync"), QStringLiteral("-o"), trace,
-         QStringLiteral("-p"), QString::number(program.processId())});
+         QStringLiteral("-p"), QString::number(running.program().processId())});
     if (!strace.waitForStarted(5000)) {
         result.problem = QStringLiteral("strace not available");
-        program.kill();
-        program.waitForFinished();
         return result;
     }
     QThread::msleep(1000);  // every thread attached
@@ -161,14 +129,13 @@ Traced traceProgram(const QString& build) {
     std::vector<double> typed;
     for (int i = 0; i < kScans; ++i) {
         typed.push_back(epochSeconds());
-        scanner.type(payload(i), 0);
+        running.scanner().type(payload(i), 0);
         QThread::msleep(kPauseMs);
     }
     strace.terminate();  // detaches
     strace.waitForFinished(5000);
-    program.kill();
-    program.waitForFinished();
-    result.stored = storedRows();
+    running.kill();
+    result.stored = bench::storedInvoices();
 
     Syncs own, quiet;
     for (const Sync& sync : readTrace(trace)) {
@@ -218,31 +185,9 @@ int floorChild(const QString& path, int count) {
 double floorSyncs() {
     constexpr int kRegistrations = 20;
     bench::ScratchStore store;
-    QTemporaryDir dir;
-    const QString trace = dir.filePath(QStringLiteral("trace"));
-    QProcess strace;
-    strace.start(QStringLiteral("strace"),
-                 {QStringLiteral("-f"), QStringLiteral("-qq"), QStringLiteral("-e"),
-                  QStringLiteral("trace=fsync,fdatasync,write"), QStringLiteral("-o"), trace,
-                  QCoreApplication::applicationFilePath(), QStringLiteral("--floor"),
-                  store.databasePath(), QString::number(kRegistrations)});
-    if (!strace.waitForFinished(120000) || strace.exitCode() != 0) {
-        return -1;
-    }
-    QFile file(trace);
-    file.open(QIODevice::ReadOnly);
-    int syncs = 0;
-    bool counting = false;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.contains("write(2, \"START")) {
-            counting = true;
-        } else if (line.contains("write(2, \"END")) {
-            counting = false;
-        } else if (counting && (line.contains("fsync(") || line.contains("fdatasync("))) {
-            ++syncs;
-        }
-    }
-    return double(syncs) / kRegistrations;
+    return bench::syncsPerRegistration(
+        {QStringLiteral("--floor"), store.databasePath(), QString::number(kRegistrations)},
+        kRegistrations);
 }
 
 }  // namespace

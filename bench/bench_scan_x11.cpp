@@ -12,7 +12,7 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "XvfbScanner.h"
+#include "ProgramOnDisplay.h"
 #include "base/TextCodec.h"
 #include "store/Database.h"
 #include "store/DatabaseFile.h"
@@ -66,17 +66,6 @@ QByteArray payload(int run, int i, Expected& e) {
     return text.toLatin1() + '\n';
 }
 
-qint64 storedRows() {
-    try {
-        Database db = Database::open(GetConnectionString());
-        Statement count = db.prepare(QStringLiteral("select count(*) from 发票报销"));
-        count.step();
-        return count.int64(0);
-    } catch (...) {
-        return -1;
-    }
-}
-
 struct Result {
     qint64 stored = 0, exact = 0;
     double scansPerSecond = 0;
@@ -85,28 +74,9 @@ struct Result {
 
 Result runOnce(const QString& build, int run, int gapMs) {
     Result result;
-    xscan::VirtualDisplay display;
-    if (!display.isRunning()) {
-        result.problem = QStringLiteral("Xvfb did not start");
-        return result;
-    }
-    bench::ScratchStore store;
-    const QString binary = store.exeDir() + QStringLiteral("/fpbx");
-    QFile::copy(build, binary);
-    const QString tmp = store.exeDir() + QStringLiteral("/tmp");
-    QDir().mkpath(tmp);
-
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display.name());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("TMPDIR"), tmp);  // its own single-instance name
-    program.setProcessEnvironment(env);
-    program.start(binary, {});
-    xscan::Scanner scanner(display.name());
-    if (!scanner.isConnected() || !scanner.focusWindow(QStringLiteral("电子发票核销"), 20000)) {
-        result.problem = QStringLiteral("no main window: ") +
-                         QString::fromLocal8Bit(program.readAllStandardError());
+    bench::ProgramOnDisplay running;
+    result.problem = running.start(build);
+    if (!result.problem.isEmpty()) {
         return result;
     }
     QThread::msleep(300);  // scan mode entered at the first show
@@ -119,13 +89,13 @@ Result runOnce(const QString& build, int run, int gapMs) {
         expected.insert(e.number + u'|' + e.code, e);
     }
     bench::Stopwatch watch;
-    scanner.type(keys, gapMs);
+    running.scanner().type(keys, gapMs);
     // Done when every scan is stored, or when nothing more arrives for ten seconds.
     qint64 last = -1;
     bench::Stopwatch quiet;
     double doneMs = 0;
     while (quiet.elapsedMs() < 10000) {
-        const qint64 now = storedRows();
+        const qint64 now = bench::storedInvoices();
         if (now != last) {
             last = now;
             doneMs = watch.elapsedMs();
@@ -136,8 +106,7 @@ Result runOnce(const QString& build, int run, int gapMs) {
         }
         QThread::msleep(20);
     }
-    program.kill();
-    program.waitForFinished();
+    running.kill();
 
     Database db = Database::open(GetConnectionString());
     Statement rows = db.prepare(

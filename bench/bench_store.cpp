@@ -131,31 +131,8 @@ int registerNew(const QString& exeDir, int count) {
 // fsync and fdatasync calls per new registration, between the child's START and END marks.
 double syncsPerRegistration(const QString& exeDir) {
     constexpr int kRegistrations = 50;
-    QTemporaryDir dir;
-    const QString trace = dir.filePath("trace");
-    QProcess strace;
-    strace.start(QStringLiteral("strace"),
-                 {QStringLiteral("-f"), QStringLiteral("-qq"), QStringLiteral("-e"),
-                  QStringLiteral("trace=fsync,fdatasync,write"), QStringLiteral("-o"), trace,
-                  QCoreApplication::applicationFilePath(), QStringLiteral("--register"), exeDir,
-                  QString::number(kRegistrations)});
-    if (!strace.waitForFinished(120000) || strace.exitCode() != 0) {
-        return -1;
-    }
-    QFile file(trace);
-    file.open(QIODevice::ReadOnly);
-    int syncs = 0;
-    bool counting = false;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.contains("write(2, \"START")) {
-            counting = true;
-        } else if (line.contains("write(2, \"END")) {
-            counting = false;
-        } else if (counting && (line.contains("fsync(") || line.contains("fdatasync("))) {
-            ++syncs;
-        }
-    }
-    return double(syncs) / kRegistrations;
+    return bench::syncsPerRegistration(
+        {QStringLiteral("--register"), exeDir, QString::number(kRegistrations)}, kRegistrations);
 }
 
 }  // namespace
