@@ -19,10 +19,13 @@ int script(const QStringList& arguments, QString* output = nullptr) {
 }
 }  // namespace
 
-PgServer::PgServer() {
+PgServer::PgServer(Way way) {
+    QStringList arguments{QStringLiteral("start"), state_.path(), QStringLiteral("--durable")};
+    if (way == Way::Loopback) {
+        arguments << QStringLiteral("--loopback");
+    }
     QString output;
-    if (script({QStringLiteral("start"), state_.path(), QStringLiteral("--durable")}, &output) ==
-        0) {
+    if (script(arguments, &output) == 0) {
         conninfo_ = output;
     }
 }
@@ -40,10 +43,12 @@ void fillRegistry(PgConnection& db, qint64 rows, qint64 secondsApart) {
                 "'YYYYMMDD'), 100 + (i % 997) / 10000.0, (array['张三','李四','王五','财务部',"
                 "'Alice'])[1 + i % 5] from generate_series(0, $1 - 1) as i"),
             PgParams().int64(rows).int64(secondsApart));
-    // As the automatic analysis would after such a fill (and fpbxdb migrate does at once).
+    settleRegistry(db);
+}
+
+void settleRegistry(PgConnection& db) {
     db.exec(QStringLiteral("vacuum analyze 发票报销"));
-    db.exec(QStringLiteral("analyze 发票报销_记录"));
-    // The fill's pages are written out now rather than during the measurement.
+    db.exec(QStringLiteral("vacuum analyze 发票报销_记录"));
     db.exec(QStringLiteral("checkpoint"));
 }
 

@@ -11,8 +11,10 @@
 #include <libpq-fe.h>
 
 #include <QHash>
+#include <cctype>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "base/AppError.h"
@@ -67,10 +69,11 @@ public:
 
 class PgRecordConnection;
 
-class PgQuery final : public Query {
+// A statement's text and the values bound to it, with its current row.
+class PgStatement : public Query {
 public:
-    PgQuery(PgRecordConnection& owner, QString sql) : owner_(owner), sql_(sql.toUtf8()) {}
-    ~PgQuery() override { close(); }
+    PgStatement(PgRecordConnection& owner, const QString& sql)
+        : owner_(owner), sql_(sql.toUtf8()) {}
 
     bool isNull(int column) const override { return current_.isNull(column); }
     QByteArrayView utf8(int column) const override { return current_.utf8(column); }
@@ -88,11 +91,18 @@ public:
         param(index) = QByteArray::number(value);
         return *this;
     }
-    bool step() override;
     void reset() override {
         close();
         params_.clear();
     }
+
+protected:
+    virtual void close() noexcept = 0;
+
+    PgRecordConnection& owner_;
+    QByteArray sql_;
+    std::vector<std::optional<QByteArray>> params_;
+    PgRow current_;
 
 private:
     std::optional<QByteArray>& param(int index) {
@@ -101,13 +111,19 @@ private:
         }
         return params_[std::size_t(index - 1)];
     }
+};
+
+class PgQuery final : public PgStatement {
+public:
+    using PgStatement::PgStatement;
+    ~PgQuery() override { close(); }
+    bool step() override;
+
+private:
     void start();
     void fetch();
-    void close() noexcept;
+    void close() noexcept override;
 
-    PgRecordConnection& owner_;
-    QByteArray sql_;
-    std::vector<std::optional<QByteArray>> params_;
     bool started_ = false;
     QByteArray cursor_;      // the cursor's name, while it is open
     qint64 cursorRead_ = 0;  // the read it is open in: it ends with that read
@@ -116,7 +132,23 @@ private:
     std::optional<PgResult> result_;
     int rows_ = 0;
     int row_ = -1;
-    PgRow current_;
+};
+
+// A walk's select inside a read, streamed on the read's second connection, which sees the read's
+// snapshot: rows come as the server finds them, without a cursor's copy of every batch or a round
+// trip per batch, while the read's own connection stays free for the lookups beside the walk.
+class PgStreamQuery final : public PgStatement {
+public:
+    using PgStatement::PgStatement;
+    ~PgStreamQuery() override { close(); }
+    bool step() override;
+
+private:
+    void close() noexcept override;
+
+    bool streaming_ = false;  // sent, and its end not yet read
+    bool ended_ = false;
+    std::optional<PgResult> row_;
 };
 
 class PgRowLookup final : public RowLookup {
@@ -164,12 +196,19 @@ public:
     ~PgRecordConnection() override {
         endRead();
         forgetCancel();
+        dropStream();
     }
 
     const StoreAddress& address() const override { return address_; }
     ReimburserNames reimburserNames() const override { return names_; }
     std::unique_ptr<Query> prepare(const QString& sql) override {
         return std::make_unique<PgQuery>(*this, sql);
+    }
+    std::unique_ptr<Query> prepareWalk(const QString& sql) override {
+        if (!reading()) {
+            return prepare(sql);
+        }
+        return std::make_unique<PgStreamQuery>(*this, sql);
     }
     std::unique_ptr<RowLookup> rowLookup() override { return std::make_unique<PgRowLookup>(*this); }
 
@@ -192,6 +231,7 @@ public:
         PgConnection* c = read_;
         read_ = nullptr;
         forgetCancel();
+        endStreamRead();
         try {
             c->exec(QStringLiteral("commit"));
         } catch (const PgError& error) {
@@ -246,9 +286,52 @@ public:
 
     void interrupt() noexcept override {
         const std::lock_guard<std::mutex> lock(cancelMutex_);
-        if (cancel_ != nullptr) {
-            char error[256];
-            PQcancel(cancel_, error, int(sizeof error));
+        for (PGcancel* cancel : {cancel_, streamCancel_}) {
+            if (cancel != nullptr) {
+                char error[256];
+                PQcancel(cancel, error, int(sizeof error));
+            }
+        }
+    }
+
+    // The read's second connection, for query, in a transaction that sees the read's snapshot.
+    // One stream at a time: the walk before has ended or been given up.
+    PgConnection& startStream(const PgStreamQuery* query) {
+        if (streaming_ != nullptr) {
+            throw std::logic_error("a second stream in one read");
+        }
+        if (!stream_ || streamRead_ != reads_) {
+            joinSnapshot();
+        }
+        streaming_ = query;
+        return *stream_;
+    }
+    // The connection of query's stream, unless the read ended or failed under it.
+    PgConnection& streamOf(const PgStreamQuery* query) {
+        if (streaming_ != query || !stream_) {
+            throw AppError(QStringLiteral("读取已中断，请重新查找"));
+        }
+        return *stream_;
+    }
+    void streamEnded(const PgStreamQuery* query) noexcept {
+        if (streaming_ == query) {
+            streaming_ = nullptr;
+        }
+    }
+    // A stream given up before its end goes with its connection: the server stops at once.
+    void abandonStream(const PgStreamQuery* query) noexcept {
+        if (streaming_ == query) {
+            dropStream();
+        }
+    }
+    // Runs work on the stream's connection; a failure lets that connection go.
+    template <typename Work>
+    void runStream(Work&& work) {
+        try {
+            work();
+        } catch (const PgError& error) {
+            dropStream();
+            throw AppError(messageOf(error));
         }
     }
 
@@ -265,12 +348,82 @@ private:
         }
     }
 
+    // Opens the second connection when needed and sets its transaction to the read's snapshot.
+    void joinSnapshot() {
+        PgConnection& c = connection();
+        QByteArray snapshot;
+        run([&] {
+            snapshot =
+                c.exec(QStringLiteral("select pg_export_snapshot()")).bytes(0, 0).toByteArray();
+        });
+        for (const char ch : snapshot) {
+            if (!std::isxdigit(static_cast<unsigned char>(ch)) && ch != '-') {
+                throw AppError(QStringLiteral("数据库服务器给出的快照标识无法使用：") +
+                               QString::fromLatin1(snapshot));
+            }
+        }
+        runStream([&] {
+            if (stream_ && (!stream_->isUsable() || stream_->inFailedOrOpenTransaction())) {
+                dropStream();
+            }
+            if (!stream_) {
+                stream_.emplace(PgConnection::open(address_.connection, address_.schema));
+                const std::lock_guard<std::mutex> lock(cancelMutex_);
+                streamCancel_ = PQgetCancel(stream_->handle());
+            }
+            stream_->exec(
+                QStringLiteral("begin transaction isolation level repeatable read, read only"));
+            stream_->exec(
+                QStringLiteral("set transaction snapshot '%1'").arg(QString::fromLatin1(snapshot)));
+            // Each row's wait is bounded by the program; a walk of millions of rows may take
+            // longer than any one statement may. A walk reads in the order of an index and may
+            // stop at its first rows: the plan must give them at once (as a cursor's would),
+            // never sort the whole result first, and is not worth compiling.
+            stream_->exec(QStringLiteral(
+                "select set_config('statement_timeout', '0', true), set_config('jit', 'off', "
+                "true), set_config('enable_sort', 'off', true)"));
+        });
+        streamRead_ = reads_;
+    }
+    // The read ends: the second connection's transaction with it, the connection kept.
+    void endStreamRead() noexcept {
+        streamRead_ = 0;
+        if (!stream_) {
+            return;
+        }
+        if (streaming_ != nullptr) {
+            dropStream();
+            return;
+        }
+        try {
+            stream_->exec(QStringLiteral("commit"));
+        } catch (...) {
+            dropStream();
+        }
+    }
+    void dropStream() noexcept {
+        {
+            const std::lock_guard<std::mutex> lock(cancelMutex_);
+            if (streamCancel_ != nullptr) {
+                PQfreeCancel(streamCancel_);
+                streamCancel_ = nullptr;
+            }
+        }
+        stream_.reset();
+        streaming_ = nullptr;
+        streamRead_ = 0;
+    }
+
     StoreAddress address_;
     PgSession session_;
     PgConnection* read_ = nullptr;  // the connection of the read under way
     ReimburserNames names_ = ReimburserNames::Kept;
     std::mutex cancelMutex_;
     PGcancel* cancel_ = nullptr;  // the read's server process, to be stopped from any thread
+    std::optional<PgConnection> stream_;  // the second connection, for walks streamed in a read
+    PGcancel* streamCancel_ = nullptr;
+    const PgStreamQuery* streaming_ = nullptr;  // the stream under way on it
+    qint64 streamRead_ = 0;                     // the read whose snapshot it sees
     qint64 cursors_ = 0;
     qint64 reads_ = 0;
 };
@@ -345,6 +498,42 @@ void PgQuery::close() noexcept {
     rows_ = 0;
     row_ = -1;
     more_ = false;
+}
+
+bool PgStreamQuery::step() {
+    if (ended_) {
+        return false;
+    }
+    PgConnection* c = nullptr;
+    if (!streaming_) {
+        c = &owner_.startStream(this);
+        streaming_ = true;
+        owner_.runStream([&] { c->stream(sql_, params_); });
+    } else {
+        c = &owner_.streamOf(this);
+    }
+    row_.reset();
+    owner_.runStream([&] { row_ = c->nextRow(); });
+    if (!row_) {
+        ended_ = true;
+        streaming_ = false;
+        owner_.streamEnded(this);
+        current_.result = nullptr;
+        return false;
+    }
+    current_.result = &*row_;
+    current_.row = 0;
+    return true;
+}
+
+void PgStreamQuery::close() noexcept {
+    if (streaming_) {
+        owner_.abandonStream(this);
+    }
+    streaming_ = false;
+    ended_ = false;
+    row_.reset();
+    current_.result = nullptr;
 }
 
 void PgRowLookup::load(std::span<const qint64> keys) {

@@ -10,14 +10,16 @@ namespace {
 // The grid's columns as the statements select them, in the order of records::Column.
 QString rowColumns(Dialect dialect, ColumnSet columns = kAllColumns) {
     const bool pg = dialect == Dialect::Postgresql;
-    // On a server: the amount in ten-thousandths and the time as the file keeps it.
-    const QString time = QStringLiteral("to_char(报销时间, 'YYYY-MM-DD HH24:MI:SS')");
+    // On a server: the amount in ten-thousandths and the time as the file keeps it (timestamp(0)
+    // as text in the session's ISO date style), named apart so that "order by 报销时间" still
+    // means the column and its index.
+    const QString time = QStringLiteral("报销时间::text as 报销时间文本");
     const QString expressions[kColumnCount] = {
         QStringLiteral("发票代码"),
         QStringLiteral("发票号码"),
         pg ? QStringLiteral("(开票金额 * 10000)::bigint") : QStringLiteral("开票金额"),
         QStringLiteral("开票日期"),
-        pg ? time : QStringLiteral("报销时间"),
+        QStringLiteral("null"),  // the time: column 1
         QStringLiteral("报销人"),
         entrymode::displaySql(),
         QStringLiteral("报销单号")};

@@ -100,8 +100,12 @@ KeyOrder keyOrderFor(const QuerySpec& spec, qint64 count, qint64 tableRows);
 
 // One row of the grid: rowid, the stored 报销时间, then the grid's columns (录入方式 as
 // store/EntryMode says); by rowid (?1). On a server: 序号 and the time as the file's text, for
-// every key in an array ($1, '{1,2,3}').
+// every key in an array ($1, '{1,2,3}'). The time is selected once: rowColumnOf says where each
+// column's value is.
 inline constexpr int kRowColumnsOffset = 2;
+constexpr int rowColumnOf(int column) {
+    return column == kReimbursedAt ? 1 : kRowColumnsOffset + column;
+}
 QString rowStatement(Dialect dialect = Dialect::Sqlite);
 
 // A walk over a result's rows in grid order (down) or against it (up) on the store's own terms.

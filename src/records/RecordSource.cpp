@@ -36,7 +36,7 @@ void decodeRow(const RowValues& statement, RecordRow& row, ColumnSet columns) {
     row.present = true;
     row.amount.reset();
     for (int c = 0; c < kColumnCount; ++c) {
-        const int column = kRowColumnsOffset + c;
+        const int column = rowColumnOf(c);
         row.null[c] = statement.isNull(column);
         if (row.null[c] || !columns.test(std::size_t(c))) {
             row.text[c].truncate(0);

@@ -75,6 +75,9 @@ public:
     virtual ReimburserNames reimburserNames() const { return ReimburserNames::Kept; }
 
     virtual std::unique_ptr<Query> prepare(const QString& sql) = 0;
+    // A select inside a read that is stepped to its end or until the reader stops, as a find
+    // walk or an export reads: its rows may come as the engine finds them.
+    virtual std::unique_ptr<Query> prepareWalk(const QString& sql) { return prepare(sql); }
     virtual std::unique_ptr<RowLookup> rowLookup() = 0;
 
     // A read whose statements all see one state of the registry, until endRead.

@@ -58,7 +58,7 @@ bool ResultReader::walkRow() {
     while (!walkLoaded_ && segment_ < segments_.size()) {
         if (!walk_) {
             const WalkSegment& segment = segments_[segment_];
-            walk_ = connection_.prepare(segment.sql);
+            walk_ = connection_.prepareWalk(segment.sql);
             for (int i = 0; i < spec_.params.size(); ++i) {
                 walk_->bind(i + 1, spec_.params[i]);
             }

@@ -38,17 +38,17 @@ bool equalAscii(const char* a, const char* b, qsizetype n, bool ignoreCase) {
     return true;
 }
 
-// findwalk::matches on a cell's display text given as UTF-8. Where both texts are ASCII the
-// bytes are compared as they are (letter case folded as the search says); any other cell is
-// compared as the grid's text, and its answer kept for the next cell of the same value (names
-// and entry modes repeat).
+// findwalk::matches on a cell's display text given as UTF-8. Without case folding, or where both
+// texts are ASCII, the bytes are compared as they are (UTF-8 keeps a text's order and its parts);
+// any other cell is compared as the grid's text, and its answer kept for the next cell of the
+// same value (names and entry modes repeat).
 class CellMatcher {
 public:
     explicit CellMatcher(const findwalk::Search& search)
         : search_(search), needle_(search.text.toUtf8()), needleAscii_(isAscii(needle_)) {}
 
     bool matches(QByteArrayView cell, int column) {
-        if (isAscii(cell) && (needleAscii_ || !search_.ignoreCase)) {
+        if (!search_.ignoreCase || (needleAscii_ && isAscii(cell))) {
             return matchesBytes(cell);
         }
         QHash<QByteArray, bool>& known = known_[std::size_t(column)];
@@ -98,7 +98,7 @@ private:
 
 // A column's display text of the reader's row as UTF-8, as decodeRow makes it.
 QByteArrayView displayBytes(const RowValues& row, int field, char (&scratch)[32]) {
-    const int column = kRowColumnsOffset + field;
+    const int column = rowColumnOf(field);
     if (row.isNull(column)) {
         return {};
     }

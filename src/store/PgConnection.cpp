@@ -227,7 +227,8 @@ PgConnection PgConnection::open(const QString& conninfo, const QString& schema, 
         connection.conn_, [](void*, const char*) {}, nullptr);
     const auto ms = [](int value) { return QString::number(value) + QStringLiteral("ms"); };
     // Who works here, for the registry's trail triggers: they record it beside every change,
-    // with the server's own login name.
+    // with the server's own login name. Times come as text in ISO order whatever the server's
+    // default, so that a read takes 报销时间 as it is (to_char costs more than the walk itself).
     const trail::Actor& actor = trail::currentActor();
     PgParams params;
     params.text(ms(limits.statementMs))
@@ -239,7 +240,7 @@ PgConnection PgConnection::open(const QString& conninfo, const QString& schema, 
         "select set_config('statement_timeout', $1, false), "
         "set_config('idle_in_transaction_session_timeout', $2, false), "
         "set_config('fpbx.user', $3, false), set_config('fpbx.host', $4, false), "
-        "set_config('fpbx.version', $5, false)");
+        "set_config('fpbx.version', $5, false), set_config('datestyle', 'ISO, YMD', false)");
     if (!schema.isEmpty()) {
         sql += QStringLiteral(", set_config('search_path', $6, false)");
         params.text(connection.quotedIdentifier(schema));
@@ -277,16 +278,12 @@ void PgConnection::waitFor(short events, qint64 deadline, const char* what) {
     }
 }
 
-PgResult PgConnection::answer(int sent) {
-    if (conn_ == nullptr || sent == 0) {
-        failWithoutResult();
-    }
-    const qint64 deadline = deadlineAfter(answerMs_);
-    // Everything sent first (the socket may take it in parts), then every result read.
+void PgConnection::flushAll(qint64 deadline) {
+    // The socket may take what is sent in parts.
     for (;;) {
         const int flushed = PQflush(conn_);
         if (flushed == 0) {
-            break;
+            return;
         }
         if (flushed < 0) {
             failWithoutResult();
@@ -296,15 +293,27 @@ PgResult PgConnection::answer(int sent) {
             failWithoutResult();
         }
     }
+}
+
+void PgConnection::waitUntilReady(qint64 deadline) {
+    while (PQisBusy(conn_) != 0) {
+        waitFor(POLLIN, deadline, "等待语句结果");
+        if (PQconsumeInput(conn_) == 0) {
+            failWithoutResult();
+        }
+    }
+}
+
+PgResult PgConnection::answer(int sent) {
+    if (conn_ == nullptr || sent == 0) {
+        failWithoutResult();
+    }
+    const qint64 deadline = deadlineAfter(answerMs_);
+    flushAll(deadline);
     PgResult kept(nullptr);  // freed whatever ends the wait
     bool failed = false;
     for (;;) {
-        while (PQisBusy(conn_) != 0) {
-            waitFor(POLLIN, deadline, "等待语句结果");
-            if (PQconsumeInput(conn_) == 0) {
-                failWithoutResult();
-            }
-        }
+        waitUntilReady(deadline);
         PgResult next(PQgetResult(conn_));
         if (!next.valid()) {
             break;
@@ -317,6 +326,44 @@ PgResult PgConnection::answer(int sent) {
         }
     }
     return checked(kept.release());
+}
+
+void PgConnection::stream(const QByteArray& sql,
+                          const std::vector<std::optional<QByteArray>>& values) {
+    std::vector<const char*> pointers;
+    pointers.reserve(values.size());
+    for (const std::optional<QByteArray>& value : values) {
+        pointers.push_back(value ? value->constData() : nullptr);
+    }
+    if (conn_ == nullptr ||
+        PQsendQueryParams(conn_, sql.constData(), int(values.size()), nullptr, pointers.data(),
+                          nullptr, nullptr, 0) == 0 ||
+        PQsetSingleRowMode(conn_) == 0) {
+        failWithoutResult();
+    }
+    flushAll(deadlineAfter(answerMs_));
+}
+
+std::optional<PgResult> PgConnection::nextRow() {
+    if (conn_ == nullptr) {
+        failWithoutResult();
+    }
+    if (PQisBusy(conn_) != 0) {
+        waitUntilReady(deadlineAfter(answerMs_));
+    }
+    PgResult next(PQgetResult(conn_));
+    if (!next.valid()) {
+        return std::nullopt;
+    }
+    if (next.status() == PGRES_SINGLE_TUPLE) {
+        return next;
+    }
+    // The end (a result without rows, then none) or a failure: the connection is free after it.
+    checked(next.release());
+    waitUntilReady(deadlineAfter(answerMs_));
+    while (PgResult(PQgetResult(conn_)).valid()) {
+    }
+    return std::nullopt;
 }
 
 PgConnection::PgConnection(PgConnection&& other) noexcept

@@ -133,6 +133,15 @@ public:
     PgResult execUntyped(const QByteArray& sql,
                          const std::vector<std::optional<QByteArray>>& values);
 
+    // A select whose rows come one at a time (nextRow) as the server finds them, without the
+    // whole result held on either side: for walks over millions of rows that may stop early.
+    // Until nextRow has given the end, the connection runs nothing else; a stream given up
+    // early is given up with its connection (the server stops at its next write).
+    void stream(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& values);
+    // The stream's next row, as a result of one row; none at the stream's end. Each wait for a
+    // row is bounded as a statement's answer is.
+    std::optional<PgResult> nextRow();
+
     // Without a round trip: false when the server has closed the connection since its last use
     // (a restart, an administrator), so that the next operation opens a new one first.
     bool isUsable();
@@ -149,6 +158,9 @@ private:
     PgResult checked(pg_result* result);
     // The result of the statement just sent, waited for at most answerMs_.
     PgResult answer(int sent);
+    // Sends what libpq holds back, then waits until a result can be taken without blocking.
+    void flushAll(qint64 deadline);
+    void waitUntilReady(qint64 deadline);
     // Waits until the socket is ready for events or the deadline (ms since the epoch, 0: none)
     // has passed; gives the connection up and throws NoAnswer then.
     void waitFor(short events, qint64 deadline, const char* what);

@@ -231,6 +231,30 @@ TYPED_TEST(RecordsEnginesTest, TheExportReadsEveryRowInGridOrderAsItIsNow) {
     EXPECT_EQ(read(5, true), (QStringList{"1/财务部", "6/"}));
 }
 
+// A long read (a find walk, an export) sees the registry as it was when it began, even where a
+// walk is given up halfway and begun again.
+TYPED_TEST(RecordsEnginesTest, AReadSeesOneStateHoweverItsWalksGo) {
+    const auto window = this->connect();
+    records::RecordSource source(*window);
+    source.run(this->query(Form()));
+    source.finishKeys();
+    const auto worker = this->connect();
+    const auto reimbursers = [&](records::ResultReader& reader, qint64 first, int rows) {
+        reader.start(first, true);
+        QStringList names;
+        while (names.size() < rows && reader.next()) {
+            names << reader.row().text[records::kReimburser];
+        }
+        return names;
+    };
+    records::ResultReader before(*worker, source.spec(), source.keys());
+    EXPECT_EQ(reimbursers(before, 0, 2), (QStringList{"O'Brien", "100%_王\\"}));
+    recordstest::execute("update 发票报销 set 报销人 = '改正' where 发票号码 = '4'");
+    EXPECT_EQ(reimbursers(before, 1, 3), (QStringList{"100%_王\\", "李财务", "Alice"}));
+    EXPECT_EQ(reimbursers(before, 0, 7),
+              (QStringList{"O'Brien", "100%_王\\", "李财务", "Alice", "张三", "财务部", ""}));
+}
+
 TYPED_TEST(RecordsEnginesTest, TheFindWalkReadsTheResultInGridOrder) {
     const auto window = this->connect();
     records::RecordSource source(*window);
