@@ -330,15 +330,7 @@ PgResult PgConnection::answer(int sent) {
 
 void PgConnection::stream(const QByteArray& sql,
                           const std::vector<std::optional<QByteArray>>& values) {
-    std::vector<const char*> pointers;
-    pointers.reserve(values.size());
-    for (const std::optional<QByteArray>& value : values) {
-        pointers.push_back(value ? value->constData() : nullptr);
-    }
-    if (conn_ == nullptr ||
-        PQsendQueryParams(conn_, sql.constData(), int(values.size()), nullptr, pointers.data(),
-                          nullptr, nullptr, 0) == 0 ||
-        PQsetSingleRowMode(conn_) == 0) {
+    if (conn_ == nullptr || sendUntyped(sql, values) == 0 || PQsetSingleRowMode(conn_) == 0) {
         failWithoutResult();
     }
     flushAll(deadlineAfter(answerMs_));
@@ -434,15 +426,20 @@ PgResult PgConnection::execPrepared(const QString& sql, const PgParams& params) 
                                       nullptr, nullptr, 0));
 }
 
-PgResult PgConnection::execUntyped(const QByteArray& sql,
-                                   const std::vector<std::optional<QByteArray>>& values) {
+int PgConnection::sendUntyped(const QByteArray& sql,
+                              const std::vector<std::optional<QByteArray>>& values) {
     std::vector<const char*> pointers;
     pointers.reserve(values.size());
     for (const std::optional<QByteArray>& value : values) {
         pointers.push_back(value ? value->constData() : nullptr);
     }
-    return answer(PQsendQueryParams(conn_, sql.constData(), int(values.size()), nullptr,
-                                    pointers.data(), nullptr, nullptr, 0));
+    return PQsendQueryParams(conn_, sql.constData(), int(values.size()), nullptr, pointers.data(),
+                             nullptr, nullptr, 0);
+}
+
+PgResult PgConnection::execUntyped(const QByteArray& sql,
+                                   const std::vector<std::optional<QByteArray>>& values) {
+    return answer(sendUntyped(sql, values));
 }
 
 bool PgConnection::isUsable() {

@@ -156,6 +156,8 @@ private:
     PgConnection(pg_conn* conn, QString conninfo, int answerMs)
         : conn_(conn), conninfo_(std::move(conninfo)), answerMs_(answerMs) {}
     PgResult checked(pg_result* result);
+    // Sends a statement whose parameters' types the server infers; libpq's 1 or 0.
+    int sendUntyped(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& values);
     // The result of the statement just sent, waited for at most answerMs_.
     PgResult answer(int sent);
     // Sends what libpq holds back, then waits until a result can be taken without blocking.
