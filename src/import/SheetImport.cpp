@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 
 #include "base/AppError.h"
 #include "base/Clock.h"
@@ -267,8 +268,11 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
 
     // The office's rules: a refused row is told in the details like any other failure.
     const rules::ImportScreen screen(store);
-    // The first row is shown at once, then a batch at most every 50 ms, and the last row.
+    // The first row is registered alone and shown at once; then batches of the store's pace
+    // (refusals are kept one by one, so gathering is bounded in time too).
+    int batchRows = 1;
     QElapsedTimer gathering;
+    gathering.start();
     for (const qsizetype r : dataRows) {
         if (QThread::currentThread()->isInterruptionRequested()) {
             registerGathered();
@@ -282,9 +286,10 @@ bool ImportSheet(const QString& path, ImportView& view, InvoiceStore& store) {
         }
         gathered << row;
         gatheredRows << r;
-        if (!gathering.isValid() || gathered.size() >= sheetimport::kBatchRows ||
-            gathering.elapsed() >= sheetimport::kProgressIntervalMs) {
+        if (gathered.size() >= batchRows || gathering.elapsed() >= sheetimport::kBatchMs) {
+            const qsizetype rows = gathered.size();
             registerGathered();
+            batchRows = sheetimport::nextBatchRows(rows, gathering.nsecsElapsed() / 1000);
             gathering.start();
         }
     }
@@ -314,6 +319,11 @@ bool RunImport(ImportView& view) {
 }
 
 namespace sheetimport {
+
+int nextBatchRows(qsizetype rows, qint64 elapsedUs) {
+    const qint64 paced = rows * kBatchMs * 1000 / qMax<qint64>(elapsedUs, 1);
+    return int(std::clamp<qint64>(paced, kMinBatchRows, kMaxBatchRows));
+}
 
 QString summaryText(qint64 total, qint64 failures) {
     return QStringLiteral("导入完毕, 总共 %1 条数据，成功 %2 条，失败 %3 条！")

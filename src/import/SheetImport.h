@@ -70,10 +70,16 @@ bool RunImport(ImportView& view);
 
 namespace sheetimport {
 
-// Rows are registered in batches of at most this many rows, or of what this time gathers;
-// Label_count shows the rows of each batch once it is stored.
-inline constexpr int kBatchRows = 500;
-inline constexpr int kProgressIntervalMs = 50;
+// Rows are registered in batches, one transaction each, and Label_count shows a batch's rows
+// once it is stored. A batch is sized to the store's pace, so that it takes about
+// kBatchMs: a commit costs as much as hundreds of rows, while the count must keep moving.
+inline constexpr int kBatchMs = 40;
+inline constexpr int kMinBatchRows = 100;
+inline constexpr int kMaxBatchRows = 8192;
+
+// The rows of the next batch, after one of rows took elapsedUs microseconds to gather and
+// register.
+int nextBatchRows(qsizetype rows, qint64 elapsedUs);
 
 QString summaryText(qint64 total, qint64 failures);
 

@@ -15,9 +15,8 @@ namespace {
 constexpr int kCheckCodeTail = 6;
 
 QString shownDate(const QString& yyyymmdd) {
-    const QDate date = QDate::fromString(yyyymmdd, QString::fromLatin1(kDatePattern));
-    return date.isValid() && yyyymmdd.size() == 8 ? date.toString(QStringLiteral("yyyy-MM-dd"))
-                                                  : yyyymmdd;
+    const QDate date = dateOf(yyyymmdd);
+    return date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : yyyymmdd;
 }
 
 QString shownAmount(const QString& text) {

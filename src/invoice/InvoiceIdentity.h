@@ -15,6 +15,9 @@ inline constexpr int kDigitalNumberLength = 20;
 // 开票日期 is kept as eight digits, so that text order is date order.
 inline constexpr char kDatePattern[] = "yyyyMMdd";
 QString dateText(const QDate& date);
+// The date eight digits stand for; invalid for anything else. Read once per imported row, so
+// without the format parser.
+QDate dateOf(const QString& yyyymmdd);
 
 bool isDigits(const QString& text);
 

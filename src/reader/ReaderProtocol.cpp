@@ -41,7 +41,7 @@ bool readCell(QDataStream& s, workbook::Cell& cell) {
         if (!date.isValid() || !time.isValid()) {
             return false;
         }
-        cell.value = QDateTime(date, time);
+        cell.value = QDateTime(date, time, Qt::UTC);  // as the reader made it
     }
     return s.status() == QDataStream::Ok;
 }

@@ -27,10 +27,7 @@ void add(Verdict& verdict, Handling handling, const char16_t* rule, const QStrin
 }
 
 void judgeDate(const Settings& s, const Facts& facts, Verdict& verdict) {
-    const QDate invoiced =
-        facts.invoiceDate.size() == 8 && invoice::isDigits(facts.invoiceDate)
-            ? QDate::fromString(facts.invoiceDate, QString::fromLatin1(invoice::kDatePattern))
-            : QDate();
+    const QDate invoiced = invoice::dateOf(facts.invoiceDate);
     if (!invoiced.isValid()) {
         // Nothing to compare: only a rule that needs the date turns the invoice away.
         const char16_t* needing = s.maxDays ? kMaxDays : s.earliestDate ? kEarliestDate : nullptr;

@@ -8,6 +8,7 @@
 #include "base/AppError.h"
 #include "store/ShutdownCheckpoint.h"
 #include "store/SqlFunctions.h"
+#include "store/SqliteEngine.h"
 #include "store/WalCheckpoint.h"
 
 namespace {
@@ -43,6 +44,7 @@ QString Database::dataSource(const QString& connectionString) {
 }
 
 Database Database::open(const QString& connectionString, Durability durability) {
+    sqliteengine::configureOnce();
     const QString path = dataSource(connectionString);
     const QString mode = valueOf(connectionString, QStringLiteral("Mode"));
     if (!QFileInfo(path).isFile()) {

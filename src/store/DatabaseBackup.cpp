@@ -10,6 +10,7 @@
 #include "base/DailyLog.h"
 #include "base/Paths.h"
 #include "store/BackupFiles.h"
+#include "store/SqliteEngine.h"
 #include "store/SqliteErrors.h"
 
 namespace databasebackup {
@@ -44,6 +45,7 @@ std::optional<StoreError> copyDatabase(const QString& source, const QString& tar
     }
     const QString aside = target + QStringLiteral(".part");
     QFile::remove(aside);
+    sqliteengine::configureOnce();
     Connection from;
     Connection to;
     if (sqlite3_open_v2(source.toUtf8().constData(), &from.db, SQLITE_OPEN_READONLY, nullptr) !=

@@ -8,11 +8,14 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "store/SqliteEngine.h"
+
 namespace walcheckpoint {
 
 namespace {
 
 sqlite3* openForCheckpoint(const QString& path) {
+    sqliteengine::configureOnce();
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
         SQLITE_OK) {

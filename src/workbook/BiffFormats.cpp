@@ -59,8 +59,7 @@ workbook::Cell dateOrTimeCell(double value, bool date1904) {
         // Serial 1 is 1900-01-01; serials from 61 on are a day behind for 1900-02-29.
         date = QDate(1899, 12, days < 60 ? 31 : 30).addDays(days);
     }
-    return time == QTime(0, 0) ? workbook::dateCell(date)
-                               : workbook::dateTimeCell(QDateTime(date, time));
+    return time == QTime(0, 0) ? workbook::dateCell(date) : workbook::dateTimeCell(date, time);
 }
 
 }  // namespace biff

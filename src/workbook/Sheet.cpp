@@ -31,16 +31,16 @@ Cell numberCell(double value) {
 Cell dateCell(const QDate& date) {
     Cell cell;
     cell.kind = Cell::Kind::Date;
-    cell.value = QDateTime(date, QTime(0, 0));
+    cell.value = QDateTime(date, QTime(0, 0), Qt::UTC);
     cell.text = date.toString(QString::fromLatin1(localefmt::kShortDate));
     return cell;
 }
 
-Cell dateTimeCell(const QDateTime& value) {
+Cell dateTimeCell(const QDate& date, const QTime& time) {
     Cell cell;
     cell.kind = Cell::Kind::DateTime;
-    cell.value = value;
-    cell.text = localefmt::dateTimeText(value);
+    cell.value = QDateTime(date, time, Qt::UTC);
+    cell.text = localefmt::dateTimeText(cell.value);
     return cell;
 }
 

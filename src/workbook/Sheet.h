@@ -16,7 +16,9 @@ struct Cell {
     // Text as is; numbers in their shortest decimal form; dates "yyyy/M/d", date-times
     // "yyyy/M/d H:mm:ss", times "H:mm:ss" (the locale formats); empty cells "".
     QString text;
-    QDateTime value;  // Date and DateTime cells
+    // Date and DateTime cells: the date and time the sheet shows, held in UTC so that no time
+    // zone shifts them (nor costs a look at the zone per cell).
+    QDateTime value;
 
     bool isEmpty() const { return text.isEmpty(); }
 };
@@ -34,7 +36,7 @@ struct Sheet {
 Cell textCell(const QString& text);
 Cell numberCell(double value);
 Cell dateCell(const QDate& date);
-Cell dateTimeCell(const QDateTime& value);
+Cell dateTimeCell(const QDate& date, const QTime& time);
 Cell timeCell(const QTime& time);
 
 // The shortest decimal text that reads back as value, never in exponent form.

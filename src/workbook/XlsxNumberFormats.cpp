@@ -80,7 +80,7 @@ workbook::Cell serialCell(double serial, Shows shows, bool date1904) {
     if (shows == Shows::Date && seconds % kSecondsPerDay == 0) {
         return workbook::dateCell(date);
     }
-    return workbook::dateTimeCell(QDateTime(date, time));
+    return workbook::dateTimeCell(date, time);
 }
 
 }  // namespace xlsxformats

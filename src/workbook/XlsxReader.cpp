@@ -350,7 +350,7 @@ private:
             return date.isValid() ? workbook::dateCell(date) : workbook::textCell(value);
         }
         return time.time() == QTime(0, 0) ? workbook::dateCell(time.date())
-                                          : workbook::dateTimeCell(time);
+                                          : workbook::dateTimeCell(time.date(), time.time());
     }
 
     const xlsxpackage::FirstSheet& where_;

@@ -42,4 +42,35 @@ TEST(StoredTime, MidnightShowsTheDateAlone) {
               "2024/10/15 8:07:06");
 }
 
+// A workbook's 报销时间 as the clerk's locale writes it, read field by field.
+TEST(LocaleDateTime, ReadsTheLocaleFormsAndNothingElse) {
+    const struct {
+        const char* text;
+        const char* read;  // yyyy-MM-dd HH:mm:ss, or "" when refused
+    } cases[] = {
+        {"2024/1/31 13:05:09", "2024-01-31 13:05:09"},
+        {"  2024-1-31\t13:05 \r\n", "2024-01-31 13:05:00"},
+        {"2024/01/31", "2024-01-31 00:00:00"},
+        {"999/1/2 3:04:05", "0999-01-02 03:04:05"},
+        {"2024/1-31 0:0:0", "2024-01-31 00:00:00"},  // mixed separators, as before
+        {"2023/2/29 12:00:00", ""},
+        {"2024/1/31 24:00:00", ""},
+        {"12024/1/31", ""},
+        {"2024/1/311", ""},
+        {"2024/1/3113:05", ""},
+        {"2024/1/31 13", ""},
+        {"2024/1/31 13:05:", ""},
+        {"2024/1/31 13:05:09 x", ""},
+        {"2024.1.31", ""},
+        {"２０２４/1/31", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        const std::optional<QDateTime> read = localefmt::parseDateTime(QString::fromUtf8(c.text));
+        EXPECT_EQ(read ? localefmt::storageText(*read) : QString(), QString::fromUtf8(c.read))
+            << c.text;
+    }
+    EXPECT_EQ(localefmt::storageText(QDateTime()), QString());
+}
+
 }  // namespace

@@ -19,7 +19,7 @@ workbook::Sheet sampleSheet() {
         {workbook::textCell("发票代码"), workbook::textCell("开票金额"),
          workbook::textCell("报销时间")},
         {workbook::textCell("044031900111"), workbook::numberCell(100.5),
-         workbook::dateTimeCell(QDateTime(QDate(2024, 1, 31), QTime(13, 5, 9)))},
+         workbook::dateTimeCell(QDate(2024, 1, 31), QTime(13, 5, 9))},
         {workbook::Cell{}, workbook::dateCell(QDate(2020, 1, 1)),
          workbook::timeCell(QTime(8, 0, 1))},
     };
@@ -56,9 +56,9 @@ TEST(ReaderProtocolTest, ASheetArrivesWholeHoweverThePipeCutsIt) {
     EXPECT_EQ(sheet.rows[1][1].text, "100.5");
     EXPECT_EQ(sheet.rows[1][1].kind, Kind::Number);
     EXPECT_EQ(sheet.rows[1][2].text, "2024/1/31 13:05:09");
-    EXPECT_EQ(sheet.rows[1][2].value, QDateTime(QDate(2024, 1, 31), QTime(13, 5, 9)));
+    EXPECT_EQ(sheet.rows[1][2].value, QDateTime(QDate(2024, 1, 31), QTime(13, 5, 9), Qt::UTC));
     EXPECT_EQ(sheet.rows[2][0].kind, Kind::Empty);
-    EXPECT_EQ(sheet.rows[2][1].value, QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(sheet.rows[2][1].value, QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC));
     EXPECT_EQ(sheet.rows[2][2].text, "8:00:01");
 }
 

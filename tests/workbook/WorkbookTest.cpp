@@ -55,7 +55,7 @@ TEST_F(WorkbookTest, Biff8CellsBecomeTheirTextsOnTheFirstSheet) {
     EXPECT_EQ(texts(sheet, 2), (QStringList{"2020/1/1", "2024/1/31 13:05:09", "8:30:00"}));
     EXPECT_EQ(texts(sheet, 3), (QStringList{"12345678901", "-3", "100"}));
     EXPECT_EQ(sheet.rows[2][0].kind, Cell::Kind::Date);
-    EXPECT_EQ(sheet.rows[2][0].value, QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(sheet.rows[2][0].value, QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC));
     EXPECT_EQ(sheet.rows[2][1].kind, Cell::Kind::DateTime);
     EXPECT_EQ(sheet.rows[0][2].kind, Cell::Kind::Empty);
 }

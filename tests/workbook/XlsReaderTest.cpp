@@ -72,8 +72,8 @@ TEST(XlsWorkbooks, ValuesAreReadAsSavedWhateverTheirFormatShows) {
                                                   "8:30:00", "2024/1/31 13:05:09", ""}));
     EXPECT_EQ(columnKinds(sheet, 2), (QList<Kind>{Kind::DateTime, Kind::Date, Kind::Date,
                                                   Kind::Time, Kind::DateTime, Kind::Empty}));
-    EXPECT_EQ(sheet.cell(1, 2).value, QDateTime(QDate(2023, 3, 15), QTime(12, 0)));
-    EXPECT_EQ(sheet.cell(2, 2).value, QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(sheet.cell(1, 2).value, QDateTime(QDate(2023, 3, 15), QTime(12, 0), Qt::UTC));
+    EXPECT_EQ(sheet.cell(2, 2).value, QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC));
 }
 
 TEST(XlsWorkbooks, DatesCountFromTheWorkbooksDateSystem) {

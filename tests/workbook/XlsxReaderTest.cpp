@@ -90,7 +90,7 @@ TEST_F(XlsxReaderTest, OpenpyxlCellsBecomeTheirTextsOnTheFirstSheet) {
               (QList<K>{K::Date, K::Date, K::Date, K::DateTime, K::DateTime, K::Time}));
     EXPECT_EQ(kinds(sheet, 3),
               (QList<K>{K::DateTime, K::Date, K::DateTime, K::Empty, K::Number, K::Number}));
-    EXPECT_EQ(sheet.rows[2][4].value, QDateTime(QDate(2023, 3, 15), QTime(12, 0)));
+    EXPECT_EQ(sheet.rows[2][4].value, QDateTime(QDate(2023, 3, 15), QTime(12, 0), Qt::UTC));
 }
 
 TEST_F(XlsxReaderTest, DatesOfThe1904SystemAreTheirOwnDates) {
