@@ -24,6 +24,15 @@ QString ClaimDesk::forRegistration(const QString& reimburser, StoreError& error)
     return number_;
 }
 
+void ClaimDesk::adopt(const QString& number, const QString& reimburser) {
+    if (isOpen() || number.isEmpty()) {
+        return;
+    }
+    number_ = number;
+    reimburser_ = reimburser;
+    total_ = RunningTotal();
+}
+
 void ClaimDesk::registered(const QString& amountText) {
     if (isOpen()) {
         total_.add(amountText);

@@ -25,6 +25,9 @@ public:
     // The claim the next registration of the reimburser joins, opened when none is open; empty
     // when none could be opened (the registration then joins no claim).
     QString forRegistration(const QString& reimburser, StoreError& error);
+    // A claim opened with a registration (in its transaction) becomes the open one, empty; nothing
+    // changes when one is open already.
+    void adopt(const QString& number, const QString& reimburser);
     // An invoice of the amount registered into the open claim.
     void registered(const QString& amountText);
     // Takes up the claim this computer's user left open (the program ended with it open), with

@@ -12,6 +12,8 @@
 
 namespace {
 
+const QString kOpenFailed = QStringLiteral("报销单未能新建");
+
 QFont panelFont(int px, bool bold = false, bool underline = false) {
     QFont font;
     font.setFamilies({QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei"),
@@ -88,11 +90,20 @@ QString ClaimPanel::claimFor(const QString& reimburser) {
     StoreError error;
     const QString number = desk_.forRegistration(reimburser, error);
     if (number.isEmpty()) {
-        showProblem(QStringLiteral("报销单未能新建"), error);
+        showProblem(kOpenFailed, error);
     } else {
         refresh();
     }
     return number;
+}
+
+void ClaimPanel::openedWith(const Registration& registration, const QString& reimburser) {
+    if (registration.claimError) {
+        showProblem(kOpenFailed, *registration.claimError);
+        return;
+    }
+    desk_.adopt(registration.openedClaim, reimburser);
+    refresh();
 }
 
 void ClaimPanel::registered(const QString& amountText) {
@@ -132,7 +143,7 @@ void ClaimPanel::newClaim(const QString& reimburser) {
     }
     StoreError error;
     if (!desk_.open(reimburser, error)) {
-        showProblem(QStringLiteral("报销单未能新建"), error);
+        showProblem(kOpenFailed, error);
         return;
     }
     refresh();

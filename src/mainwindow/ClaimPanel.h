@@ -5,6 +5,7 @@
 
 #include "claims/ClaimDesk.h"
 #include "store/ClaimStore.h"
+#include "store/InvoiceStore.h"
 
 class ClickableLabel;
 class KeyboardCapture;
@@ -27,6 +28,9 @@ public:
     // Takes up the claim the last run ended with, when it is still open: asked once the registry
     // has answered, so that a start never waits for it.
     void resumeLeftOpen();
+    // A registration that was to open a claim has ended: the claim it opened is the open one,
+    // or the panel says why none could be opened.
+    void openedWith(const Registration& registration, const QString& reimburser);
     // An invoice of the amount joined the open claim.
     void registered(const QString& amountText);
     // The open claim's count and total read again from the store (after the records window).

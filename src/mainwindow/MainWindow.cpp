@@ -395,7 +395,15 @@ InvoiceRecord MainWindow::joiningOpenClaim(const InvoiceRecord& invoice) {
     InvoiceRecord joining = invoice;
     // A registry known to be out of reach is not asked for a claim number: the registration
     // itself says why, within its own bound.
-    if (!registryUnreachable_) {
+    if (registryUnreachable_) {
+        return joining;
+    }
+    if (runner_->mode() == StoreRunner::Mode::OnCaller && !claimPanel_->desk().isOpen()) {
+        // On the file the claim opens in the registration's own transaction (one sync for both,
+        // and none for an invoice already there); a server's answers come later, so there the
+        // desk opens it first.
+        joining.opensClaim = true;
+    } else {
         joining.claimNumber = claimPanel_->claimFor(invoice.reimburser);
     }
     return joining;

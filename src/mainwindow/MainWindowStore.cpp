@@ -31,9 +31,15 @@ QList<QPair<QString, QString>> faceOf(const InvoiceRecord& invoice, const QStrin
 }  // namespace
 
 void MainWindow::showRegistration(const StoreRunner::Outcome& outcome) {
+    // The claim opened with it is the open one at once: the next scan joins it, box or not.
+    if (outcome.invoice.opensClaim) {
+        claimPanel_->openedWith(outcome.checked.registration, outcome.invoice.reimburser);
+    }
     // The panel shows the outcome whose box is open until the clerk has read it.
     if (failureBoxOpen_) {
-        heldOutcomes_ << outcome;
+        StoreRunner::Outcome held = outcome;
+        held.invoice.opensClaim = false;  // taken up already
+        heldOutcomes_ << held;
         return;
     }
     const rules::Checked& checked = outcome.checked;
@@ -41,9 +47,11 @@ void MainWindow::showRegistration(const StoreRunner::Outcome& outcome) {
     sounds_.registration(checked.kind == rules::Checked::Kind::Refused
                              ? Registration::Result::Failed
                              : checked.registration.result);
-    if (checked.kind == rules::Checked::Kind::Registered &&
-        !outcome.invoice.claimNumber.isEmpty() &&
-        claimPanel_->desk().number() == outcome.invoice.claimNumber) {
+    const Registration& registration = checked.registration;
+    const QString& joined =
+        registration.openedClaim.isEmpty() ? outcome.invoice.claimNumber : registration.openedClaim;
+    if (checked.kind == rules::Checked::Kind::Registered && !joined.isEmpty() &&
+        claimPanel_->desk().number() == joined) {
         claimPanel_->registered(outcome.invoice.amount);
     }
     if (checked.kind != rules::Checked::Kind::Failed) {

@@ -138,6 +138,9 @@ void StoreRunner::start() {
             }
             try {
                 started.rules = rules::inForce(store);
+                if (started.rules.settings) {
+                    store.prepareForRegistrations();
+                }
                 if (withCount && started.rules.settings) {
                     started.count = store.countInvoices();
                 } else {

@@ -27,6 +27,10 @@ struct InvoiceRecord {
     // names, kept for the claim's sheet.
     QString claimNumber;
     QString kindCode;
+    // No claim is open: a new one of the reimburser opens with this invoice, in its registration's
+    // own transaction, and only when the invoice is registered (registerInvoice; a batch takes
+    // its claimNumber as given).
+    bool opensClaim = false;
 };
 
 // The office's rules as a registry keeps them itself (a server's table 核销规则): key and value.
@@ -69,6 +73,12 @@ struct Registration {
     QDateTime earlierAt;
     QString earlierReimburser;
 
+    // The claim opened with the invoice (opensClaim); empty when none was. claimError says why
+    // none could be opened: the invoice is then registered in no claim.
+    QString openedClaim;
+    QDateTime claimOpenedAt;
+    std::optional<StoreError> claimError;
+
     bool registered() const { return result == Result::Registered; }
 };
 
@@ -92,6 +102,11 @@ public:
     // has its own outcome, in order, and the log lines follow once they are stored.
     virtual QList<Registration> registerInvoices(const QList<InvoiceRecord>& invoices,
                                                  EntryMode mode) = 0;
+
+    // Readies the store for the first registration of the run, before any scan comes (on the
+    // file: the log's first sync, which also makes its entry in the folder durable). Writes
+    // nothing. False when it could not; the first registration then does it.
+    virtual bool prepareForRegistrations() { return true; }
 
     // The number of recorded invoices, whatever their entry mode.
     virtual InvoiceCount countInvoices() = 0;

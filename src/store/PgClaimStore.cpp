@@ -36,25 +36,33 @@ PgClaimStore::PgClaimStore(const QString& conninfo, const QString& taxNumber) {
     }
 }
 
-OpenedClaim PgClaimStore::openClaim(const QString& reimburser) {
+namespace pgclaims {
+
+OpenedClaim open(PgSession& session, const QString& reimburser, const QDateTime& now) {
     OpenedClaim opened;
-    if (!session_) {
-        opened.error = unusable_;
-        return opened;
-    }
     try {
-        const QDateTime now = appclock::now();
-        const PgResult result = session_->connection().execPrepared(
+        const PgResult result = session.connection().execPrepared(
             QStringLiteral("select 报销单_新建($1, $2)"),
             PgParams().text(reimburser).timestamp(localefmt::storageText(now)));
         opened.number = result.text(0, 0);
         opened.openedAt = now;
         opened.ok = true;
     } catch (const PgError& error) {
-        session_->failed(error);
+        session.failed(error);
         opened.error = storeError(error);
     }
     return opened;
+}
+
+}  // namespace pgclaims
+
+OpenedClaim PgClaimStore::openClaim(const QString& reimburser) {
+    if (!session_) {
+        OpenedClaim opened;
+        opened.error = unusable_;
+        return opened;
+    }
+    return pgclaims::open(*session_, reimburser, appclock::now());
 }
 
 ChangeOutcome PgClaimStore::update(const QString& sql, const PgParams& params) {

@@ -9,6 +9,12 @@
 // numbers (its function 报销单_新建 counts each day's claims in one row, so two PCs asking in
 // the same moment wait for one another and get the next two numbers) and its triggers write the
 // claims' trail lines (fpbxdb init makes both).
+namespace pgclaims {
+// Opens a claim of the reimburser at now on the session's connection. Throws nothing: the
+// failure is in the result (and the session told of it).
+OpenedClaim open(PgSession& session, const QString& reimburser, const QDateTime& now);
+}  // namespace pgclaims
+
 class PgClaimStore final : public ClaimStore {
 public:
     PgClaimStore(const QString& conninfo, const QString& taxNumber);

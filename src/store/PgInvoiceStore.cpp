@@ -3,10 +3,12 @@
 #include <QSet>
 #include <algorithm>
 
+#include "base/Clock.h"
 #include "base/DailyLog.h"
 #include "base/LocaleFormats.h"
 #include "base/Paths.h"
 #include "invoice/Amount.h"
+#include "store/PgClaimStore.h"
 #include "store/PgRegistryName.h"
 #include "store/RegistrationValues.h"
 
@@ -80,7 +82,23 @@ PgInvoiceStore::PgInvoiceStore(const QString& conninfo, const QString& taxNumber
 }
 
 Registration PgInvoiceStore::registerInvoice(const InvoiceRecord& invoice, EntryMode mode) {
-    return registerInvoices({invoice}, mode).constFirst();
+    if (!invoice.opensClaim || !session_) {
+        return registerInvoices({invoice}, mode).constFirst();
+    }
+    // On a server the claim opens by its own statement first (the server's syncs are not the
+    // desk's), as a claim the clerk opens would; the registration then joins it.
+    const OpenedClaim opened = pgclaims::open(*session_, invoice.reimburser, appclock::now());
+    InvoiceRecord joining = invoice;
+    joining.opensClaim = false;
+    joining.claimNumber = opened.number;
+    Registration registration = registerInvoices({joining}, mode).constFirst();
+    if (opened.ok) {
+        registration.openedClaim = opened.number;
+        registration.claimOpenedAt = opened.openedAt;
+    } else {
+        registration.claimError = opened.error;
+    }
+    return registration;
 }
 
 QList<Registration> PgInvoiceStore::registerInvoices(const QList<InvoiceRecord>& invoices,

@@ -5,27 +5,12 @@
 #include "base/AppError.h"
 #include "base/Clock.h"
 #include "base/LocaleFormats.h"
-#include "invoice/ClaimNumber.h"
 #include "store/Database.h"
 #include "store/SchemaUpgrade.h"
+#include "store/SqliteClaimRows.h"
 #include "store/SqliteErrors.h"
 
 namespace {
-
-// A claim's line of the trail: its number, reimburser, and for a closed claim its count and
-// total.
-void appendLine(Database& db, const QString& time, const char16_t* action, const QString& number,
-                const QString& reimburser, std::optional<qint64> count = std::nullopt,
-                std::optional<qint64> totalUnits = std::nullopt) {
-    const trail::Actor& actor = trail::currentActor();
-    Statement line = db.prepare(QStringLiteral(
-        "insert into 发票报销_记录 (时间, 操作, 报销单号, 报销人, 总数, 开票金额, 用户, 计算机, "
-        "版本) values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"));
-    line.bind(1, time).bind(2, QString::fromUtf16(action)).bind(3, number).bind(4, reimburser);
-    line.bind(5, count).bind(6, totalUnits);
-    line.bind(7, actor.user).bind(8, actor.host).bind(9, actor.version);
-    line.execute();
-}
 
 // Opens the file with the claims' objects in place (a store of an earlier version gets them,
 // and the trail with its newer columns, outside any transaction).
@@ -58,25 +43,7 @@ OpenedClaim SqliteClaimStore::openClaim(const QString& reimburser) {
     try {
         Database db = openWithClaims(connectionString_);
         Transaction transaction(db);  // the write lock: no other program takes the same number
-        const QDateTime now = appclock::now();
-        const QString prefix = claimnumber::dayPrefix(now.date());
-        Statement last = db.prepare(QStringLiteral(
-            "select coalesce(max(substr(报销单号, 11)), '0') from 报销单 where 报销单号 like ?1"));
-        last.bind(1, prefix + u'%');
-        last.step();
-        const int sequence = last.text(0).toInt() + 1;
-        last.reset();
-        opened.number = claimnumber::make(now.date(), sequence);
-        if (opened.number.isEmpty()) {
-            throw AppError(
-                QStringLiteral("今天的报销单已有%1张，不能再新建").arg(claimnumber::kMaxPerDay));
-        }
-        opened.openedAt = now;
-        Statement insert = db.prepare(
-            QStringLiteral("insert into 报销单 (报销单号, 报销人, 开单时间) values (?1, ?2, ?3)"));
-        insert.bind(1, opened.number).bind(2, reimburser).bind(3, localefmt::storageText(now));
-        insert.execute();
-        appendLine(db, localefmt::storageText(now), trail::kClaimOpened, opened.number, reimburser);
+        opened = sqliteclaims::open(db, reimburser, appclock::now());
         transaction.commit();
         opened.ok = true;
     } catch (const AppError& error) {
@@ -124,7 +91,7 @@ ChangeOutcome SqliteClaimStore::closeClaim(const QString& number) {
         const qint64 count = totals.int64(0);
         const qint64 total = totals.int64(1);
         totals.reset();
-        appendLine(db, now, trail::kClaimClosed, number, reimburser, count, total);
+        sqliteclaims::appendLine(db, now, trail::kClaimClosed, number, reimburser, count, total);
         transaction.commit();
         return withResult(ChangeOutcome::Result::Done);
     } catch (const AppError& error) {
@@ -146,8 +113,8 @@ ChangeOutcome SqliteClaimStore::recordSheet(const QString& number) {
         }
         const QString reimburser = update.text(0);
         update.reset();
-        appendLine(db, localefmt::storageText(appclock::now()), trail::kClaimSheet, number,
-                   reimburser);
+        sqliteclaims::appendLine(db, localefmt::storageText(appclock::now()), trail::kClaimSheet,
+                                 number, reimburser);
         transaction.commit();
         return withResult(ChangeOutcome::Result::Done);
     } catch (const AppError& error) {

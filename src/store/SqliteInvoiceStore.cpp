@@ -12,6 +12,7 @@
 #include "invoice/Amount.h"
 #include "store/RegistrationValues.h"
 #include "store/SchemaUpgrade.h"
+#include "store/SqliteClaimRows.h"
 #include "store/SqliteErrors.h"
 
 namespace {
@@ -86,6 +87,7 @@ struct SqliteInvoiceStore::Connection {
     Statement commit;
     std::optional<Statement> trailInsert;  // prepared before the first change
     std::optional<Statement> insert;       // likewise
+    bool claimsReady = false;              // the claims' objects are in place
     // Who acts, as every trail line binds it.
     const std::array<QByteArray, 3> actor{trail::currentActor().user.toUtf8(),
                                           trail::currentActor().host.toUtf8(),
@@ -124,6 +126,34 @@ struct SqliteInvoiceStore::Connection {
         store::addMissingColumns(db);
         trailInsert.emplace(db.prepare(kTrailInsert));
         insert.emplace(db.prepare(kInsert));
+    }
+
+    // Outside any transaction: a store of an earlier version gets the claims' objects.
+    void prepareClaims() {
+        if (!claimsReady) {
+            store::addMissingClaims(db);
+            claimsReady = true;
+        }
+    }
+
+    // Opens a claim of the reimburser in the open transaction and returns its number; when it
+    // cannot be opened and the transaction goes on, says why in outcome and returns nothing.
+    QString openClaim(const QString& reimburser, Registration& outcome) {
+        sqlite3_exec(db.handle(), "SAVEPOINT 开单", nullptr, nullptr, nullptr);
+        try {
+            const OpenedClaim opened = sqliteclaims::open(db, reimburser, appclock::now());
+            sqlite3_exec(db.handle(), "RELEASE 开单", nullptr, nullptr, nullptr);
+            outcome.openedClaim = opened.number;
+            outcome.claimOpenedAt = opened.openedAt;
+            return opened.number;
+        } catch (const AppError& error) {
+            if (!inTransaction()) {
+                throw;
+            }
+            sqlite3_exec(db.handle(), "ROLLBACK TO 开单; RELEASE 开单", nullptr, nullptr, nullptr);
+            outcome.claimError = storeError(error);
+            return {};
+        }
     }
 
     void appendTrail(const TrailLine& line) {
@@ -270,12 +300,22 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
             }
         }
         bool inserted = false;
+        QString claimNumber = invoice.claimNumber;
+        const bool opensClaim = !batch && invoice.opensClaim;
         try {
             if (!batch) {
                 // Only a new invoice needs the trail (an invoice already there is refused on a
                 // read-only store of an earlier version too).
                 c->prepareTrail();
+                if (opensClaim) {
+                    c->prepareClaims();
+                }
                 c->beginWrite();
+            }
+            if (opensClaim) {
+                // In the registration's transaction: one commit, one sync, and no claim is left
+                // empty by an invoice that turns out to be there.
+                claimNumber = c->openClaim(invoice.reimburser, outcome);
             }
             Statement& insert = *c->insert;
             insert.reset();
@@ -288,7 +328,7 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                 .bind(7, values->amountUnits)
                 .bind(8, invoice.reimburser);
             bindOptional(insert, 9, notesOrNull(invoice.ruleNotes));
-            bindOptional(insert, 10, orNull(invoice.claimNumber));
+            bindOptional(insert, 10, orNull(claimNumber));
             bindOptional(insert, 11, orNull(invoice.kindCode));
             // False when the invoice is there: stored by another registration since the
             // lookup, or, in a batch, before it.
@@ -303,10 +343,13 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
                 line.entryMode = entrymode::storedValue(mode);
                 line.reimburser = invoice.reimburser;
                 line.ruleNotes = notesOrNull(invoice.ruleNotes);
-                line.claimNumber = orNull(invoice.claimNumber);
+                line.claimNumber = orNull(claimNumber);
                 c->appendTrail(line);
             }
-            if (!batch) {
+            if (opensClaim && !inserted) {
+                c->rollbackIfOpen();  // the claim goes with the registration that did not happen
+                outcome.openedClaim.clear();
+            } else if (!batch) {
                 c->commitWrite();
             }
             outcome.result =
@@ -354,6 +397,27 @@ QList<Registration> SqliteInvoiceStore::registerInvoices(const QList<InvoiceReco
     }
     WriteLogLines(GetExeDir(), logLines);
     return outcomes;
+}
+
+bool SqliteInvoiceStore::prepareForRegistrations() {
+    try {
+        Connection& c = connection();
+        // The engine makes the log's entry in the company folder durable at the first sync of
+        // the log on each connection. Syncing the (empty) log now pays that before the first
+        // scan, without writing anything.
+        Statement read = c.db.prepare(QStringLiteral("PRAGMA schema_version"));
+        read.step();  // the log is opened by the first read
+        read.reset();
+        sqlite3_file* log = nullptr;
+        if (sqlite3_file_control(c.db.handle(), "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) !=
+                SQLITE_OK ||
+            log == nullptr || log->pMethods == nullptr) {
+            return false;
+        }
+        return log->pMethods->xSync(log, SQLITE_SYNC_NORMAL) == SQLITE_OK;
+    } catch (const AppError&) {
+        return false;
+    }
 }
 
 InvoiceCount SqliteInvoiceStore::countInvoices() {

@@ -19,6 +19,7 @@ public:
     Registration registerInvoice(const InvoiceRecord& invoice, EntryMode mode) override;
     QList<Registration> registerInvoices(const QList<InvoiceRecord>& invoices,
                                          EntryMode mode) override;
+    bool prepareForRegistrations() override;
     InvoiceCount countInvoices() override;
     ChangeOutcome correctReimburser(const trail::InvoiceKey& invoice, const QString& name) override;
     ChangeOutcome undoRegistration(const trail::InvoiceKey& invoice,

@@ -116,6 +116,37 @@ TYPED_TEST(ClaimStoreTest, OnlyAnEmptyOpenClaimChangesHands) {
     EXPECT_EQ(this->claims->readClaim(used).claim->reimburser, "张三");
 }
 
+TYPED_TEST(ClaimStoreTest, ARegistrationOpensItsClaimWhenNoneIsOpen) {
+    const auto opening = [this](const QString& number) {
+        InvoiceRecord invoice = teststore::invoice()
+                                    .code("044031900111")
+                                    .number(number)
+                                    .amount("1.50")
+                                    .date("20231130")
+                                    .reimburser("李四");
+        invoice.opensClaim = true;
+        return this->store->registerInvoice(invoice, EntryMode::Scan);
+    };
+    const Registration first = opening("00000021");
+    ASSERT_TRUE(first.registered()) << first.error.reason().toStdString();
+    EXPECT_EQ(first.openedClaim, "BX202312010001");
+    EXPECT_FALSE(first.claimError);
+    const ClaimRead read = this->claims->readClaim("BX202312010001");
+    ASSERT_TRUE(read.claim);
+    EXPECT_EQ(read.claim->reimburser, "李四");
+    ASSERT_EQ(read.claim->invoices.size(), 1);
+    EXPECT_EQ(read.claim->invoices[0].number, "00000021");
+
+    // An invoice already there: on the file the claim goes with the registration that did not
+    // happen, and its number is not used up.
+    const Registration again = opening("00000021");
+    EXPECT_EQ(again.result, Registration::Result::AlreadyRecorded);
+    if (!TypeParam::kNeedsServer) {
+        EXPECT_EQ(again.openedClaim, "");
+        EXPECT_EQ(this->claims->openClaim("李四").number, "BX202312010002");
+    }
+}
+
 TEST(SqliteClaimStoreTest, AStoreOfAnEarlierVersionGetsClaimsAtTheFirst) {
     TempExeDir dir;
     {
