@@ -1,5 +1,6 @@
 #include "xml/XmlPart.h"
 
+#include <QStringDecoder>
 #include <cstring>
 
 namespace {
@@ -10,43 +11,52 @@ constexpr qint64 kChunk = 64 * 1024;
 
 XmlPart::XmlPart(std::unique_ptr<ziparchive::Entry> entry, const XmlLimits& limits)
     : entry_(std::move(entry)), name_(entry_->name()), limits_(limits) {
-    xml_.setNamespaceProcessing(limits_.namespaces);
-    chunk_.resize(kChunk);
+    xml_.emplace(name_, limits_);
 }
 
 XmlPart::XmlPart(QByteArray bytes, QString name, const XmlLimits& limits)
     : bytes_(std::move(bytes)), name_(std::move(name)), limits_(limits) {
-    xml_.setNamespaceProcessing(limits_.namespaces);
-    chunk_.resize(kChunk);
+    xml_.emplace(name_, limits_);
 }
 
-// The next bytes of the part into chunk_; 0 at its end.
-qint64 XmlPart::pull() {
+// The next bytes of the part; 0 at its end.
+qint64 XmlPart::pull(char* data, qint64 size) {
     if (entry_) {
-        return entry_->read(chunk_.data(), kChunk);
+        return entry_->read(data, size);
     }
-    const qsizetype got = qMin<qsizetype>(kChunk, bytes_.size() - bytesRead_);
-    std::memcpy(chunk_.data(), bytes_.constData() + bytesRead_, size_t(got));
+    const qsizetype got = qMin<qsizetype>(size, bytes_.size() - bytesRead_);
+    std::memcpy(data, bytes_.constData() + bytesRead_, size_t(got));
     bytesRead_ += got;
     return got;
 }
 
+// The part is tokenized as its entry expands, not once whole: a sheet may expand to hundreds of
+// megabytes, while the tokenizer keeps only the bytes of the token it is on.
 void XmlPart::feed() {
-    const qint64 got = pull();
+    char* chunk = xml_->space(kChunk);
+    const qint64 got = pull(chunk, kChunk);
     if (got == 0) {
         done_ = true;
+        xml_->close();
         return;
     }
-    // The reader keeps a whole text or tag in memory until it ends: find the longest stretch
+    if (checkRuns_) {
+        checkRuns(chunk, got);
+    }
+    xml_->commit(got);
+}
+
+void XmlPart::checkRuns(const char* data, qint64 size) {
+    // The tokenizer keeps a whole text or tag in memory until it ends: find the longest stretch
     // without a "<" before handing the bytes over.
-    const char* at = chunk_.constData();
-    const char* end = at + got;
+    const char* at = data;
+    const char* end = at + size;
     while (at < end) {
         const void* open = std::memchr(at, '<', size_t(end - at));
         const char* stop = open != nullptr ? static_cast<const char*>(open) : end;
         run_ += stop - at;
         if (run_ > limits_.run) {
-            refuse(XmlError::Kind::LongRun);
+            xml_->refuse(XmlError::Kind::LongRun);
         }
         if (open != nullptr) {
             run_ = 0;
@@ -55,37 +65,50 @@ void XmlPart::feed() {
             at = end;
         }
     }
-    xml_.addData(QByteArray(chunk_.constData(), got));
+}
+
+// A part in another encoding than UTF-8 (UTF-16, or what its declaration names) is read whole,
+// decoded and tokenized anew as UTF-8: such parts are rare, and the archive bounds their size.
+void XmlPart::transcode() {
+    QByteArray raw = xml_->bytes();
+    while (!done_) {
+        const qsizetype size = raw.size();
+        raw.resize(size + kChunk);
+        const qint64 got = pull(raw.data() + size, kChunk);
+        checkRuns(raw.constData() + size, got);
+        raw.resize(size + got);
+        done_ = got == 0;
+    }
+    QStringDecoder decoder(xml_->encoding().constData());
+    if (!decoder.isValid()) {
+        damaged();
+    }
+    const QString text = decoder.decode(raw);
+    if (decoder.hasError()) {
+        damaged();
+    }
+    entry_.reset();  // read to its end: its checksum is sound
+    bytes_ = text.toUtf8();
+    bytesRead_ = 0;
+    done_ = false;
+    checkRuns_ = false;
+    xml_.emplace(name_, limits_, true);
 }
 
 bool XmlPart::next() {
-    // Holding on to the attributes would make the reader copy its list at the next element.
-    attributes_.clear();
     for (;;) {
-        const QXmlStreamReader::TokenType token = xml_.readNext();
-        switch (token) {
-            case QXmlStreamReader::Invalid:
-                if (xml_.error() == QXmlStreamReader::PrematureEndOfDocumentError && !done_) {
+        token_ = xml_->next();
+        switch (token_) {
+            case XmlTokenizer::Token::Hungry:
+                do {
                     feed();
-                    continue;
-                }
-                damaged();
-            case QXmlStreamReader::DTD:
-                damaged();
-            case QXmlStreamReader::EndDocument:
+                } while (!done_ && xml_->hungry());
+                continue;
+            case XmlTokenizer::Token::Encoding:
+                transcode();
+                continue;
+            case XmlTokenizer::Token::Finished:
                 return false;
-            case QXmlStreamReader::StartElement:
-                if (++depth_ > limits_.depth) {
-                    refuse(XmlError::Kind::TooDeep);
-                }
-                if (++elements_ > limits_.elements) {
-                    refuse(XmlError::Kind::TooMany);
-                }
-                attributes_ = xml_.attributes();
-                return true;
-            case QXmlStreamReader::EndElement:
-                --depth_;
-                return true;
             default:
                 return true;
         }
@@ -93,18 +116,18 @@ bool XmlPart::next() {
 }
 
 QStringView XmlPart::attribute(QStringView localName) const {
-    for (const QXmlStreamAttribute& a : attributes_) {
-        if (a.name() == localName) {
-            return a.value();
+    for (qsizetype i = 0; i < xml_->attributeCount(); ++i) {
+        if (xml_->attributeName(i) == localName) {
+            return xml_->attributeValue(i);
         }
     }
     return {};
 }
 
 QString XmlPart::relationshipId() const {
-    for (const QXmlStreamAttribute& a : attributes_) {
-        if (a.name() == u"id" && !a.namespaceUri().isEmpty()) {
-            return a.value().toString();
+    for (qsizetype i = 0; i < xml_->attributeCount(); ++i) {
+        if (xml_->attributeName(i) == u"id" && xml_->attributeInNamespace(i)) {
+            return xml_->attributeValue(i).toString();
         }
     }
     return {};
@@ -112,11 +135,11 @@ QString XmlPart::relationshipId() const {
 
 QString XmlPart::readText() {
     QString text;
-    const int depth = depth_;
+    const int depth = xml_->depth();
     while (next()) {
         if (isText()) {
-            text += xml_.text();
-        } else if (isEnd() && depth_ < depth) {
+            text += xml_->text();
+        } else if (isEnd() && xml_->depth() < depth) {
             return text;
         }
     }
@@ -124,9 +147,9 @@ QString XmlPart::readText() {
 }
 
 void XmlPart::skipElement() {
-    const int depth = depth_;
+    const int depth = xml_->depth();
     while (next()) {
-        if (isEnd() && depth_ < depth) {
+        if (isEnd() && xml_->depth() < depth) {
             return;
         }
     }
@@ -134,15 +157,13 @@ void XmlPart::skipElement() {
 }
 
 void XmlPart::drain() {
+    QByteArray chunk;
     while (!done_) {
-        done_ = pull() == 0;
+        chunk.resize(kChunk);
+        done_ = pull(chunk.data(), kChunk) == 0;
     }
 }
 
 void XmlPart::damaged() const {
-    refuse(XmlError::Kind::Malformed);
-}
-
-void XmlPart::refuse(XmlError::Kind kind) const {
-    throw XmlError(kind, name_, xml_.lineNumber());
+    xml_->refuse(XmlError::Kind::Malformed);
 }

@@ -2,45 +2,12 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QXmlStreamReader>
-#include <exception>
-#include <limits>
 #include <memory>
+#include <optional>
 
+#include "xml/XmlError.h"
+#include "xml/XmlTokenizer.h"
 #include "zip/ZipArchive.h"
-
-// What an XML part may hold before it is refused.
-struct XmlLimits {
-    // A cell holds at most 32,767 characters, six bytes each when written as references.
-    qsizetype run = 2 * 1024 * 1024;  // bytes of one text or tag
-    int depth = 64;                   // elements open at once
-    qint64 elements = std::numeric_limits<qint64>::max();
-    // Off: names are read as written, prefixes declared or not (see qualifiedName()).
-    bool namespaces = true;
-};
-
-// Why a part was refused, and where. Failures of the archive the part expands from come through
-// as they are (ziparchive::Error).
-class XmlError : public std::exception {
-public:
-    enum class Kind {
-        Malformed,  // not well-formed, cut short, or with a DTD
-        LongRun,    // a text or tag longer than XmlLimits::run
-        TooDeep,    // elements nested deeper than XmlLimits::depth
-        TooMany,    // more elements than XmlLimits::elements
-    };
-    XmlError(Kind kind, QString part, qint64 line)
-        : kind_(kind), part_(std::move(part)), line_(line) {}
-    Kind kind() const { return kind_; }
-    const QString& part() const { return part_; }
-    qint64 line() const { return line_; }
-    const char* what() const noexcept override { return "xml: part refused"; }
-
-private:
-    Kind kind_;
-    QString part_;
-    qint64 line_;
-};
 
 // One XML part, parsed as its zip entry expands or from its bytes. The part is untrusted, so the
 // parser is never left to hold much: a DTD is refused (no part of a workbook or an OFD file has
@@ -51,24 +18,31 @@ public:
     explicit XmlPart(std::unique_ptr<ziparchive::Entry> entry, const XmlLimits& limits = {});
     XmlPart(QByteArray bytes, QString name, const XmlLimits& limits = {});
 
-    // Moves to the next token; false past the end of the document.
+    // Moves to the next start element, end element or text; false past the end of the document.
+    // An empty-element tag is a start and an end; comments and processing instructions are
+    // skipped.
     bool next();
 
-    bool isStart(QStringView localName) const {
-        return xml_.isStartElement() && xml_.name() == localName;
-    }
-    bool isEnd(QStringView localName) const {
-        return xml_.isEndElement() && xml_.name() == localName;
-    }
-    bool isStart() const { return xml_.isStartElement(); }
-    bool isEnd() const { return xml_.isEndElement(); }
-    bool isText() const { return xml_.isCharacters(); }
-    QStringView text() const { return xml_.text(); }
-    QStringView name() const { return xml_.name(); }
-    QStringView qualifiedName() const { return xml_.qualifiedName(); }
+    bool isStart(QStringView localName) const { return isStart() && xml_->name() == localName; }
+    bool isEnd(QStringView localName) const { return isEnd() && xml_->name() == localName; }
+    bool isStart() const { return token_ == XmlTokenizer::Token::Start; }
+    bool isEnd() const { return token_ == XmlTokenizer::Token::End; }
+    bool isText() const { return token_ == XmlTokenizer::Token::Text; }
+    // The views are good until next().
+    QStringView text() const { return xml_->text(); }
+    // With namespaces off: the part after the last ':'.
+    QStringView name() const { return xml_->name(); }
+    QStringView qualifiedName() const { return xml_->qualifiedName(); }
     // Elements open around the current token, a start element counting itself.
-    int depth() const { return depth_; }
-    const QXmlStreamAttributes& attributes() const { return attributes_; }
+    int depth() const { return xml_->depth(); }
+
+    // The attributes of a start element, namespace declarations aside when namespaces are on.
+    qsizetype attributeCount() const { return xml_->attributeCount(); }
+    QStringView attributeQualifiedName(qsizetype i) const {
+        return xml_->attributeQualifiedName(i);
+    }
+    QStringView attributeValue(qsizetype i) const { return xml_->attributeValue(i); }
+    // The first attribute of that local name; empty when there is none.
     QStringView attribute(QStringView localName) const;
     // The relationship id of an element (r:id whatever the prefix): an attribute named "id" in
     // a namespace.
@@ -87,20 +61,19 @@ public:
     [[noreturn]] void damaged() const;
 
 private:
-    qint64 pull();
+    qint64 pull(char* data, qint64 size);
     void feed();
-    [[noreturn]] void refuse(XmlError::Kind kind) const;
+    void checkRuns(const char* data, qint64 size);
+    void transcode();
 
     std::unique_ptr<ziparchive::Entry> entry_;  // or, when null, the bytes
     QByteArray bytes_;
     qsizetype bytesRead_ = 0;
     QString name_;
     XmlLimits limits_;
-    QXmlStreamReader xml_;
-    QXmlStreamAttributes attributes_;
-    QByteArray chunk_;
-    bool done_ = false;  // everything pulled
-    qsizetype run_ = 0;  // bytes since the last "<"
-    int depth_ = 0;
-    qint64 elements_ = 0;
+    std::optional<XmlTokenizer> xml_;  // made anew for a part transcoded to UTF-8
+    XmlTokenizer::Token token_ = XmlTokenizer::Token::Hungry;
+    bool done_ = false;      // everything pulled
+    bool checkRuns_ = true;  // off for a part transcoded to UTF-8: it was checked as it came
+    qsizetype run_ = 0;      // bytes since the last "<"
 };

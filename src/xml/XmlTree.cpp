@@ -70,9 +70,9 @@ XmlStatus parseXml(const QByteArray& document, std::unique_ptr<XmlElement>& root
             if (xml.isStart()) {
                 auto element = std::make_unique<XmlElement>();
                 element->name = localPart(xml.qualifiedName());
-                for (const auto& attribute : xml.attributes()) {
-                    element->attributes.insert(localPart(attribute.qualifiedName()),
-                                               attribute.value().toString());
+                for (qsizetype i = 0; i < xml.attributeCount(); ++i) {
+                    element->attributes.insert(localPart(xml.attributeQualifiedName(i)),
+                                               xml.attributeValue(i).toString());
                 }
                 XmlElement* raw = element.get();
                 if (open.empty()) {
