@@ -322,6 +322,21 @@ XmlScanner::Span XmlScanner::readValue(const char*& p, char16_t*& o, char quote)
     return span(from, o);
 }
 
+char XmlScanner::openValue(const char*& p) const {
+    skipSpace(p);
+    if (*p != '=') {
+        unexpected(p);
+    }
+    ++p;
+    skipSpace(p);
+    const char quote = *p;
+    if (quote != '"' && quote != '\'') {
+        unexpected(p);
+    }
+    ++p;
+    return quote;
+}
+
 XmlScanner::Span XmlScanner::readText(const char*& p, char16_t*& o) const {
     const char16_t* from = o;
     for (;;) {

@@ -77,6 +77,9 @@ public:
     bool spaceAt(const char* p) const;
     static bool isSpace(unsigned char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
     static bool skipSpace(const char*& p);
+    // After an attribute's name: the "=" and the opening quote, blanks around the "=" allowed.
+    // Returns the quote, p past it.
+    char openValue(const char*& p) const;
     // Past valid characters up to the next stop byte.
     void skipChars(const char*& p, char stop) const;
 

@@ -110,17 +110,8 @@ QByteArray XmlTokenizer::declaration(const char*& p) const {
             scanner_.unexpected(p);
         }
         p += kNames[which].size();
-        XmlScanner::skipSpace(p);
-        if (*p != '=') {
-            scanner_.unexpected(p);
-        }
-        ++p;
-        XmlScanner::skipSpace(p);
-        const char quote = *p;
-        if (quote != '"' && quote != '\'') {
-            scanner_.unexpected(p);
-        }
-        const char* value = ++p;
+        const char quote = scanner_.openValue(p);
+        const char* value = p;
         for (; *p != quote; ++p) {
             const unsigned char c = *p;
             const bool letter = (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
@@ -175,17 +166,7 @@ XmlTokenizer::Token XmlTokenizer::startTag(const char* p) {
         Attribute& a = attributes_.emplace_back();
         a.byte = p - tag;
         a.name = scanner_.readName(p, o);
-        XmlScanner::skipSpace(p);
-        if (*p != '=') {
-            scanner_.unexpected(p);
-        }
-        ++p;
-        XmlScanner::skipSpace(p);
-        const char quote = *p;
-        if (quote != '"' && quote != '\'') {
-            scanner_.unexpected(p);
-        }
-        ++p;
+        const char quote = scanner_.openValue(p);
         a.value = scanner_.readValue(p, o, quote);
     }
 
